@@ -1,0 +1,34 @@
+#pragma once
+// The scene: everything loaded and shown in one run of the program. The window owns one; tests
+// and the command-line tool create as many as they like.
+
+#include <filesystem>
+#include <span>
+
+#include "app/ViewState.h"
+#include "elevation/ElevationGrid.h"
+#include "elevation/OpenPipeline.h"
+
+namespace torvane {
+
+class Scene final : public OpenSteps {
+public:
+  Scene() = default;
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
+
+  ElevationGrid grid;
+  ViewState view;
+  DeviceLimits limits;
+  SamplingPlan plan;  //!< the sampling plan of the last successful open
+
+  void clearScene() override;
+  void resetViewState() override;
+  bool postProcess(const SamplingPlan& plan) override;
+};
+
+/// Opens .xml/.tvd/.bil elevation files into the scene (see the open pipeline).
+bool openElevationFiles(Scene& scene, std::span<const std::filesystem::path> paths,
+                        const OpenProgressFn& progress = {}, unsigned threads = 0);
+
+}  // namespace torvane

@@ -1,0 +1,113 @@
+#include "elevation/ElevationGrid.h"
+
+#include <algorithm>
+#include <new>
+
+namespace torvane {
+
+std::filesystem::path ElevationGrid::filePath(int i) const {
+  if (i < 0 || i >= fileCount) {
+    return {};
+  }
+  return files[static_cast<size_t>(i)].path;
+}
+
+uint64_t ElevationGrid::fileBase(int k) const {
+  uint64_t base = 0;
+  for (int j = 0; j < k && j < fileCount; ++j) {
+    base += fileNodeCount(j);
+  }
+  return base;
+}
+
+uint64_t ElevationGrid::fileNodeCount(int k) const {
+  const GridFile& f = files[static_cast<size_t>(k)];
+  return uint64_t{f.sampledColumns} * f.sampledRows;
+}
+
+bool ElevationGrid::recordFile(const std::filesystem::path& path, uint32_t columns, uint32_t rows) {
+  if (fileCount >= kMaxFiles) {
+    return false;
+  }
+  GridFile f;
+  f.path = path;
+  f.shown = true;
+  f.columns = columns;
+  f.rows = rows;
+  files.push_back(std::move(f));
+  ++fileCount;
+  return true;
+}
+
+bool ElevationGrid::recordGeographicFile(const std::filesystem::path& path, uint32_t columns,
+                                         uint32_t rows, double west, double east, double south,
+                                         double north) {
+  const bool first = fileCount == 0;
+  if (!recordFile(path, columns, rows)) {
+    return false;
+  }
+  if (first) {
+    lonMin = west;
+    lonMax = east;
+    latMin = south;
+    latMax = north;
+  } else {
+    lonMin = std::min(lonMin, west);
+    lonMax = std::max(lonMax, east);
+    latMin = std::min(latMin, south);
+    latMax = std::max(latMax, north);
+  }
+  return true;
+}
+
+bool ElevationGrid::allocateGrid(uint64_t n) {
+  if (n == 0 || n > UINT32_MAX) {
+    return false;
+  }
+  const size_t size = static_cast<size_t>(n);
+  capacity = static_cast<uint32_t>(n);
+  count = 0;
+  planeZone = 0;
+  GeoCoordinates = true;
+  analysed = false;
+  // No value-initialisation: every element is written by the readers or the analysis.
+  for (auto* array : {&X, &Y, &H, &lon, &lat, &slope, &openAbove, &openBelow}) {
+    array->reset(new (std::nothrow) double[size]);
+    if (!*array) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void ElevationGrid::releaseGrid() {
+  for (auto* array : {&X, &Y, &H, &lon, &lat, &slope, &openAbove, &openBelow}) {
+    array->reset();
+  }
+  files.clear();
+  fileCount = 0;
+  count = 0;
+  capacity = 0;
+  planeZone = 0;
+  GeoCoordinates = true;
+  analysed = false;
+}
+
+bool ElevationGrid::computeExtents() {
+  if (count < 9) {
+    return false;
+  }
+  auto extent = [this](const double* a, double& lo, double& hi) {
+    lo = hi = a[0];
+    for (uint32_t i = 1; i < count; ++i) {
+      lo = std::min(lo, a[i]);
+      hi = std::max(hi, a[i]);
+    }
+  };
+  extent(X.get(), Xmin, Xmax);
+  extent(Y.get(), Ymin, Ymax);
+  extent(H.get(), Hmin, Hmax);
+  return true;
+}
+
+}  // namespace torvane

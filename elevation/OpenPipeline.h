@@ -1,0 +1,83 @@
+#pragma once
+// The open pipeline: turns a list of elevation file paths into a complete grid in two passes
+// (headers, then thinned data) with one sampling step that fits the graphics device.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+
+#include "elevation/ElevationGrid.h"
+
+namespace torvane {
+
+//! The two device limits that the sampling plan must respect.
+struct DeviceLimits {
+  uint32_t primitiveLimit = 10'000'000;  //!< largest primitive count, capped at 10,000,000
+  uint32_t indexLimit = 16'777'215;      //!< largest vertex index (above 65535: 32-bit indices)
+};
+
+inline constexpr uint64_t kMaxNodeTotal = 10'000'000;
+
+//! The result of planning: the common sampling step and the totals it gives.
+struct SamplingPlan {
+  uint64_t step = 1;
+  uint64_t nodeTotal = 0;   //!< sum of W * R
+  uint64_t indexTotal = 0;  //!< sum of 6 * (W - 1) * (R - 1)
+};
+
+/**
+ * @brief Picks the smallest sampling step whose totals fit the limits and stores each file's
+ * sampledColumns and sampledRows for it.
+ *
+ * Totals are 64-bit, so no declared size can overflow them. Returns std::nullopt when no step
+ * fits (limits so small that even 2 x 2 nodes per file do not).
+ */
+std::optional<SamplingPlan> planSampling(ElevationGrid& grid, const DeviceLimits& limits);
+
+//! Progress of an open, reported per file and per block of rows.
+struct OpenProgress {
+  int pass = 1;          //!< 1: listing headers, 2: reading data
+  int fileIndex = 0;     //!< file being worked on
+  int fileCount = 0;     //!< files in this pass
+  double fraction = 0;   //!< 0..1 over the whole pass
+};
+/// Called from the thread that runs the open or from its reader threads, never concurrently.
+using OpenProgressFn = std::function<void(const OpenProgress&)>;
+
+/**
+ * @brief What the scene does around the elevation passes of an open.
+ *
+ * The pipeline owns the order; the scene owns the objects that an open clears and rebuilds
+ * (image, contours, layers, terrain mesh and buffers, view settings).
+ */
+class OpenSteps {
+public:
+  virtual ~OpenSteps() = default;
+  /// Releases the draped image, contours, layers and terrain buffers, then the grid.
+  virtual void clearScene() = 0;
+  /// Resets the view settings that every open resets.
+  virtual void resetViewState() = 0;
+  /// Everything after the extents: analysis, mesh, relief, colouring, indices, upload.
+  /// False fails the open (the pipeline then releases the grid).
+  virtual bool postProcess(const SamplingPlan& plan) = 0;
+};
+
+//! Options of one open.
+struct OpenOptions {
+  DeviceLimits limits;
+  OpenProgressFn progress;
+  unsigned threads = 0;  //!< reader threads of the second pass; 0 picks the core count
+};
+
+/**
+ * @brief Opens .xml (and the other geographic grid formats) files into the grid.
+ *
+ * More than 100 paths: false, nothing touched. Otherwise the scene is cleared first, so false
+ * then leaves an empty grid. Files the first pass rejects are skipped.
+ */
+bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
+                        OpenSteps& steps, const OpenOptions& options = {});
+
+}  // namespace torvane

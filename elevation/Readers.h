@@ -1,0 +1,40 @@
+#pragma once
+// The elevation readers. Each format has a first-pass entry that reads only the header and
+// records the file in the grid, and a second-pass entry that appends the file's thinned nodes.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string_view>
+
+#include "elevation/ElevationGrid.h"
+
+namespace torvane {
+
+/// Progress of one file in the second pass: rows done out of rows. May be empty.
+using RowProgress = std::function<void(uint64_t rowsDone, uint64_t rows)>;
+
+using ListFn = bool (*)(ElevationGrid& grid, const std::filesystem::path& path);
+using ReadFn = bool (*)(NodeSink& sink, const std::filesystem::path& path, uint64_t step,
+                        const RowProgress& progress);
+
+//! A reader chosen by file extension (lower case, with the dot).
+struct ElevationReader {
+  std::string_view extension;
+  ListFn list;
+  ReadFn read;
+};
+
+/// The reader for a path by its extension, compared without regard to case; nullptr for none.
+/// Serves the open of geographic data (.xml and the other grid formats).
+const ElevationReader* readerForPath(const std::filesystem::path& path);
+
+/// True when the path's extension equals `ext` ("." included, lower case) ignoring case.
+bool hasExtension(const std::filesystem::path& path, std::string_view ext);
+
+// GSI DEM XML (.xml)
+bool listDemXml(ElevationGrid& grid, const std::filesystem::path& path);
+bool readDemXml(NodeSink& sink, const std::filesystem::path& path, uint64_t step,
+                const RowProgress& progress = {});
+
+}  // namespace torvane

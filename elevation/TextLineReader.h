@@ -1,0 +1,65 @@
+#pragma once
+// Line-by-line reading of the text files that GSI publishes (and of the other text formats).
+//
+// Lines are returned the way a 64,000-byte line buffer returns them: a line longer than 63,999
+// bytes comes back in pieces of at most 63,999 bytes, each counted as a line. A byte-order mark
+// at the start of the file is skipped, and a CR before the LF belongs to the line end. Memory use
+// is fixed whatever the file holds.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+namespace torvane {
+
+/// True when `line`, after any leading spaces and tabs, begins with `tag`; `rest` then holds the
+/// text after the tag.
+bool lineStartsWithTag(std::string_view line, std::string_view tag, std::string_view* rest = nullptr);
+
+class TextLineReader {
+public:
+  static constexpr size_t kLineBuffer = 64000;
+
+  TextLineReader();
+  ~TextLineReader();
+  TextLineReader(const TextLineReader&) = delete;
+  TextLineReader& operator=(const TextLineReader&) = delete;
+
+  /// Opens a regular file for reading. False for a missing, unreadable or non-regular file.
+  bool open(const std::filesystem::path& path);
+  void close();
+  bool isOpen() const { return mFd >= 0; }
+
+  /// The next line without its line end; false at the end of the file or on a read error.
+  bool next(std::string_view& line);
+
+  /// Skips to the first following line that starts (after blanks) with `tag` and returns it.
+  /// Much faster than calling next() line by line over long blocks that contain no '<'.
+  bool skipToLineWithTag(std::string_view tag, std::string_view& line);
+
+  /// Back to the first line of the file (the byte-order mark is skipped again).
+  bool rewind();
+
+  /// Number of lines returned since the file was opened or rewound.
+  uint64_t lineNumber() const { return mLineNumber; }
+  /// Bytes consumed so far (for progress).
+  uint64_t bytesConsumed() const { return mConsumed; }
+  /// Size of the file in bytes, as seen when it was opened.
+  uint64_t fileSize() const { return mFileSize; }
+
+private:
+  bool fill();  // moves the unread tail to the front and reads more; false when nothing new came
+
+  int mFd = -1;
+  std::unique_ptr<char[]> mBuffer;
+  size_t mPos = 0;  // next unread byte
+  size_t mEnd = 0;  // end of valid data
+  bool mEof = false;
+  bool mAtFileStart = true;
+  uint64_t mLineNumber = 0;
+  uint64_t mConsumed = 0;
+  uint64_t mFileSize = 0;
+};
+
+}  // namespace torvane

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs the Debian 12 packages that building, running and testing Torvane need.
+# Run as root. Installs only what is missing, so running it again is quick.
+set -e
+export DEBIAN_FRONTEND=noninteractive
+PACKAGES="g++ cmake ninja-build pkg-config
+  libgtest-dev libbenchmark-dev
+  qt6-base-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
+  xvfb xauth fonts-ipafont-gothic"
+missing=""
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+apt-get update -qq
+# shellcheck disable=SC2086
+apt-get install -y -qq --no-install-recommends $missing
