@@ -1,0 +1,43 @@
+#pragma once
+// Shared pieces of the torvane-cli commands. Each command lives in its own file and is listed
+// in the command table of main.cpp.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Scene.h"
+#include "cli/Json.h"
+
+namespace torvane::cli {
+
+/// Prints a usage problem and the usage text on standard error; returns exit status 2.
+int usage(const std::string& problem = {});
+/// Prints the JSON object and a newline on standard output.
+void print(const JsonWriter& json);
+/// Prints {"ok":false,"error":message}; returns exit status 1.
+int fail(std::string_view message);
+
+//! Arguments shared by the commands that open elevation files.
+struct OpenArgs {
+  std::vector<std::filesystem::path> files;
+  DeviceLimits limits;
+  std::vector<std::string> rest;  //!< options the common parser did not know, in order
+};
+
+/// Parses `--limits P,I` and the file arguments. Arguments starting with "--" that are not
+/// common options go to `rest` together with the value that follows them when `takesValue`
+/// says so. False (with `problem` set) on bad usage.
+bool parseOpenArgs(int argc, char** argv, OpenArgs& args, std::string& problem,
+                   bool (*takesValue)(std::string_view option) = nullptr);
+
+/// Opens the files as the program does (the first path's extension chooses the open).
+bool openFiles(Scene& scene, const OpenArgs& args);
+
+/// Writes the fields of the `info` object (without "ok").
+void writeGridFields(JsonWriter& json, const Scene& scene);
+
+int commandInfo(int argc, char** argv);
+
+}  // namespace torvane::cli

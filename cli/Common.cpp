@@ -1,0 +1,129 @@
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+#include "cli/Commands.h"
+#include "elevation/NumberParse.h"
+
+namespace torvane::cli {
+
+namespace {
+constexpr const char* kUsage =
+    "usage: torvane-cli COMMAND [OPTIONS] FILE...\n"
+    "\n"
+    "  info [--limits PRIM,INDEX] FILE...\n"
+    "      open elevation files as the desktop program does and print the grid\n"
+    "\n"
+    "Every command prints one JSON object on standard output.\n";
+
+// "--limits P,I"
+bool parseLimits(std::string_view text, DeviceLimits& limits) {
+  const size_t comma = text.find(',');
+  if (comma == std::string_view::npos) {
+    return false;
+  }
+  int64_t p = 0, i = 0;
+  size_t used = 0, used2 = 0;
+  if (!parseInteger(text.substr(0, comma), p, &used) || used != comma ||
+      !parseInteger(text.substr(comma + 1), i, &used2) || used2 != text.size() - comma - 1 ||
+      p <= 0 || i <= 0 || p > UINT32_MAX || i > UINT32_MAX) {
+    return false;
+  }
+  limits.primitiveLimit = static_cast<uint32_t>(p);
+  limits.indexLimit = static_cast<uint32_t>(i);
+  return true;
+}
+
+void progressToStderr(const OpenProgress& p) {
+  static int lastPercent = -1;
+  const int percent = static_cast<int>(p.fraction * 100);
+  if (percent != lastPercent) {
+    lastPercent = percent;
+    std::fprintf(stderr, "\rpass %d: %3d%%%s", p.pass, percent, percent == 100 ? "\n" : "");
+  }
+}
+}  // namespace
+
+int usage(const std::string& problem) {
+  if (!problem.empty()) {
+    std::cerr << "torvane-cli: " << problem << "\n";
+  }
+  std::cerr << kUsage;
+  return 2;
+}
+
+void print(const JsonWriter& json) { std::cout << json.str() << "\n" << std::flush; }
+
+int fail(std::string_view message) {
+  JsonWriter json;
+  json.beginObject().field("ok", false).field("error", message).endObject();
+  print(json);
+  return 1;
+}
+
+bool parseOpenArgs(int argc, char** argv, OpenArgs& args, std::string& problem,
+                   bool (*takesValue)(std::string_view option)) {
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--limits") {
+      if (i + 1 >= argc || !parseLimits(argv[i + 1], args.limits)) {
+        problem = "--limits needs PRIM,INDEX (two positive integers)";
+        return false;
+      }
+      ++i;
+    } else if (a.size() > 1 && a[0] == '-') {
+      if (!takesValue || a.substr(0, 2) != "--") {
+        problem = "unknown option " + std::string(a);
+        return false;
+      }
+      args.rest.emplace_back(a);
+      if (takesValue(a)) {
+        if (i + 1 >= argc) {
+          problem = std::string(a) + " needs a value";
+          return false;
+        }
+        args.rest.emplace_back(argv[++i]);
+      }
+    } else {
+      args.files.emplace_back(a);
+    }
+  }
+  if (args.files.empty()) {
+    problem = "no elevation file given";
+    return false;
+  }
+  return true;
+}
+
+bool openFiles(Scene& scene, const OpenArgs& args) {
+  scene.limits = args.limits;
+  const OpenProgressFn progress = isatty(fileno(stderr)) ? progressToStderr : OpenProgressFn{};
+  return openElevationFiles(scene, args.files, progress);
+}
+
+void writeGridFields(JsonWriter& json, const Scene& scene) {
+  const ElevationGrid& g = scene.grid;
+  json.field("step", scene.plan.step).field("fileCount", g.fileCount);
+  json.key("files").beginArray();
+  for (const GridFile& f : g.files) {
+    json.beginObject()
+        .field("name", f.path.filename().string())
+        .field("columns", f.columns)
+        .field("rows", f.rows)
+        .field("sampledColumns", f.sampledColumns)
+        .field("sampledRows", f.sampledRows)
+        .field("shown", f.shown)
+        .endObject();
+  }
+  json.endArray();
+  json.field("count", g.count).field("indexCount", scene.plan.indexTotal);
+  json.field("geoCoordinates", g.GeoCoordinates).field("planeZone", g.planeZone);
+  if (g.GeoCoordinates) {
+    json.field("lonMin", g.lonMin).field("lonMax", g.lonMax);
+    json.field("latMin", g.latMin).field("latMax", g.latMax);
+  }
+  json.field("Xmin", g.Xmin).field("Xmax", g.Xmax).field("Ymin", g.Ymin).field("Ymax", g.Ymax);
+  json.field("Hmin", g.Hmin).field("Hmax", g.Hmax);
+}
+
+}  // namespace torvane::cli
