@@ -25,6 +25,11 @@ constexpr std::string_view kTupleList = "<gml:tupleList>";
 constexpr std::string_view kTupleListEnd = "</gml:tupleList>";
 constexpr std::string_view kStartPoint = "<gml:startPoint>";
 
+// GSI's largest DEM tiles hold 1125 x 750 nodes. A header declaring more than 100 million nodes
+// is junk: accepting it would make the plan thin every other file of the open down to nothing
+// and fill the grid with nodes that no tuple supplies.
+constexpr int64_t kMaxDeclaredNodes = 100'000'000;
+
 struct DemHeader {
   double latSW = 0, lonSW = 0, latNE = 0, lonNE = 0;
   int64_t columns = 0, rows = 0;
@@ -33,7 +38,8 @@ struct DemHeader {
   double dLat() const { return (latNE - latSW) / static_cast<double>(rows - 1); }
 
   bool valid() const {
-    if (columns <= 1 || rows <= 1 || columns > UINT32_MAX || rows > UINT32_MAX) {
+    if (columns <= 1 || rows <= 1 || columns > kMaxDeclaredNodes || rows > kMaxDeclaredNodes ||
+        columns * rows > kMaxDeclaredNodes) {
       return false;
     }
     if (!std::isfinite(latSW) || !std::isfinite(lonSW) || !std::isfinite(latNE) ||

@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES="g++ cmake ninja-build pkg-config
   libgtest-dev libbenchmark-dev
   qt6-base-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
-  xvfb xauth fonts-ipafont-gothic"
+  xvfb xauth fonts-ipafont-gothic unzip"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

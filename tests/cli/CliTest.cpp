@@ -1,1 +1,83 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+};
+
+// Runs torvane-cli with the given arguments (already shell-quoted), capturing standard output.
+Result run(const std::string& args) {
+  Result r;
+  const std::string command = std::string(TORVANE_CLI) + " " + args + " 2>/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) {
+    return r;
+  }
+  std::array<char, 4096> buf{};
+  size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) {
+    r.out.append(buf.data(), n);
+  }
+  const int status = ::pclose(pipe);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string demFiles() {
+  std::vector<std::string> paths;
+  for (const auto& e : std::filesystem::directory_iterator(TORVANE_DEMO_DIR)) {
+    paths.push_back(e.path().string());
+  }
+  std::sort(paths.begin(), paths.end());
+  std::string files;
+  for (const auto& p : paths) {
+    files += " '" + p + "'";
+  }
+  return files;
+}
+
+}  // namespace
+
+TEST(Cli, InfoOnTheDemoData) {
+  const Result r = run("info" + demFiles());
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.rfind("{\"ok\":true,\"step\":1,\"fileCount\":4,\"files\":[{\"name\":\"FG-GML-5239-40-00-DEM5A-20161001.xml\"", 0), 0u)
+      << r.out;
+  EXPECT_NE(r.out.find("\"count\":135000,\"indexCount\":801024"), std::string::npos);
+  EXPECT_NE(r.out.find("\"geoCoordinates\":true,\"planeZone\":0,\"lonMin\":139,\"lonMax\":139.025"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("\"Hmin\":0,"), std::string::npos);  // the sea has no data
+  EXPECT_EQ(r.out.back(), '\n');
+}
+
+TEST(Cli, LimitsThinTheGrid) {
+  // A 16-bit device of 40,000 primitives: step 2 gives 4 x 113 x 76 = 34,352 nodes.
+  const Result r = run("info --limits 40000,65535" + demFiles());
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("\"step\":2,"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"sampledColumns\":113,\"sampledRows\":76"), std::string::npos);
+  EXPECT_NE(r.out.find("\"count\":34352,"), std::string::npos);
+}
+
+TEST(Cli, FailuresAndUsage) {
+  Result r = run("info /nonexistent/a.xml");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "{\"ok\":false,\"error\":\"有効データがありません\"}\n");
+  EXPECT_EQ(run("").status, 2);
+  EXPECT_EQ(run("info").status, 2);
+  EXPECT_EQ(run("info --limits 1 x.xml").status, 2);
+  EXPECT_EQ(run("info --bogus x.xml").status, 2);
+  r = run("frobnicate");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.out.empty());  // usage goes to standard error
+}
