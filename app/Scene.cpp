@@ -1,10 +1,14 @@
 #include "app/Scene.h"
 
+#include "app/Propagation.h"
+#include "terrain/TerrainAnalysis.h"
+
 namespace torvane {
 
 void Scene::clearScene() {
   // Release order: draped image, contour sets, line/point layers, terrain buffers, grid.
-  // The image, contour, layer and mesh owners join the scene with their subsystems.
+  // The image, contour and layer owners join the scene with their subsystems.
+  mesh.release();
   grid.releaseGrid();
 }
 
@@ -12,11 +16,19 @@ void Scene::resetViewState() { ResetViewState(view); }
 
 bool Scene::postProcess(const SamplingPlan& openPlan) {
   plan = openPlan;
-  // After the extents, in this order:
-  //   analyseTerrain -> fitModelSpace, placeVertices -> ApplyRelief ->
-  //   ApplyLandColours (EffectiveSeaLevel) -> buildIndices(plan.indexTotal) -> upload.
-  // Each step is added here by the subsystem that provides it.
-  return true;
+  // The extents are known; everything that depends on the nodes follows in this order. A grid
+  // too flat to colour or analyse still opens; failures from here on fail the open (the
+  // pipeline then clears the scene).
+  analyseTerrain(grid);
+  if (!mesh.allocateVertices(grid)) {
+    return false;
+  }
+  mesh.fitModelSpace(grid);
+  mesh.placeVertices(grid);
+  ApplyRelief(*this);
+  ApplyLandColours(*this);
+  return mesh.buildIndices(grid, plan.indexTotal) && mesh.uploadVertices() &&
+         mesh.uploadIndices();
 }
 
 bool openElevationFiles(Scene& scene, std::span<const std::filesystem::path> paths,

@@ -8,6 +8,8 @@
 #include "app/ViewState.h"
 #include "elevation/ElevationGrid.h"
 #include "elevation/OpenPipeline.h"
+#include "terrain/TerrainMesh.h"
+#include "terrain/ToneCurves.h"
 
 namespace torvane {
 
@@ -21,6 +23,10 @@ public:
   ViewState view;
   DeviceLimits limits;
   SamplingPlan plan;  //!< the sampling plan of the last successful open
+  //! Terrain vertices, indices and model fit. A renderer attaches its buffers with
+  //! mesh.setDevice() and detaches them before it is destroyed.
+  TerrainMesh mesh;
+  ToneCurves toneCurves;
 
   void clearScene() override;
   void resetViewState() override;

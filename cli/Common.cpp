@@ -124,6 +124,12 @@ void writeGridFields(JsonWriter& json, const Scene& scene) {
   }
   json.field("Xmin", g.Xmin).field("Xmax", g.Xmax).field("Ymin", g.Ymin).field("Ymax", g.Ymax);
   json.field("Hmin", g.Hmin).field("Hmax", g.Hmax);
+  if (g.analysed) {
+    json.field("slopeMin", g.slopeMin).field("slopeMax", g.slopeMax);
+    json.field("openAboveMin", g.openAboveMin).field("openAboveMax", g.openAboveMax);
+    json.field("openBelowMin", g.openBelowMin).field("openBelowMax", g.openBelowMax);
+  }
+  json.field("effectiveSeaLevel", EffectiveSeaLevel(scene.view, g));
 }
 
 }  // namespace torvane::cli
