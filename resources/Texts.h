@@ -1,9 +1,14 @@
 #pragma once
 // The program's own texts, keyed by their string ids. UTF-8.
 
+#include <string>
 #include <string_view>
 
 namespace torvane {
+
+inline constexpr int kTextProgramName = 101;  // "Torvane": window caption, message box caption
+inline constexpr int kTextClassName = 106;    // "Torvane": the name the default file names use
+inline constexpr int kTextEnglishLabels = 118;  // "0": nonzero selects English kind names
 
 inline constexpr int kTextNoDirectX = 2004;       // "DirectXが使用出来ません"
 inline constexpr int kTextNoValidData = 2005;     // "有効データがありません"
@@ -11,7 +16,29 @@ inline constexpr int kTextOneFileOnly = 2006;     // "複数ファイルは開�
 inline constexpr int kTextUnsupportedFile = 2007; // "未対応ファイル形式です"
 inline constexpr int kTextNoElevationData = 2008; // "標高データがありません"
 
+inline constexpr int kTextOpenProject = 2100;     // "開く"
+inline constexpr int kTextSaveProject = 2101;     // "保存"
+inline constexpr int kTextOpenElevation = 2102;   // "標高データを開く"
+inline constexpr int kTextAddLineData = 2104;     // "線点データの追加"
+inline constexpr int kTextDrapeImage = 2105;      // "画像の貼付"
+inline constexpr int kTextSaveImage = 2106;       // "イメージを保存"
+
+inline constexpr int kTextScreenFont = 2200;      // "ＭＳ ゴシック"
+inline constexpr int kTextKeyHelpFirst = 2300;    // 2300..2311: the key help lines
+inline constexpr int kTextKeyHelpLast = 2311;
+
 /// The text of string id `id`, or the empty text for an id the table does not hold.
 std::string_view text(int id);
+
+/// The program name ("Torvane").
+inline std::string_view programName() { return text(kTextProgramName); }
+/// The initial file name of the project dialogs: the class name followed by ".tvp".
+std::string defaultProjectName();
+/// The initial file name of the image save dialog: the class name followed by ".jpg".
+std::string defaultImageName();
+
+/// True when the layer and contour lists show English kind names: string 118 read as a decimal
+/// integer is nonzero.
+bool englishLabels();
 
 }  // namespace torvane
