@@ -12,7 +12,10 @@ void Scene::clearScene() {
   grid.releaseGrid();
 }
 
-void Scene::resetViewState() { ResetViewState(view); }
+void Scene::resetViewState() {
+  ResetViewState(view);
+  resetRuler(ruler);
+}
 
 bool Scene::postProcess(const SamplingPlan& openPlan) {
   plan = openPlan;

@@ -8,6 +8,7 @@
 #include "app/ViewState.h"
 #include "elevation/ElevationGrid.h"
 #include "elevation/OpenPipeline.h"
+#include "measure/Ruler.h"
 #include "terrain/TerrainMesh.h"
 #include "terrain/ToneCurves.h"
 
@@ -21,6 +22,7 @@ public:
 
   ElevationGrid grid;
   ViewState view;
+  Ruler ruler;
   DeviceLimits limits;
   SamplingPlan plan;  //!< the sampling plan of the last successful open
   //! Terrain vertices, indices and model fit. A renderer attaches its buffers with

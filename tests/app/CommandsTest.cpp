@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <vector>
+
 #include "app/CommandTable.h"
 #include "app/Commands.h"
+#include "app/Scene.h"
 #include "app/ViewState.h"
 #include "measure/Ruler.h"
 
@@ -261,4 +265,21 @@ TEST(ImageColourMode, AppliesColoursOnlyWhenTheModeChanges) {
   EXPECT_EQ(sea.apply, Propagate::LandColours);
   EXPECT_FALSE(sea.updateMenus);
   EXPECT_EQ(view.OceanC, 0x0000FF00u);
+}
+
+TEST(CommandsScene, ContextFollowsTheGridAndAnOpenResetsTheRuler) {
+  Scene scene;
+  EXPECT_FALSE(commandContext(scene).gridLoaded);
+  const std::vector<std::filesystem::path> demo = {
+      std::filesystem::path(TORVANE_DEMO_DIR) / "FG-GML-5239-40-00-DEM5A-20161001.xml"};
+  ASSERT_TRUE(openElevationFiles(scene, demo));
+  const CommandContext context = commandContext(scene);
+  EXPECT_TRUE(context.gridLoaded);
+  EXPECT_TRUE(context.geoCoordinates);
+
+  ASSERT_TRUE(applySettingCommand(scene.view, scene.ruler, context, kCmdPathRuler).acted);
+  scene.ruler.pointCount = 3;
+  ASSERT_TRUE(openElevationFiles(scene, demo));
+  EXPECT_FALSE(scene.ruler.active());
+  EXPECT_EQ(scene.ruler.pointCount, 0);
 }
