@@ -1,0 +1,45 @@
+#pragma once
+// `torvane --render ELEVATION FILE... --output OUT.jpg|png [--size WxH] [--limits P,I]`: opens the
+// files, draws one frame exactly as the window would at that client size into an offscreen
+// framebuffer, and writes it (JPEG, or PNG for a .png name). Needs a display like the window.
+
+#include <QImage>
+#include <QString>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "elevation/OpenPipeline.h"
+
+namespace torvane {
+
+class Scene;
+
+struct RenderRequest {
+  std::vector<std::filesystem::path> files;
+  std::filesystem::path output;
+  int width = 800;
+  int height = 600;
+  DeviceLimits limits;
+};
+
+/// Parses the arguments after "--render". On bad usage returns std::nullopt with `problem`.
+std::optional<RenderRequest> parseRenderArgs(const QStringList& args, QString& problem);
+
+/**
+ * @brief Draws one frame of `scene` at width x height into an offscreen framebuffer.
+ *
+ * Needs a QGuiApplication whose platform offers OpenGL. Returns a null image with `error` set
+ * when no OpenGL 3.3 core context can be made. The scene's mesh is attached to the offscreen
+ * buffers for the duration of the call.
+ */
+QImage renderSceneImage(Scene& scene, int width, int height, QString& error);
+
+/// Writes the image to a temporary file beside `path` and renames it into place: JPEG, or PNG
+/// when the name ends in ".png". False (nothing replaced) on failure.
+bool saveImageAtomically(const QImage& image, const std::filesystem::path& path, QString& error);
+
+/// The whole command: returns the exit status (0 written, 1 failed, 2 bad usage).
+int runRenderCommand(const QStringList& args);
+
+}  // namespace torvane

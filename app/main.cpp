@@ -1,0 +1,88 @@
+// The desktop program: the main window on the loaded terrain, or with --render one frame
+// written to an image file.
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QSurfaceFormat>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/DropDispatch.h"
+#include "app/HeadlessRender.h"
+#include "app/MainWindow.h"
+#include "resources/Texts.h"
+
+namespace {
+
+QString qtext(int id) {
+  const std::string_view t = torvane::text(id);
+  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+}
+
+bool openGlAvailable() {
+  QOpenGLContext context;
+  if (!context.create()) {
+    return false;
+  }
+  const QSurfaceFormat format = context.format();
+  return !context.isOpenGLES() &&
+         (format.majorVersion() > 3 || (format.majorVersion() == 3 && format.minorVersion() >= 3));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // OpenGL 3.3 core for every context, set before the application exists.
+  QSurfaceFormat format;
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setVersion(3, 3);
+  format.setProfile(QSurfaceFormat::CoreProfile);
+  format.setDepthBufferSize(24);
+  format.setSwapInterval(0);  // frames are presented at once, without waiting for the retrace
+  QSurfaceFormat::setDefaultFormat(format);
+
+  if (argc > 1 && std::string(argv[1]) == "--render") {
+    QGuiApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    return torvane::runRenderCommand(args.mid(2));
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(qtext(torvane::kTextProgramName));
+  if (!openGlAvailable()) {
+    QMessageBox::critical(nullptr, qtext(torvane::kTextProgramName),
+                          qtext(torvane::kTextNoDirectX));
+    return 0;
+  }
+
+  torvane::MainWindow::Options options;
+  std::vector<std::string> args;
+  const QStringList arguments = QCoreApplication::arguments();
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    // --limits PRIM,INDEX overrides the device limits (for tests on small machines).
+    if (arguments[i] == QLatin1String("--limits") && i + 1 < arguments.size()) {
+      const QStringList parts = arguments[++i].split(QLatin1Char(','));
+      bool okP = false, okI = false;
+      const qulonglong p = parts.value(0).toULongLong(&okP);
+      const qulonglong n = parts.value(1).toULongLong(&okI);
+      if (parts.size() != 2 || !okP || !okI || p == 0 || n == 0 || n > 0xFFFFFFFFull) {
+        std::fprintf(stderr, "torvane: --limits must be PRIM,INDEX\n");
+        return 2;
+      }
+      options.limits.primitiveLimit = static_cast<uint32_t>(std::min<qulonglong>(p, 10'000'000));
+      options.limits.indexLimit = static_cast<uint32_t>(n);
+      continue;
+    }
+    args.push_back(arguments[i].toStdString());
+  }
+  options.commandLineProject =
+      torvane::commandLineProject(args, std::filesystem::current_path());
+
+  torvane::MainWindow window(options);
+  window.startUp();
+  window.show();
+  return app.exec();
+}

@@ -1,0 +1,151 @@
+// Frame benchmark: draws the main view's frame (800 x 600, plan view, one sub-grid) into an
+// offscreen framebuffer for synthetic terrains of about 1, 3.4 and 10 million nodes, and prints
+// median times per frame: the whole frame up to glFinish, the time the frame call takes to
+// submit its work, and the time our own code spends outside OpenGL (transforms, uniforms, draw
+// ranges), with the bytes uploaded per frame (should be 0 after the first frame).
+//
+// Needs an X display with OpenGL 3.3 core; on a server run it under
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/gui/torvane-bench-frame [REPEATS]
+// The 10 million node grid needs more primitives than the default device limit allows (which
+// would thin it to about 5 million nodes), so its limits are raised for the benchmark.
+
+#include <QGuiApplication>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions_3_3_Core>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "app/Scene.h"
+#include "render/FrameRenderer.h"
+#include "render/RenderContext.h"
+#include "render/Transforms.h"
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double msSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// A smooth volcano-like surface of side x side nodes, 10 m apart, opened as the program does
+// after its readers (analysis, mesh, relief, colours, indices).
+bool buildScene(torvane::Scene& scene, uint32_t side) {
+  scene.limits.primitiveLimit = 2 * side * side;
+  scene.limits.indexLimit = 0xFFFFFFFFu;
+  scene.clearScene();
+  torvane::ElevationGrid& grid = scene.grid;
+  grid.GeoCoordinates = false;
+  if (!grid.recordFile("synthetic.tvd", side, side)) {
+    return false;
+  }
+  const auto plan = torvane::planSampling(grid, scene.limits);
+  if (!plan || plan->step != 1 || !grid.allocateGrid(plan->nodeTotal)) {
+    return false;
+  }
+  const double c = side / 2.0;
+  for (uint32_t r = 0; r < side; ++r) {
+    for (uint32_t k = 0; k < side; ++k) {
+      const double dx = k - c, dy = r - c;
+      const double d = std::sqrt(dx * dx + dy * dy) / side;
+      const double h = 1500 * std::exp(-d * d * 12) + 40 * std::sin(k * 0.05) * std::cos(r * 0.04);
+      grid.appendNode(k * 10.0, (side - 1 - r) * 10.0, std::max(h + 40, 0.0), 0, 0);
+    }
+  }
+  return grid.computeExtents() && scene.postProcess(*plan);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QSurfaceFormat format;
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setVersion(3, 3);
+  format.setProfile(QSurfaceFormat::CoreProfile);
+  format.setDepthBufferSize(24);
+  QSurfaceFormat::setDefaultFormat(format);
+  QGuiApplication app(argc, argv);
+  const int repeats = argc > 1 ? std::max(3, std::atoi(argv[1])) : 9;
+
+  QOpenGLContext context;
+  QOffscreenSurface surface;
+  if (!context.create()) {
+    std::fprintf(stderr, "no OpenGL context\n");
+    return 1;
+  }
+  surface.setFormat(context.format());
+  surface.create();
+  context.makeCurrent(&surface);
+  torvane::RenderContext device;
+  if (!device.create(&context)) {
+    std::fprintf(stderr, "%s\n", qPrintable(device.error()));
+    return 1;
+  }
+  const int width = 800, height = 600;
+  QOpenGLFramebufferObject fbo(width, height, QOpenGLFramebufferObject::CombinedDepthStencil);
+  fbo.bind();
+  device.resize(width, height);
+  std::printf("renderer: %s\n",
+              reinterpret_cast<const char*>(device.gl()->glGetString(GL_RENDERER)));
+  std::printf("%10s %12s %12s %14s %16s %14s\n", "nodes", "frame ms", "submit ms",
+              "our CPU us", "upload B/frame", "frames/s");
+
+  for (const uint32_t side : {1000u, 1844u, 3162u}) {
+    torvane::Scene scene;
+    const auto buildStart = Clock::now();
+    if (!buildScene(scene, side)) {
+      std::fprintf(stderr, "cannot build a %u x %u grid\n", side, side);
+      return 1;
+    }
+    const double buildMs = msSince(buildStart);
+    scene.mesh.setDevice(&device.terrainBuffers());
+    const torvane::FrameInput input{scene.view, scene.grid};
+    torvane::renderFrame(device, input, width, height);  // first frame uploads the buffers
+    device.gl()->glFinish();
+
+    std::vector<double> frame, submit, ours;
+    const uint64_t uploadedBefore = device.terrainBuffers().uploadedBytes();
+    for (int i = 0; i < repeats; ++i) {
+      scene.view.RotaZ = 0.01 * i;  // a new camera each frame, as auto-rotation does
+      const auto start = Clock::now();
+      torvane::renderFrame(device, input, width, height);
+      submit.push_back(msSince(start));
+      device.gl()->glFinish();
+      frame.push_back(msSince(start));
+
+      // Our own per-frame work without OpenGL: the transforms and their conversion, and the
+      // draw ranges' bookkeeping (done once per open, so only the flag checks remain).
+      const auto cpuStart = Clock::now();
+      const auto t = torvane::computeFrameTransforms(scene.view, width, height);
+      volatile float sink = torvane::toGlClip(t.worldViewProjection())[0] +
+                            torvane::toGlFloats(t.worldView())[0];
+      for (const torvane::GridFile& f : scene.grid.files) {
+        sink = sink + (f.shown ? 1.0f : 0.0f);
+      }
+      ours.push_back(msSince(cpuStart) * 1000.0);
+    }
+    const uint64_t uploaded = device.terrainBuffers().uploadedBytes() - uploadedBefore;
+    const double med = median(frame);
+    std::printf("%10u %12.2f %12.3f %14.2f %16llu %14.2f   (grid built in %.0f ms)\n",
+                scene.grid.count, med, median(submit), median(ours),
+                static_cast<unsigned long long>(uploaded / static_cast<uint64_t>(repeats)),
+                med > 0 ? 1000.0 / med : 0.0, buildMs);
+    std::fflush(stdout);
+    scene.mesh.setDevice(nullptr);
+  }
+  fbo.release();
+  device.releaseAll();
+  context.doneCurrent();
+  return 0;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// One frame of the main view: clear, the three transforms from the view state, then either the
+// terrain with everything layered on it or, with no elevation data open, the wireframe title.
+// Draws into whatever framebuffer is bound (the view widget's, or an offscreen one for a saved
+// image), so both draw the very same frame.
+
+#include <cstdint>
+
+class QPainter;
+
+namespace torvane {
+
+class ElevationGrid;
+class RenderContext;
+struct ViewState;
+
+//! What a frame is drawn from.
+struct FrameInput {
+  const ViewState& view;
+  const ElevationGrid& grid;
+  uint32_t imageTexture = 0;  //!< draped image (OpenGL texture name), 0 when none
+  uint32_t baseTexture = 0;   //!< its base image, 0 when none
+};
+
+//! The background of every frame, A8R8G8B8.
+inline constexpr uint32_t kClearColour = 0xFF404040;
+
+/**
+ * @brief Draws the device passes of one frame of width x height pixels.
+ *
+ * A zero-sized client area draws nothing (there is no aspect ratio to draw with). Leaves the
+ * program unbound so that screen-space painting can follow.
+ */
+void renderFrame(RenderContext& context, const FrameInput& input, int width, int height);
+
+/// True when the frame has screen-space passes (text and furniture drawn with QPainter) to add.
+bool frameHasScreenPasses(const RenderContext& context, const FrameInput& input);
+/// The screen-space passes, in their order, over the frame that renderFrame drew.
+void paintScreenPasses(QPainter& painter, RenderContext& context, const FrameInput& input,
+                       int width, int height);
+
+}  // namespace torvane

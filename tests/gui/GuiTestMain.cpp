@@ -1,0 +1,53 @@
+// Runs one GUI test class, named by the first argument (all of them without one). OpenGL 3.3
+// core is requested before the application exists, as the program does.
+
+#include <QApplication>
+#include <QSurfaceFormat>
+#include <QtTest>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "GuiTestSupport.h"
+
+int main(int argc, char** argv) {
+  QSurfaceFormat format;
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setVersion(3, 3);
+  format.setProfile(QSurfaceFormat::CoreProfile);
+  format.setDepthBufferSize(24);
+  format.setSwapInterval(0);
+  QSurfaceFormat::setDefaultFormat(format);
+  QApplication app(argc, argv);
+
+  const std::map<std::string, std::function<std::unique_ptr<QObject>()>> classes = {
+      {"FrameTest", torvane::test::makeFrameTest},
+      {"WindowTest", torvane::test::makeWindowTest},
+  };
+  std::string only;
+  int first = 1;
+  if (argc > 1 && argv[1][0] != '-') {
+    only = argv[1];
+    first = 2;
+  }
+  if (!only.empty() && classes.find(only) == classes.end()) {
+    std::fprintf(stderr, "unknown test class %s\n", only.c_str());
+    return 2;
+  }
+  // Qt Test's own options follow the class name.
+  std::vector<char*> args = {argv[0]};
+  for (int i = first; i < argc; ++i) {
+    args.push_back(argv[i]);
+  }
+  int status = 0;
+  for (const auto& [name, make] : classes) {
+    if (!only.empty() && name != only) {
+      continue;
+    }
+    std::unique_ptr<QObject> test = make();
+    status |= QTest::qExec(test.get(), static_cast<int>(args.size()), args.data());
+  }
+  return status;
+}

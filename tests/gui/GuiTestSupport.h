@@ -1,0 +1,92 @@
+#pragma once
+// Helpers shared by the GUI tests: the demo data, a per-test output folder, waiting for the
+// OpenGL context, and reading pixels of rendered frames.
+
+#include <QDir>
+#include <QImage>
+#include <QObject>
+#include <QtTest>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "app/TerrainView.h"
+#include "render/Transforms.h"
+
+namespace torvane::test {
+
+std::unique_ptr<QObject> makeFrameTest();
+std::unique_ptr<QObject> makeWindowTest();
+
+inline constexpr QRgb kBackground = 0xFF404040;
+
+/// The demo tiles in name order: 5239-40-00 (south-west), -01 (east of it), -10 (north of
+/// -00), -11 (north-east).
+inline std::vector<std::filesystem::path> demoFiles() {
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(TORVANE_DEMO_DIR)) {
+    if (entry.path().extension() == ".xml") {
+      files.push_back(entry.path());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+/// A fresh output folder for the running test function: out/<class>/<function>.
+inline QString outputDir(const char* testClass) {
+  const QString dir = QStringLiteral(TORVANE_GUI_OUT_DIR "/%1/%2")
+                          .arg(QLatin1String(testClass),
+                               QLatin1String(QTest::currentTestFunction()));
+  QDir(dir).removeRecursively();
+  QDir().mkpath(dir);
+  return dir;
+}
+
+/// Shows the window and waits until its view has an OpenGL context; false when it never gets
+/// one (the caller skips).
+inline bool showWithDevice(MainWindow& window) {
+  window.show();
+  if (!QTest::qWaitForWindowExposed(&window)) {
+    return false;
+  }
+  window.view()->grabFramebuffer();  // makes sure initializeGL has run
+  return window.view()->deviceReady();
+}
+
+inline int channelDistance(QRgb a, QRgb b) {
+  return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                   std::abs(qBlue(a) - qBlue(b))});
+}
+
+/// Converts an A8R8G8B8 vertex colour to QRgb (the same layout).
+inline QRgb vertexRgb(uint32_t diffuse) { return static_cast<QRgb>(diffuse) | 0xFF000000u; }
+
+/// The pixel where a model-space point lands in a frame of `size` drawn from `view`.
+inline QPointF projectToPixel(const ViewState& view, QSize size, const Vec3d& p) {
+  const Vec3d ndc = projectPoint(
+      computeFrameTransforms(view, size.width(), size.height()).worldViewProjection(), p);
+  return {(ndc.x + 1) / 2 * size.width(), (1 - ndc.y) / 2 * size.height()};
+}
+
+/// The bounding box of the pixels that differ from the background.
+inline QRect foregroundBounds(const QImage& image) {
+  int minX = image.width(), minY = image.height(), maxX = -1, maxY = -1;
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      if (channelDistance(line[x], kBackground) > 8) {
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+      }
+    }
+  }
+  return maxX < 0 ? QRect() : QRect(QPoint(minX, minY), QPoint(maxX, maxY));
+}
+
+}  // namespace torvane::test

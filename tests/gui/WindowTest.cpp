@@ -1,0 +1,167 @@
+// The main window as a user meets it: caption and size, dropped files, auto-rotation, splash.
+
+#include <QMimeData>
+#include <QScreen>
+#include <QSplashScreen>
+#include <QUrl>
+
+#include "GuiTestSupport.h"
+#include "app/AutoRotation.h"
+#include "resources/Texts.h"
+
+namespace torvane::test {
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<MainWindow> mWindow;
+  QStringList mMessages;
+
+  void drop(const QStringList& paths) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& p : paths) {
+      urls << QUrl::fromLocalFile(p);
+    }
+    mime.setUrls(urls);
+    const QPoint at = mWindow->view()->geometry().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(mWindow.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent event(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(mWindow.get(), &event);
+  }
+  static QString demo(int i) { return QString::fromStdString(demoFiles()[size_t(i)].string()); }
+  static QString msg(int id) { return QString::fromUtf8(text(id).data()); }
+
+private slots:
+  void init() {
+    mMessages.clear();
+    mWindow = std::make_unique<MainWindow>();
+    mWindow->setMessageHandler([this](const QString& caption, const QString& text) {
+      QCOMPARE(caption, QStringLiteral("Torvane"));
+      mMessages << text;
+    });
+    mWindow->startUp();
+    if (!showWithDevice(*mWindow)) {
+      QSKIP("no OpenGL 3.3 core context on this display");
+    }
+  }
+  void cleanup() { mWindow.reset(); }
+
+  void startsAsAnEmptyWindowOfTheRightSize() {
+    QCOMPARE(mWindow->windowTitle(), QStringLiteral("Torvane"));
+    QCOMPARE(mWindow->size(), QSize(800, 600));
+    QCOMPARE(mWindow->minimumSize(), QSize(640, 480));
+    QVERIFY(mWindow->acceptDrops());
+    QVERIFY(mWindow->splash().window() == nullptr);  // no start-up project, no splash
+    QVERIFY(mWindow->action(123) != nullptr);
+  }
+
+  void droppedElevationFilesOpenAndSetTheCaption() {
+    drop({demo(2), demo(0), demo(1), demo(3)});
+    QVERIFY(mMessages.isEmpty());
+    QCOMPARE(mWindow->scene().grid.fileCount, 4);
+    QCOMPARE(mWindow->windowTitle(), demo(2) + QStringLiteral(" - Torvane"));
+    const QImage frame = mWindow->view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!foregroundBounds(frame).isEmpty());
+    QCOMPARE(frame.pixel(0, 0), kBackground);
+  }
+
+  void refusedDropsKeepWhatIsLoaded() {
+    drop({demo(0)});
+    QCOMPARE(mWindow->scene().grid.fileCount, 1);
+    const QString dir = outputDir("WindowTest");
+    drop({dir + "/a.tvp", dir + "/b.tvp"});
+    QCOMPARE(mMessages, QStringList{msg(kTextOneFileOnly)});
+    drop({dir + "/a.jpg", dir + "/b.jpg"});
+    QCOMPARE(mMessages.last(), msg(kTextOneFileOnly));
+    QCOMPARE(mWindow->scene().grid.fileCount, 1);
+    QCOMPARE(mWindow->windowTitle(), demo(0) + QStringLiteral(" - Torvane"));
+  }
+
+  void imageBeforeElevationDataIsRefused() {
+    drop({QStringLiteral("/tmp/photo.jpg")});
+    QCOMPARE(mMessages, QStringList{msg(kTextNoElevationData)});
+  }
+
+  void failedOpenReportsAndResetsTheCaption() {
+    drop({demo(0)});
+    const QString dir = outputDir("WindowTest");
+    QFile bad(dir + "/bad.xml");
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("<x/>\n");
+    bad.close();
+    drop({bad.fileName()});
+    // A geographic grid is loaded: the .xml is first tried as line/point data, and it is no
+    // DEM file either.
+    QCOMPARE(mMessages, QStringList{msg(kTextNoValidData)});
+    QCOMPARE(mWindow->windowTitle(), QStringLiteral("Torvane"));
+    drop({dir + "/nothing.tvd"});
+    QCOMPARE(mMessages.size(), 2);
+    QCOMPARE(mWindow->scene().grid.count, 0u);
+  }
+
+  void dropsAreIgnoredWhileRotating() {
+    mWindow->runCommand(151);
+    drop({demo(0)});
+    QCOMPARE(mWindow->scene().grid.fileCount, 0);
+    QVERIFY(mMessages.isEmpty());
+    mWindow->runCommand(153);
+    QVERIFY(!mWindow->scene().view.rotating);
+  }
+
+  void autoRotationStepsAtMostTwentyTimesASecond() {
+    drop({demo(0), demo(1), demo(2), demo(3)});
+    ViewState& view = mWindow->scene().view;
+    view.Pitch = 5;
+    const int framesBefore = mWindow->view()->framesDrawn();
+    mWindow->runCommand(152);  // counter-clockwise
+    QElapsedTimer timer;
+    timer.start();
+    QTest::qWait(1000);
+    mWindow->runCommand(153);
+    const double seconds = timer.elapsed() / 1000.0;
+    const double steps = view.RotaZ / (5 * kRotationUnit / 10);
+    QVERIFY2(steps >= 1, qPrintable(QString::number(steps)));
+    QVERIFY2(steps <= 20 * seconds + 1, qPrintable(QString::number(steps)));
+    QVERIFY(std::abs(steps - std::round(steps)) < 1e-6);  // whole steps of 0.5 degree only
+    const int frames = mWindow->view()->framesDrawn() - framesBefore;
+    QVERIFY2(frames <= steps + 2, qPrintable(QStringLiteral("%1 frames").arg(frames)));
+    // Stopped: the azimuth stays.
+    const double stopped = view.RotaZ;
+    QTest::qWait(200);
+    QCOMPARE(view.RotaZ, stopped);
+  }
+
+  void splashShownTwiceIsReplacedAndCentred() {
+    Splash& splash = mWindow->splash();
+    auto countSplashes = [] {
+      int n = 0;
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        n += qobject_cast<QSplashScreen*>(w) != nullptr && w->isVisible() ? 1 : 0;
+      }
+      return n;
+    };
+    Splash fresh;
+    QWidget* first = fresh.show();
+    QVERIFY(first != nullptr);
+    QWidget* second = fresh.show();
+    QVERIFY(second != nullptr);
+    QCOMPARE(countSplashes(), 1);
+    QCOMPARE(second->size(), QSize(480, 150));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(std::abs(second->geometry().center().x() - area.center().x()) <= 1);
+    QVERIFY(std::abs(second->geometry().center().y() - area.center().y()) <= 1);
+    QVERIFY(fresh.close());
+    QVERIFY(!fresh.close());
+    QCOMPARE(countSplashes(), 0);
+    QVERIFY(splash.window() == nullptr);
+  }
+};
+
+std::unique_ptr<QObject> makeWindowTest() { return std::make_unique<WindowTest>(); }
+
+}  // namespace torvane::test
+
+#include "WindowTest.moc"
