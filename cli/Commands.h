@@ -39,5 +39,6 @@ bool openFiles(Scene& scene, const OpenArgs& args);
 void writeGridFields(JsonWriter& json, const Scene& scene);
 
 int commandInfo(int argc, char** argv);
+int commandColours(int argc, char** argv);
 
 }  // namespace torvane::cli

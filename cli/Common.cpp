@@ -14,6 +14,12 @@ constexpr const char* kUsage =
     "  info [--limits PRIM,INDEX] FILE...\n"
     "      open elevation files as the desktop program does and print the grid\n"
     "\n"
+    "  colours [--limits PRIM,INDEX] FILE... [--set KEY=VALUE]... (--node K,R,C)...\n"
+    "          [--png OUT.png [--file K]]\n"
+    "      colour the terrain with the given view settings (ColorT, ColorS, ColorR, CRHueR,\n"
+    "      CRHueS, CRHueE, ColorK, OceanC, OceanT, Alpha) and print the colours of the nodes\n"
+    "      (file K, row R, column C); --png writes file K's colours with a world file\n"
+    "\n"
     "Every command prints one JSON object on standard output.\n";
 
 // "--limits P,I"

@@ -16,6 +16,7 @@ struct Command {
 // One line per command.
 constexpr Command kCommands[] = {
     {"info", &torvane::cli::commandInfo},
+    {"colours", &torvane::cli::commandColours},
 };
 }  // namespace
 
