@@ -208,11 +208,11 @@ CommandEffect applySeaColour(ViewState& view, uint32_t colour) {
   return {true, Propagate::LandColours, false};
 }
 
-CommandEffect applyHueCircle(ViewState& view, bool clockwise, int startHue, int endHue) {
+CommandEffect applyHueCircle(ViewState& view, bool CRHueR, int CRHueS, int CRHueE) {
   view.ColorR = 6;
-  view.CRHueR = clockwise;
-  view.CRHueS = startHue;
-  view.CRHueE = endHue;
+  view.CRHueR = CRHueR;
+  view.CRHueS = CRHueS;
+  view.CRHueE = CRHueE;
   return acted(Propagate::LandColours);
 }
 

@@ -69,7 +69,7 @@ CommandEffect setImageColourMode(ViewState& view, int mode);
 CommandEffect applySeaColour(ViewState& view, uint32_t colour);
 
 /// The hue circle confirmed in its dialog: land colour 6 with the dialog's direction and hues.
-CommandEffect applyHueCircle(ViewState& view, bool clockwise, int startHue, int endHue);
+CommandEffect applyHueCircle(ViewState& view, bool CRHueR, int CRHueS, int CRHueE);
 
 /// The sea-level item (341..352) that carries the radio mark for a sea level ColorK.
 int seaLevelItem(int ColorK);

@@ -57,10 +57,7 @@ MainWindow::MainWindow(const Options& options, QWidget* parent)
     QTimer::singleShot(0, this, &QWidget::close);
   });
 
-  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-  addCommand(file, kOpenElevationCommand, QStringLiteral("標高データを開く(&M)..."));
-  file->addSeparator();
-  addCommand(file, kExitCommand, QStringLiteral("終了(&X)"));
+  buildMenus();
 
   mRotationTimer.setTimerType(Qt::PreciseTimer);
   mRotationTimer.setInterval(kRotationPollMs);
@@ -70,14 +67,6 @@ MainWindow::MainWindow(const Options& options, QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
-
-QAction* MainWindow::addCommand(QMenu* menu, int id, const QString& label) {
-  auto* action = menu->addAction(label);
-  action->setData(id);
-  connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
-  mActions.insert(id, action);
-  return action;
-}
 
 void MainWindow::startUp() {
   const std::optional<std::filesystem::path> project =
@@ -129,7 +118,8 @@ void MainWindow::runCommand(int id) {
       stopRotation();
       return;
     default:
-      return;  // commands of the full menu set join here
+      runMenuCommand(id);  // the rest of the command set
+      return;
   }
 }
 
@@ -140,8 +130,6 @@ void MainWindow::AfterChange() {
     QApplication::restoreOverrideCursor();
   }
 }
-
-void MainWindow::UpdateMenuState() {}
 
 void MainWindow::startRotation(bool clockwise) {
   mScene.view.rotating = true;

@@ -21,6 +21,8 @@ class QMenu;
 
 namespace torvane {
 
+class CommandMenus;
+struct CommandEffect;
 class TerrainView;
 
 class MainWindow : public QMainWindow {
@@ -39,6 +41,8 @@ public:
   Splash& splash() { return mSplash; }
   /// The action of command `id`, or nullptr when the window has none for it.
   QAction* action(int id) const { return mActions.value(id, nullptr); }
+  /// The menus and accelerators built from the command table.
+  CommandMenus& commandMenus() const { return *mMenus; }
 
   /// Where error messages go: by default a critical message box with the program name as
   /// caption. Tests record them instead.
@@ -68,7 +72,7 @@ public slots:
   void runCommand(int id);
   /// The common tail after a change: menu state, repaint without erase, cursor back from wait.
   void AfterChange();
-  /// Enables, greys and checks the actions from the scene (filled in with the menu set).
+  /// Enables, greys and checks the menu items from the scene.
   void UpdateMenuState();
   void stopRotation();
 
@@ -79,7 +83,11 @@ protected:
   void closeEvent(QCloseEvent* event) override;
 
 private:
-  QAction* addCommand(QMenu* menu, int id, const QString& label);
+  // The command set (WindowCommands.cpp).
+  void buildMenus();
+  void runMenuCommand(int id);
+  void finishCommand(const CommandEffect& effect);
+  QString firstElevationFolder() const;
   void startRotation(bool clockwise);
   void onRotationTick();
   uint32_t tickCount() const;
@@ -94,6 +102,7 @@ private:
   std::optional<std::filesystem::path> mCommandLineProject;
   std::filesystem::path mProjectPath;  //!< the project last loaded successfully
   QHash<int, QAction*> mActions;       // owned by the window through their menus
+  CommandMenus* mMenus = nullptr;      // owned by the window (a child object)
   MessageHandler mMessageHandler;
 
   QTimer mRotationTimer;

@@ -1,0 +1,37 @@
+#pragma once
+// What the menu commands call in subsystems that join the program later: saving the project and
+// the view, removing the draped image, and the modal dialogs. Each function is the one place
+// where its subsystem connects to the menu; until it does, the function does nothing and
+// reports that nothing happened. The command has already checked its condition and stopped
+// auto-rotation when one of these runs.
+
+#include <filesystem>
+
+namespace torvane {
+
+class MainWindow;
+
+/// Writes the project file (the project file support). False when nothing was written.
+bool SaveProject(MainWindow& window, const std::filesystem::path& path);
+/// Saves the current view as a JPEG image (the image file support).
+bool SaveImage(MainWindow& window, const std::filesystem::path& path);
+/// Releases the draped image and its base image (the image file support).
+void releaseDrapedImage(MainWindow& window);
+
+/// The hue-circle dialog's own parameters: direction (the CRHueR flag), start and end hue.
+struct HueCircleParameters {
+  bool direction = true;
+  int startHue = 120;
+  int endHue = 200;
+};
+
+/// The modal dialogs of the menu. showHueCircleDialog returns true when the user confirmed.
+void showCrossSectionDialog(MainWindow& window);
+void showElevationInfoDialog(MainWindow& window);
+void showLayerDialog(MainWindow& window);
+void showVersionDialog(MainWindow& window);
+void showContourDialog(MainWindow& window, bool slopeContours);
+void showContourInfoDialog(MainWindow& window);
+bool showHueCircleDialog(MainWindow& window, HueCircleParameters& parameters);
+
+}  // namespace torvane
