@@ -33,7 +33,8 @@ TextLineReader::~TextLineReader() { close(); }
 
 bool TextLineReader::open(const std::filesystem::path& path) {
   close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: a FIFO must not block the open waiting for a writer; it is refused below.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     return false;
   }
@@ -45,12 +46,16 @@ bool TextLineReader::open(const std::filesystem::path& path) {
   mFd = fd;
   mFileSize = static_cast<uint64_t>(st.st_size);
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  resetPosition();
+  return true;
+}
+
+void TextLineReader::resetPosition() {
   mPos = mEnd = 0;
   mEof = false;
   mAtFileStart = true;
   mLineNumber = 0;
   mConsumed = 0;
-  return true;
 }
 
 void TextLineReader::close() {
@@ -64,11 +69,7 @@ bool TextLineReader::rewind() {
   if (mFd < 0 || ::lseek(mFd, 0, SEEK_SET) != 0) {
     return false;
   }
-  mPos = mEnd = 0;
-  mEof = false;
-  mAtFileStart = true;
-  mLineNumber = 0;
-  mConsumed = 0;
+  resetPosition();
   return true;
 }
 

@@ -49,6 +49,7 @@ public:
   uint64_t fileSize() const { return mFileSize; }
 
 private:
+  void resetPosition();  // back to the start of the file's bytes, nothing buffered
   bool fill();  // moves the unread tail to the front and reads more; false when nothing new came
 
   int mFd = -1;

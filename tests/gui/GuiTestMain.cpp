@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   const std::map<std::string, std::function<std::unique_ptr<QObject>()>> classes = {
       {"FrameTest", torvane::test::makeFrameTest},
       {"WindowTest", torvane::test::makeWindowTest},
+      {"MenuTest", torvane::test::makeMenuTest},
   };
   std::string only;
   int first = 1;

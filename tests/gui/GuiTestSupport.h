@@ -20,6 +20,7 @@ namespace torvane::test {
 
 std::unique_ptr<QObject> makeFrameTest();
 std::unique_ptr<QObject> makeWindowTest();
+std::unique_ptr<QObject> makeMenuTest();
 
 inline constexpr QRgb kBackground = 0xFF404040;
 
