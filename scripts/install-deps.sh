@@ -4,7 +4,7 @@
 set -e
 export DEBIAN_FRONTEND=noninteractive
 PACKAGES="g++ cmake ninja-build pkg-config
-  libgtest-dev libbenchmark-dev libsleef-dev libpng-dev
+  libgtest-dev libbenchmark-dev libpng-dev
   qt6-base-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
   xvfb xauth fonts-ipafont-gothic unzip"
 missing=""

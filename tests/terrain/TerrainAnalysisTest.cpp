@@ -7,7 +7,7 @@
 
 #include "GridBuilder.h"
 #include "terrain/TerrainAnalysis.h"
-#include "terrain/VectorAtan.h"
+#include "terrain/AtanApprox.h"
 
 namespace torvane {
 namespace {
@@ -239,29 +239,53 @@ TEST(TerrainAnalysis, MatchesScalarFormulasAndIsTheSameOnAnyThreadCount) {
   }
 }
 
-TEST(VectorAtan, WithinOneInATrillionOfStdAtanForEveryLengthAndValue) {
-  std::vector<double> in = {0.0, -0.0, 1e-300, -1e-300, 1e-8, 0.5, -0.5, 1, -1, 2.5, 1e8, -1e8,
+TEST(TerrainAnalysis, NarrowAndWideRowsGiveTheSameBits) {
+  // Rows of 5 nodes go through the one-node-at-a-time code, rows of 9 four nodes at a time
+  // where the CPU has AVX. Columns 0..4 hold the same data in both sub-grids, so interior
+  // columns 1..3 have the same neighbourhoods and must get the same values.
+  std::mt19937_64 rng(3);
+  std::uniform_real_distribution<double> noise(0, 50);
+  std::vector<double> h(9 * 6);
+  for (double& v : h) {
+    v = noise(rng);
+  }
+  auto height = [&](int r, int c) { return h[static_cast<size_t>(r * 9 + c)]; };
+  ElevationGrid g;
+  buildGrid(g, {SubGrid{5, 6, 0, 0, 7, height}, SubGrid{9, 6, 0, 0, 7, height}});
+  ASSERT_TRUE(analyseTerrain(g));
+  for (uint32_t r = 1; r < 5; ++r) {
+    for (uint32_t c = 1; c < 4; ++c) {
+      const uint64_t narrow = r * 5 + c, wide = 30 + r * 9 + c;
+      EXPECT_EQ(g.slope[narrow], g.slope[wide]);
+      EXPECT_EQ(g.openAbove[narrow], g.openAbove[wide]);
+      EXPECT_EQ(g.openBelow[narrow], g.openBelow[wide]);
+    }
+  }
+}
+
+TEST(AtanApprox, WithinAnUlpOrSoOfStdAtan) {
+  std::vector<double> in = {0.0, -0.0, 1e-300, -1e-300, 1e-8, 0.5, -0.5, 0.66, 0.6600000000000001,
+                            1, -1, 2.414213562373095, 2.4142135623730954, 2.5, 1e8, -1e8, 1e300,
                             std::numeric_limits<double>::infinity(),
                             -std::numeric_limits<double>::infinity()};
   std::mt19937_64 rng(7);
   std::uniform_real_distribution<double> wide(-40, 40);
-  for (int i = 0; i < 1000; ++i) {
+  for (int i = 0; i < 20000; ++i) {
     in.push_back(wide(rng));
     in.push_back(std::ldexp(wide(rng), -static_cast<int>(i % 60)));
   }
-  std::vector<double> out(in.size());
-  atanArray(in.data(), out.data(), in.size());
-  for (size_t i = 0; i < in.size(); ++i) {
-    const double expected = std::atan(in[i]);
-    ASSERT_NEAR(out[i], expected, 1e-12 * std::fabs(expected)) << in[i];
-    ASSERT_EQ(std::signbit(out[i]), std::signbit(expected)) << in[i];
+  for (double x : in) {
+    const double expected = std::atan(x);
+    const double got = approxAtan(x);
+    ASSERT_NEAR(got, expected, 2.3e-16 * std::fabs(expected)) << x;
+    ASSERT_EQ(std::signbit(got), std::signbit(expected)) << x;
   }
-  // Short arrays (the vector tail) give the same values as the long one.
-  for (size_t n = 1; n <= 9; ++n) {
-    std::vector<double> part(n);
-    atanArray(in.data() + 3, part.data(), n);
-    for (size_t i = 0; i < n; ++i) {
-      EXPECT_EQ(part[i], out[3 + i]);
+  EXPECT_TRUE(std::isnan(approxAtan(std::numeric_limits<double>::quiet_NaN())));
+  // As a ratio, across the reduction thresholds and scales of the spacing.
+  for (double x : {0.3, 1.0, 10.0, 12.5, 1e4}) {
+    for (double t : {0.0, 1e-9, 0.5, 0.66, 0.661, 1.0, 2.4142, 2.4143, 30.0, 1e6}) {
+      const double expected = std::atan(t);
+      EXPECT_NEAR(approxAtanRatio(t * x, x), expected, 4.5e-16 * expected) << t << " " << x;
     }
   }
 }
