@@ -136,11 +136,35 @@ Measure analysisMeasure(const ElevationGrid& g, int which) {
   }
 }
 
-void scaledHue(double t, int start, int end, bool reverse, double scale, double rgb[3]) {
-  hueRamp(t, start, end, reverse, rgb);
-  rgb[0] *= scale;
-  rgb[1] *= scale;
-  rgb[2] *= scale;
+// The colour of a composite type by ramp 1..6: `shade` scales the hue ramps and takes the
+// ramp's own channel, `other` fills the two remaining channels, `grey` the white-black ramp.
+void compositeColour(int ramp, double t, double shade, double other, double grey,
+                     const ColourSettings& s, double rgb[3]) {
+  switch (ramp) {
+    case 1:
+    case 6:
+      if (ramp == 1) {
+        hueRamp(t, 120, 200, true, rgb);
+      } else {
+        hueRamp(t, s.CRHueS, s.CRHueE, s.CRHueR, rgb);
+      }
+      rgb[0] *= shade;
+      rgb[1] *= shade;
+      rgb[2] *= shade;
+      break;
+    case 2:
+      rgb[0] = shade, rgb[1] = other, rgb[2] = other;
+      break;
+    case 3:
+      rgb[0] = other, rgb[1] = shade, rgb[2] = other;
+      break;
+    case 4:
+      rgb[0] = other, rgb[1] = other, rgb[2] = shade;
+      break;
+    default:
+      rgb[0] = rgb[1] = rgb[2] = grey;
+      break;
+  }
 }
 
 template <typename Fn>
@@ -177,7 +201,6 @@ bool colourTerrain(const ElevationGrid& grid, const ColourSettings& s, const Ton
   const uint64_t count = grid.count;
   const Painter paint(grid, s, curve, seaLevel, vertices);
   const int ramp = s.ColorR;
-  const bool fixedReverse = true;  // ramp 1 runs from cyan back through green to magenta
 
   if (s.ColorT == 1) {
     forEachNode(count, threads, [&](uint64_t i) { paint.putWhite(i); });
@@ -205,7 +228,7 @@ bool colourTerrain(const ElevationGrid& grid, const ColourSettings& s, const Ton
       double rgb[3];
       switch (ramp) {
         case 1:
-          hueRamp(t, 120, 200, fixedReverse, rgb);
+          hueRamp(t, 120, 200, true, rgb);  // cyan back through green to magenta
           break;
         case 2:
           rgb[0] = 1, rgb[1] = 1 - t, rgb[2] = 1 - t;
@@ -266,26 +289,7 @@ bool colourTerrain(const ElevationGrid& grid, const ColourSettings& s, const Ton
       const double d = 1 - above;
       const double g = plain ? shade * f : d * f;
       double rgb[3];
-      switch (ramp) {
-        case 1:
-          scaledHue(t, 120, 200, fixedReverse, shade, rgb);
-          break;
-        case 2:
-          rgb[0] = shade, rgb[1] = g, rgb[2] = g;
-          break;
-        case 3:
-          rgb[0] = g, rgb[1] = shade, rgb[2] = g;
-          break;
-        case 4:
-          rgb[0] = g, rgb[1] = g, rgb[2] = shade;
-          break;
-        case 5:
-          rgb[0] = rgb[1] = rgb[2] = shade * f;
-          break;
-        default:
-          scaledHue(t, s.CRHueS, s.CRHueE, s.CRHueR, shade, rgb);
-          break;
-      }
+      compositeColour(ramp, t, shade, g, shade * f, s, rgb);
       paint.put(i, rgb[0], rgb[1], rgb[2]);
     });
     return true;
@@ -319,26 +323,7 @@ bool colourTerrain(const ElevationGrid& grid, const ColourSettings& s, const Ton
     const double v = 1 - q.at(i);
     const double w = plain ? v * u : u;
     double rgb[3];
-    switch (ramp) {
-      case 1:
-        scaledHue(t, 120, 200, fixedReverse, v, rgb);
-        break;
-      case 2:
-        rgb[0] = v, rgb[1] = w, rgb[2] = w;
-        break;
-      case 3:
-        rgb[0] = w, rgb[1] = v, rgb[2] = w;
-        break;
-      case 4:
-        rgb[0] = w, rgb[1] = w, rgb[2] = v;
-        break;
-      case 5:
-        rgb[0] = rgb[1] = rgb[2] = v * u;
-        break;
-      default:
-        scaledHue(t, s.CRHueS, s.CRHueE, s.CRHueR, v, rgb);
-        break;
-    }
+    compositeColour(ramp, t, v, w, v * u, s, rgb);
     paint.put(i, rgb[0], rgb[1], rgb[2]);
   });
   return true;

@@ -6,8 +6,13 @@
 namespace torvane {
 namespace {
 
-TEST(ViewState, InitialValues) {
-  const ViewState v;
+// The camera and colouring values that a fresh view has and every open restores.
+void expectOpenDefaults(const ViewState& v) {
+  EXPECT_EQ(v.MoveX, 0);
+  EXPECT_EQ(v.MoveY, 0);
+  EXPECT_EQ(v.MoveZ, 0);
+  EXPECT_EQ(v.RotaX, 0);
+  EXPECT_EQ(v.RotaZ, 0);
   EXPECT_EQ(v.RZoom, 0.7853981633974483);
   EXPECT_EQ(v.ColorT, 3);
   EXPECT_EQ(v.ColorS, 0);
@@ -18,10 +23,18 @@ TEST(ViewState, InitialValues) {
   EXPECT_EQ(v.ColorK, -1);
   EXPECT_EQ(v.OceanC, 0x00FF0000u);
   EXPECT_TRUE(v.OceanT);
+  EXPECT_FALSE(v.LayerAlphaEnabled || v.ContourAlphaEnabled || v.rotating || v.clockwise);
+}
+
+TEST(ViewState, InitialValues) {
+  const ViewState v;
+  expectOpenDefaults(v);
   EXPECT_EQ(v.Scale, 2);
   EXPECT_EQ(v.Alpha, 255);
   EXPECT_EQ(v.Pitch, 5);
+  EXPECT_EQ(v.fogMode, 0);
   EXPECT_EQ(v.fogStart, 22);
+  EXPECT_EQ(v.frameMode, 0);
   EXPECT_TRUE(v.compass && v.trackbar && v.statusBar);
 }
 
@@ -37,23 +50,7 @@ TEST(ViewState, ResetRestoresCameraAndColouringButKeepsDisplaySettings) {
   v.compass = v.trackbar = v.statusBar = false;
 
   ResetViewState(v);
-  const ViewState fresh;
-  EXPECT_EQ(v.MoveX, 0);
-  EXPECT_EQ(v.MoveY, 0);
-  EXPECT_EQ(v.MoveZ, 0);
-  EXPECT_EQ(v.RotaX, 0);
-  EXPECT_EQ(v.RotaZ, 0);
-  EXPECT_EQ(v.RZoom, fresh.RZoom);
-  EXPECT_EQ(v.ColorT, 3);
-  EXPECT_EQ(v.ColorS, 0);
-  EXPECT_EQ(v.ColorR, 1);
-  EXPECT_TRUE(v.CRHueR);
-  EXPECT_EQ(v.CRHueS, 120);
-  EXPECT_EQ(v.CRHueE, 200);
-  EXPECT_EQ(v.ColorK, -1);
-  EXPECT_EQ(v.OceanC, 0x00FF0000u);
-  EXPECT_TRUE(v.OceanT);
-  EXPECT_FALSE(v.LayerAlphaEnabled || v.ContourAlphaEnabled || v.rotating || v.clockwise);
+  expectOpenDefaults(v);
   // Kept across opens.
   EXPECT_EQ(v.Scale, 40);
   EXPECT_EQ(v.Alpha, 100);
