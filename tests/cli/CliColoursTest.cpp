@@ -38,11 +38,13 @@ protected:
   void TearDown() override { fs::remove_all(mDir); }
 
   // Runs `torvane-cli colours FILES ARGS`, standard output to a file of the test's folder.
-  Output colours(const std::string& args) {
+  Output colours(const std::string& args) { return cli("colours", args); }
+
+  Output cli(const std::string& command, const std::string& args) {
     const fs::path out = mDir / "stdout.json";
-    const std::string command = std::string(TORVANE_CLI) + " colours" + mFiles + " " + args +
-                                " >'" + out.string() + "' 2>/dev/null";
-    const int raw = std::system(command.c_str());
+    const std::string line = std::string(TORVANE_CLI) + " " + command + mFiles + " " + args +
+                             " >'" + out.string() + "' 2>/dev/null";
+    const int raw = std::system(line.c_str());
     Output o;
     o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     std::ifstream in(out);
@@ -63,6 +65,17 @@ TEST_F(CliColours, DefaultColouringOfTheDemoData) {
             0u)
       << o.json;
   EXPECT_NE(o.json.find("\"0xFF0000FF\"]}"), std::string::npos) << o.json;
+}
+
+TEST_F(CliColours, InfoReportsTheAnalysisExtentsAndSeaLevel) {
+  const Output o = cli("info", "");
+  ASSERT_EQ(o.status, 0) << o.json;
+  // The demo's sea has no data (height 0): flat there, so every minimum is 0; the volcano's
+  // flanks give the maxima.
+  for (const char* key : {"\"slopeMin\":0,\"slopeMax\":", "\"openAboveMin\":0,\"openAboveMax\":",
+                          "\"openBelowMin\":0,\"openBelowMax\":", "\"effectiveSeaLevel\":0}"}) {
+    EXPECT_NE(o.json.find(key), std::string::npos) << key << "\n" << o.json;
+  }
 }
 
 TEST_F(CliColours, SettingsChangeTheColours) {
