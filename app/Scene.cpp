@@ -34,13 +34,24 @@ bool Scene::postProcess(const SamplingPlan& openPlan) {
          mesh.uploadIndices();
 }
 
-bool openElevationFiles(Scene& scene, std::span<const std::filesystem::path> paths,
-                        const OpenProgressFn& progress, unsigned threads) {
+namespace {
+OpenOptions openOptions(const Scene& scene, const OpenProgressFn& progress, unsigned threads) {
   OpenOptions options;
   options.limits = scene.limits;
   options.progress = progress;
   options.threads = threads;
-  return openElevationFiles(paths, scene.grid, scene, options);
+  return options;
+}
+}  // namespace
+
+bool openElevationFiles(Scene& scene, std::span<const std::filesystem::path> paths,
+                        const OpenProgressFn& progress, unsigned threads) {
+  return openElevationFiles(paths, scene.grid, scene, openOptions(scene, progress, threads));
+}
+
+bool openLemFiles(Scene& scene, std::span<const std::filesystem::path> paths,
+                  const OpenProgressFn& progress, unsigned threads) {
+  return openLemFiles(paths, scene.grid, scene, openOptions(scene, progress, threads));
 }
 
 }  // namespace torvane

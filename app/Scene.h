@@ -38,5 +38,8 @@ public:
 /// Opens .xml/.tvd/.bil elevation files into the scene (see the open pipeline).
 bool openElevationFiles(Scene& scene, std::span<const std::filesystem::path> paths,
                         const OpenProgressFn& progress = {}, unsigned threads = 0);
+/// Opens .lem elevation files into the scene (plane coordinates; see the open pipeline).
+bool openLemFiles(Scene& scene, std::span<const std::filesystem::path> paths,
+                  const OpenProgressFn& progress = {}, unsigned threads = 0);
 
 }  // namespace torvane

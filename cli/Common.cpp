@@ -4,6 +4,7 @@
 
 #include "cli/Commands.h"
 #include "elevation/NumberParse.h"
+#include "elevation/Readers.h"
 
 namespace torvane::cli {
 
@@ -104,6 +105,9 @@ bool parseOpenArgs(int argc, char** argv, OpenArgs& args, std::string& problem,
 bool openFiles(Scene& scene, const OpenArgs& args) {
   scene.limits = args.limits;
   const OpenProgressFn progress = isatty(fileno(stderr)) ? progressToStderr : OpenProgressFn{};
+  if (hasExtension(args.files.front(), ".lem")) {
+    return openLemFiles(scene, args.files, progress);
+  }
   return openElevationFiles(scene, args.files, progress);
 }
 

@@ -69,8 +69,10 @@ std::optional<SamplingPlan> planSampling(ElevationGrid& grid, const DeviceLimits
 namespace {
 
 // Second pass: every listed file into its own slice of the node arrays. Files are handed out
-// to the threads in load order; the slices make the result identical to a serial read.
-uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenOptions& options) {
+// to the threads in load order; the slices make the result identical to a serial read. `only`,
+// when given, reads every file (otherwise the reader is chosen by extension).
+uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenOptions& options,
+                      const ElevationReader* only = nullptr) {
   const int n = grid.fileCount;
   std::vector<uint64_t> base(static_cast<size_t>(n) + 1, 0);
   for (int k = 0; k < n; ++k) {
@@ -97,7 +99,7 @@ uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenO
   auto worker = [&] {
     for (int k = nextFile++; k < n; k = nextFile++) {
       const std::filesystem::path path = grid.filePath(k);
-      const ElevationReader* reader = readerForPath(path);
+      const ElevationReader* reader = only ? only : readerForPath(path);
       if (!reader) {
         continue;
       }
@@ -132,6 +134,47 @@ uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenO
   return total;
 }
 
+// Everything after the first pass: plan, allocation, second pass, extents, post-processing.
+// `lem` reads every file with the LEM reader and leaves plane coordinates only.
+bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& options,
+                const ElevationReader* lem) {
+  auto fail = [&] {
+    grid.releaseGrid();
+    return false;
+  };
+  if (grid.fileCount == 0) {
+    return fail();
+  }
+  const std::optional<SamplingPlan> plan = planSampling(grid, options.limits);
+  if (!plan || plan->nodeTotal < 9) {
+    return fail();
+  }
+  // The zone chosen by the first LEM file (0 for geographic data). allocateGrid clears it; it is
+  // put back before the second pass, whose readers may run on several threads and only check
+  // against it. The result is the zone the first listed file had, as with a serial read.
+  const int zone = grid.planeZone;
+  if (!grid.allocateGrid(plan->nodeTotal)) {
+    return fail();
+  }
+  grid.planeZone = zone;
+  const uint64_t count = readAllFiles(grid, *plan, options, lem);
+  if (count != plan->nodeTotal) {
+    return fail();
+  }
+  grid.count = static_cast<uint32_t>(count);
+  if (lem) {
+    grid.GeoCoordinates = false;  // LEM nodes carry plane coordinates only
+  }
+  if (!grid.computeExtents()) {
+    return fail();
+  }
+  if (!steps.postProcess(*plan)) {
+    steps.clearScene();
+    return fail();
+  }
+  return true;
+}
+
 }  // namespace
 
 bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
@@ -152,33 +195,33 @@ bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationG
       reader->list(grid, paths[static_cast<size_t>(i)]);
     }
   }
-  auto fail = [&] {
-    grid.releaseGrid();
+  return finishOpen(grid, steps, options, nullptr);
+}
+
+namespace {
+constexpr ElevationReader kLemReader{".lem", &listLem, &readLem};
+}  // namespace
+
+bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
+                  OpenSteps& steps, const OpenOptions& options) {
+  if (paths.empty() || paths.size() > static_cast<size_t>(kMaxFiles)) {
     return false;
-  };
-  if (grid.fileCount == 0) {
-    return fail();
   }
-  const std::optional<SamplingPlan> plan = planSampling(grid, options.limits);
-  if (!plan || plan->nodeTotal < 9) {
-    return fail();
+  steps.clearScene();
+  steps.resetViewState();
+
+  // First pass: only .lem paths; the first accepted file sets the zone of the open.
+  const int n = static_cast<int>(paths.size());
+  for (int i = 0; i < n; ++i) {
+    if (options.progress) {
+      options.progress(OpenProgress{1, i, n, static_cast<double>(i) / n});
+    }
+    const std::filesystem::path& path = paths[static_cast<size_t>(i)];
+    if (hasExtension(path, kLemReader.extension)) {
+      kLemReader.list(grid, path);
+    }
   }
-  if (!grid.allocateGrid(plan->nodeTotal)) {
-    return fail();
-  }
-  const uint64_t count = readAllFiles(grid, *plan, options);
-  if (count != plan->nodeTotal) {
-    return fail();
-  }
-  grid.count = static_cast<uint32_t>(count);
-  if (!grid.computeExtents()) {
-    return fail();
-  }
-  if (!steps.postProcess(*plan)) {
-    steps.clearScene();
-    return fail();
-  }
-  return true;
+  return finishOpen(grid, steps, options, &kLemReader);
 }
 
 }  // namespace torvane

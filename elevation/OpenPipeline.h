@@ -80,4 +80,14 @@ struct OpenOptions {
 bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
                         OpenSteps& steps, const OpenOptions& options = {});
 
+/**
+ * @brief Opens .lem files (other paths are ignored) into the grid in plane coordinates.
+ *
+ * No path or more than 100: false, nothing touched. Otherwise as openElevationFiles; all files
+ * must share the zone of the first accepted one (others are skipped), the grid's planeZone is
+ * that zone and GeoCoordinates is false.
+ */
+bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
+                  OpenSteps& steps, const OpenOptions& options = {});
+
 }  // namespace torvane

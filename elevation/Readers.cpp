@@ -8,7 +8,9 @@ namespace torvane {
 namespace {
 // Readers of the geographic open, chosen by extension. A new format is one more line here.
 constexpr std::array kReaders = {
+    ElevationReader{".tvd", &listTvd, &readTvd},
     ElevationReader{".xml", &listDemXml, &readDemXml},
+    ElevationReader{".bil", &listBil, &readBil},
 };
 }  // namespace
 

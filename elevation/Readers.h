@@ -37,4 +37,21 @@ bool listDemXml(ElevationGrid& grid, const std::filesystem::path& path);
 bool readDemXml(NodeSink& sink, const std::filesystem::path& path, uint64_t step,
                 const RowProgress& progress = {});
 
+// BIL raster (.bil) with its text header (.hdr): 16-bit big-endian samples in feet.
+bool listBil(ElevationGrid& grid, const std::filesystem::path& path);
+bool readBil(NodeSink& sink, const std::filesystem::path& path, uint64_t step,
+             const RowProgress& progress = {});
+
+// The program's own binary grid (.tvd, see TvdFile.h).
+bool listTvd(ElevationGrid& grid, const std::filesystem::path& path);
+bool readTvd(NodeSink& sink, const std::filesystem::path& path, uint64_t step,
+             const RowProgress& progress = {});
+
+// GSI LEM grid (.lem) with its CSV header, in plane coordinates of one zone. listLem sets the
+// grid's planeZone from the first accepted file and rejects files of another zone; readLem
+// checks against the grid's planeZone (any zone when it is 0) and stores lon = lat = 0.
+bool listLem(ElevationGrid& grid, const std::filesystem::path& path);
+bool readLem(NodeSink& sink, const std::filesystem::path& path, uint64_t step,
+             const RowProgress& progress = {});
+
 }  // namespace torvane

@@ -1,0 +1,161 @@
+#include "elevation/TvdFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "elevation/BinaryFile.h"
+#include "elevation/Readers.h"
+#include "elevation/SampleGrid.h"
+
+namespace torvane {
+
+bool TvdHeader::valid() const {
+  if (columns < 2 || rows < 2 || !plausibleCorners(west, east, south, north)) {
+    return false;
+  }
+  return dLon() > 0 && dLat() > 0;
+}
+
+void encodeTvdHeader(const TvdHeader& h, unsigned char out[kTvdHeaderSize]) {
+  storeLE32(out, h.columns);
+  storeLE32(out + 4, h.rows);
+  storeDoubleLE(out + 8, h.south);
+  storeDoubleLE(out + 16, h.west);
+  storeDoubleLE(out + 24, h.north);
+  storeDoubleLE(out + 32, h.east);
+}
+
+TvdHeader decodeTvdHeader(const unsigned char in[kTvdHeaderSize]) {
+  TvdHeader h;
+  h.columns = loadLE32(in);
+  h.rows = loadLE32(in + 4);
+  h.south = loadDoubleLE(in + 8);
+  h.west = loadDoubleLE(in + 16);
+  h.north = loadDoubleLE(in + 24);
+  h.east = loadDoubleLE(in + 32);
+  return h;
+}
+
+namespace {
+
+bool writeAll(int fd, const unsigned char* p, size_t n) {
+  while (n > 0) {
+    const ssize_t done = ::write(fd, p, n);
+    if (done < 0 && errno == EINTR) {
+      continue;
+    }
+    if (done <= 0) {
+      return false;
+    }
+    p += done;
+    n -= static_cast<size_t>(done);
+  }
+  return true;
+}
+
+bool setError(std::string* error, std::string text) {
+  if (error) {
+    *error = std::move(text);
+  }
+  return false;
+}
+
+}  // namespace
+
+bool writeTvd(const std::filesystem::path& path, const TvdHeader& header,
+              std::span<const double> heights, std::string* error) {
+  if (!header.valid()) {
+    return setError(error, "invalid grid header");
+  }
+  if (heights.size() != uint64_t{header.columns} * header.rows) {
+    return setError(error, "height count does not match the grid size");
+  }
+  std::string temp = path.string() + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    return setError(error, "cannot create " + temp + ": " + std::strerror(errno));
+  }
+  (void)::fchmod(fd, 0644);  // mkstemp creates the file readable by its owner only
+  bool ok = true;
+  unsigned char head[kTvdHeaderSize];
+  encodeTvdHeader(header, head);
+  ok = writeAll(fd, head, sizeof head);
+  std::vector<unsigned char> block(size_t{1} << 16);
+  size_t used = 0;
+  for (size_t i = 0; ok && i < heights.size(); ++i) {
+    storeFloatLE(block.data() + used, static_cast<float>(heights[i]));
+    used += 4;
+    if (used == block.size()) {
+      ok = writeAll(fd, block.data(), used);
+      used = 0;
+    }
+  }
+  if (ok && used > 0) {
+    ok = writeAll(fd, block.data(), used);
+  }
+  const int saved = errno;
+  if (::close(fd) != 0) {
+    ok = false;
+  }
+  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
+    ok = false;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return setError(error, "cannot write " + path.string() + ": " +
+                               std::strerror(saved ? saved : errno));
+  }
+  return true;
+}
+
+bool convertToTvd(const std::filesystem::path& source, const std::filesystem::path& target,
+                  std::string& error, uint64_t maxNodes) {
+  const ElevationReader* reader = readerForPath(source);
+  if (!reader) {
+    error = source.filename().string() + ": not a latitude/longitude grid (.xml, .bil, .tvd)";
+    return false;
+  }
+  ElevationGrid grid;
+  if (!reader->list(grid, source)) {
+    error = source.filename().string() + ": no valid elevation data";
+    return false;
+  }
+  GridFile& f = grid.files[0];
+  const uint64_t n = uint64_t{f.columns} * f.rows;
+  if (n > maxNodes) {
+    error = source.filename().string() + ": " + std::to_string(f.columns) + " x " +
+            std::to_string(f.rows) + " nodes is too large to convert at full resolution";
+    return false;
+  }
+  f.sampledColumns = f.columns;
+  f.sampledRows = f.rows;
+  if (!grid.allocateGrid(n)) {
+    error = source.filename().string() + ": out of memory";
+    return false;
+  }
+  NodeSink sink(grid, 0, n);
+  if (!reader->read(sink, source, 1, {}) || sink.written() != n) {
+    error = source.filename().string() + ": the data could not be read";
+    return false;
+  }
+  TvdHeader h;
+  h.columns = f.columns;
+  h.rows = f.rows;
+  h.west = grid.lonMin;
+  h.east = grid.lonMax;
+  h.south = grid.latMin;
+  h.north = grid.latMax;
+  std::string why;
+  if (!writeTvd(target, h, std::span<const double>(grid.H.get(), n), &why)) {
+    error = why;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace torvane

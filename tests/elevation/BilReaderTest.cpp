@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include "elevation/Readers.h"
+#include "tests/support/GridWriters.h"
+#include "tests/support/ReaderChecks.h"
+#include "tests/support/TempDir.h"
+
+using namespace torvane;
+using fixtures::BilTile;
+
+namespace {
+
+BilTile tile(int columns, int rows) {
+  BilTile t;
+  t.columns = columns;
+  t.rows = rows;
+  for (int i = 0; i < columns * rows; ++i) {
+    t.samples.push_back(static_cast<int16_t>(10 * i));
+  }
+  return t;
+}
+
+std::string replaceLine(std::string text, int lineNumber, const std::string& replacement) {
+  size_t start = 0;
+  for (int n = 1; n < lineNumber; ++n) {
+    start = text.find('\n', start) + 1;
+  }
+  const size_t end = text.find('\n', start);
+  return text.replace(start, end - start, replacement);
+}
+
+bool listed(const std::filesystem::path& path, ElevationGrid* out = nullptr) {
+  ElevationGrid grid;
+  const bool ok = listBil(out ? *out : grid, path);
+  return ok;
+}
+
+}  // namespace
+
+TEST(BilReader, HeaderLinesGiveSizeAndBounds) {
+  fixtures::TempDir dir;
+  BilTile t = tile(4, 3);
+  ASSERT_TRUE(fixtures::writeBil(dir / "a.bil", t));
+  ElevationGrid grid;
+  ASSERT_TRUE(listBil(grid, dir / "a.bil"));
+  ASSERT_EQ(grid.fileCount, 1);
+  EXPECT_EQ(grid.files[0].columns, 4u);
+  EXPECT_EQ(grid.files[0].rows, 3u);
+  EXPECT_DOUBLE_EQ(grid.lonMin, 139.0);
+  EXPECT_DOUBLE_EQ(grid.lonMax, 139.03);
+  EXPECT_DOUBLE_EQ(grid.latMax, 36.0);
+  EXPECT_DOUBLE_EQ(grid.latMin, 35.98);
+}
+
+TEST(BilReader, KeysCountOnlyOnTheirLineAndWithTheirCase) {
+  fixtures::TempDir dir;
+  const BilTile t = tile(4, 3);
+  const std::string header = fixtures::bilHeaderText(t);
+  auto variant = [&](const std::string& name, const std::string& hdr) {
+    fixtures::writeBytes(dir / (name + ".bil"), fixtures::bilData(t));
+    fixtures::writeBytes(dir / (name + ".hdr"), hdr);
+    return dir / (name + ".bil");
+  };
+  {
+    SCOPED_TRACE("upper-case ULXMAP leaves the west edge at 0");
+    ElevationGrid grid;
+    ASSERT_TRUE(listBil(grid, variant("upper", replaceLine(header, 11, "ULXMAP 139.0"))));
+    EXPECT_EQ(grid.lonMin, 0.0);
+    EXPECT_DOUBLE_EQ(grid.lonMax, 0.03);
+  }
+  EXPECT_FALSE(listed(variant("lower", replaceLine(header, 3, "nrows 3")))) << "nrows";
+  EXPECT_FALSE(listed(variant("swapped", replaceLine(replaceLine(header, 3, "NCOLS 4"), 4,
+                                                     "NROWS 3"))))
+      << "keys on each other's lines";
+  EXPECT_FALSE(listed(variant("short", header.substr(0, header.rfind("ydim")))))
+      << "13 lines";
+  EXPECT_FALSE(listed(variant("flat", replaceLine(header, 14, "ydim 0")))) << "ydim 0";
+  EXPECT_FALSE(listed(variant("nan", replaceLine(header, 11, "ulxmap nan")))) << "NaN corner";
+  EXPECT_FALSE(listed(variant("inf", replaceLine(header, 13, "xdim inf")))) << "inf spacing";
+  EXPECT_FALSE(listed(variant("wide", replaceLine(header, 4, "NCOLS 4294967296"))))
+      << "more than 32 bits of columns";
+
+  fixtures::writeBytes(dir / "nohdr.bil", fixtures::bilData(t));
+  EXPECT_FALSE(listed(dir / "nohdr.bil")) << "no header";
+  fixtures::writeBytes(dir / "UP.BIL", fixtures::bilData(t));
+  fixtures::writeBytes(dir / "UP.HDR", header);
+  EXPECT_TRUE(listed(dir / "UP.BIL")) << "upper-case header name beside an upper-case file";
+}
+
+TEST(BilReader, SamplesAreBigEndianFeetAndNegativesBecomeZero) {
+  fixtures::TempDir dir;
+  BilTile t = tile(3, 3);
+  t.samples = {256, -1, -9999, 1, 2, 3, 4, 5, 32767};
+  ASSERT_TRUE(fixtures::writeBil(dir / "a.bil", t));
+  // Bytes 0x01 0x00 are 256 feet.
+  EXPECT_EQ(fixtures::bilData(t).substr(0, 4), std::string("\x01\x00\xFF\xFF", 4));
+  auto o = fixtures::openScene({dir / "a.bil"});
+  ASSERT_TRUE(o->ok);
+  EXPECT_DOUBLE_EQ(o->H(0, 0, 0), 256 * 0.30480061);
+  EXPECT_EQ(o->H(0, 0, 1), 0.0);
+  EXPECT_EQ(o->H(0, 0, 2), 0.0);
+  EXPECT_DOUBLE_EQ(o->H(0, 2, 2), 32767 * 0.30480061);
+  // Node positions follow ulxmap + j * xdim and ulymap - i * ydim.
+  const ElevationGrid& g = o->scene.grid;
+  EXPECT_DOUBLE_EQ(g.lon[o->index(0, 1, 2)], 139.0 + 2 * 0.01);
+  EXPECT_DOUBLE_EQ(g.lat[o->index(0, 1, 2)], 36.0 - 0.01);
+  EXPECT_TRUE(g.GeoCoordinates);
+}
+
+TEST(BilReader, ThinningKeepsEveryStepAndTheLastRowAndColumn) {
+  fixtures::TempDir dir;
+  BilTile t = tile(6, 5);  // sample (r, c) = 10 * (6r + c) feet
+  ASSERT_TRUE(fixtures::writeBil(dir / "a.bil", t));
+  // 30 nodes at step 1; 4 x 3 = 12 at step 2 with primitiveLimit 12 on a 16-bit index device.
+  auto o = fixtures::openScene({dir / "a.bil"}, DeviceLimits{12, 65535});
+  ASSERT_TRUE(o->ok);
+  ASSERT_EQ(o->scene.plan.step, 2u);
+  const GridFile& f = o->scene.grid.files[0];
+  ASSERT_EQ(f.sampledColumns, 4u);  // columns 0, 2, 4, 5
+  ASSERT_EQ(f.sampledRows, 3u);     // rows 0, 2, 4
+  const int cols[] = {0, 2, 4, 5};
+  const int rows[] = {0, 2, 4};
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      EXPECT_DOUBLE_EQ(o->H(0, r, c), 10 * (6 * rows[r] + cols[c]) * 0.30480061)
+          << "kept row " << r << " column " << c;
+    }
+  }
+}
+
+TEST(BilReader, DataShorterThanTheHeaderFailsTheOpen) {
+  fixtures::TempDir dir;
+  const BilTile t = tile(4, 4);
+  ASSERT_TRUE(fixtures::writeBil(dir / "a.bil", t));
+  ASSERT_TRUE(fixtures::writeBil(dir / "b.bil", t));
+  fixtures::writeBytes(dir / "b.bil", fixtures::bilData(t).substr(0, 31));
+  EXPECT_TRUE(fixtures::openScene({dir / "a.bil"})->ok);
+  auto o = fixtures::openScene({dir / "a.bil", dir / "b.bil"});
+  EXPECT_FALSE(o->ok);
+  EXPECT_EQ(o->scene.grid.fileCount, 0);
+  EXPECT_EQ(o->scene.grid.capacity, 0u);
+}
