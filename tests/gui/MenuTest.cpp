@@ -1,0 +1,285 @@
+// The main menu and the accelerators on the real window: commands run by id and by key, the
+// menu state that follows, the file dialogs, and a picture of an open menu.
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <functional>
+
+#include "GuiTestSupport.h"
+#include "app/CommandTable.h"
+#include "app/MenuBar.h"
+#include "resources/Texts.h"
+
+namespace torvane::test {
+
+class MenuTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<MainWindow> mWindow;
+  QStringList mMessages;
+
+  QAction* action(int id) { return mWindow->action(id); }
+  QAction* submenu(int id) { return mWindow->commandMenus().action(id); }
+  ViewState& view() { return mWindow->scene().view; }
+  static QString qtext(int id) { return QString::fromUtf8(text(id).data()); }
+
+  bool openDemo() {
+    std::vector<std::filesystem::path> files = demoFiles();
+    const bool ok = mWindow->openElevation(files, false);
+    mWindow->AfterChange();
+    return ok;
+  }
+  void key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QTest::keyClick(mWindow->view(), key, modifiers);
+  }
+  // Runs `handle` on the modal dialog that command `id` opens.
+  void withDialog(int id, const std::function<void(QFileDialog*)>& handle) {
+    bool seen = false;
+    QTimer::singleShot(0, this, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      seen = dialog != nullptr;
+      if (dialog != nullptr) {
+        handle(dialog);
+      }
+    });
+    action(id)->trigger();
+    QVERIFY(seen);
+  }
+
+private slots:
+  void init() {
+    mMessages.clear();
+    mWindow = std::make_unique<MainWindow>();
+    mWindow->setMessageHandler(
+        [this](const QString& caption, const QString& text) { mMessages << caption + ": " + text; });
+    mWindow->startUp();
+    if (!showWithDevice(*mWindow)) {
+      QSKIP("no OpenGL 3.3 core context on this display");
+    }
+    // Shortcuts go to the active window; Xvfb has no window manager to activate it.
+    mWindow->activateWindow();
+    QApplication::setActiveWindow(mWindow.get());
+    QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == mWindow.get(); }));
+    mWindow->view()->setFocus();
+  }
+  void cleanup() { mWindow.reset(); }
+
+  void menuBarShowsTheTable() {
+    QStringList titles;
+    for (QAction* top : mWindow->menuBar()->actions()) {
+      titles << top->text();
+    }
+    QCOMPARE(titles, (QStringList{"ファイル(&F)", "表示(&V)", "回転(&R)", "定規(&U)",
+                                  "等値線(&I)", "ヘルプ(&H)"}));
+    QCOMPARE(action(311)->text(), QStringLiteral("傾斜量(&K)\tCtrl+1"));
+    QCOMPARE(action(311)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_1));
+    QVERIFY(action(311)->actionGroup() != nullptr);
+    QVERIFY(action(311)->actionGroup()->isExclusive());
+    QCOMPARE(action(191)->shortcuts().size(), 0);  // its keys are not shown in the menu
+
+    // The land-type submenu, opened along its path, pictured for the record.
+    QMenu* view = mWindow->commandMenus().menu(kMenuView);
+    QMenu* colour = mWindow->commandMenus().menu(kMenuColour);
+    QMenu* landType = mWindow->commandMenus().menu(kMenuLandType);
+    QVERIFY(openDemo());
+    const QPoint origin = mWindow->mapToGlobal(QPoint(0, mWindow->menuBar()->height()));
+    view->popup(origin + QPoint(60, 0));
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    colour->popup(view->geometry().topRight());
+    QVERIFY(QTest::qWaitForWindowExposed(colour));
+    landType->popup(colour->geometry().topRight() +
+                    QPoint(0, colour->actionGeometry(submenu(kMenuLandType)).top()));
+    QVERIFY(QTest::qWaitForWindowExposed(landType));
+    QTest::qWait(100);
+    const QRect area = mWindow->frameGeometry().united(landType->geometry());
+    const QImage shot =
+        mWindow->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+    const QString path = outputDir("MenuTest") + "/open-menu.png";
+    QVERIFY(shot.save(path));
+    qInfo("menu picture: %s", qPrintable(path));
+    landType->close();
+    colour->close();
+    view->close();
+  }
+
+  void withoutGridOnlyFilesRotationAndHelpWork() {
+    for (int id : {122, 125, 126, 127, 131, 132, 133, 161, 162, 164, 171, 201, 202}) {
+      QVERIFY2(!action(id)->isEnabled(), qPrintable(QString::number(id)));
+    }
+    for (int id : {kMenuColour, kMenuRelief, kMenuTransparency}) {
+      QVERIFY(!submenu(id)->isEnabled());
+    }
+    for (int id : {121, 123, 128, 129, 151, 801, 191}) {
+      QVERIFY(action(id)->isEnabled());
+    }
+    QVERIFY(!action(131)->isChecked());  // toggles read unchecked without a grid
+    key(Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(!mWindow->scene().ruler.straightMode);
+    key(Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(view().ColorS, 0);
+    action(807)->trigger();
+    QCOMPARE(view().Pitch, 7);
+    QVERIFY(action(807)->isChecked());
+  }
+
+  void settingsByIdReachTheVertices() {
+    QVERIFY(openDemo());
+    QVERIFY(submenu(kMenuColour)->isEnabled());
+    QVERIFY(action(310)->isChecked());
+    QVERIFY(action(341)->isChecked());
+    QVERIFY(action(502)->isChecked());  // Scale 2
+    QVERIFY(action(617)->isChecked());
+
+    action(511)->trigger();
+    QCOMPARE(view().Scale, 20);
+    QVERIFY(action(511)->isChecked());
+    action(609)->trigger();
+    QCOMPARE(view().Alpha, 128);
+    QCOMPARE(mWindow->scene().mesh.vertices()[0].diffuse >> 24, 128u);
+    action(617)->trigger();
+    QCOMPARE(view().Alpha, 255);
+    QCOMPARE(mWindow->scene().mesh.vertices()[0].diffuse >> 24, 255u);
+    action(345)->trigger();
+    QCOMPARE(view().ColorK, 250);
+    QVERIFY(action(345)->isChecked());
+    action(362)->trigger();
+    QVERIFY(!view().OceanT);
+    QVERIFY(!action(362)->isChecked());
+    action(131)->trigger();
+    QVERIFY(!view().compass);
+    QVERIFY(!action(131)->isChecked());
+
+    // Values that only a project file can bring mark the nearest item.
+    view().Scale = 25;
+    view().Alpha = 200;
+    mWindow->UpdateMenuState();
+    QVERIFY(action(512)->isChecked());
+    QVERIFY(action(614)->isChecked());
+    view().Alpha = 250;
+    mWindow->UpdateMenuState();
+    QVERIFY(action(617)->isChecked());
+  }
+
+  void landTypesAreIgnoredWithoutLandColouring() {
+    QVERIFY(openDemo());
+    action(312)->trigger();
+    QCOMPARE(view().ColorS, 2);
+    view().ColorT = 2;
+    mWindow->UpdateMenuState();
+    QVERIFY(!submenu(kMenuLandType)->isEnabled());
+    QVERIFY(submenu(kMenuSeaLevel)->isEnabled());
+    action(315)->trigger();  // the item itself is reachable through its action
+    key(Qt::Key_4, Qt::ControlModifier);
+    key(Qt::Key_7, Qt::ShiftModifier);
+    QCOMPARE(view().ColorS, 2);
+    QVERIFY(action(312)->isChecked());
+    QVERIFY(!action(315)->isChecked());  // the mark Qt moved on its own went back
+  }
+
+  void acceleratorsReachTheCommandsFromTheView() {
+    QVERIFY(openDemo());
+    key(Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(view().ColorS, 1);
+    QVERIFY(action(311)->isChecked());
+    key(Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(view().ColorR, 2);
+    QVERIFY(action(332)->isChecked());
+
+    // Shift+7: land type 17, and no item of the land-type menu takes the mark.
+    key(Qt::Key_7, Qt::ShiftModifier);
+    QCOMPARE(view().ColorS, 17);
+    QVERIFY(action(311)->isChecked());
+
+    // What an X server sends for Shift+4 on a US or Japanese layout: the key is '$', the
+    // keycode is the one of the "4" key.
+    QKeyEvent overrideDollar(QEvent::ShortcutOverride, Qt::Key_Dollar, Qt::ShiftModifier, 13,
+                             0x24, 0x1, QStringLiteral("$"));
+    overrideDollar.ignore();  // as Qt sends it: accepted only by whoever claims the key
+    QApplication::sendEvent(mWindow->view(), &overrideDollar);
+    QVERIFY(overrideDollar.isAccepted());
+    QKeyEvent dollar(QEvent::KeyPress, Qt::Key_Dollar, Qt::ShiftModifier, 13, 0x24, 0x1,
+                     QStringLiteral("$"));
+    QApplication::sendEvent(mWindow->view(), &dollar);
+    QCOMPARE(view().ColorS, 14);
+    // A composite land type leaves ramp 7.
+    view().ColorR = 7;
+    key(Qt::Key_9, Qt::ShiftModifier);
+    QCOMPARE(view().ColorS, 19);
+    QCOMPARE(view().ColorR, 1);
+
+    key(Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(mWindow->scene().ruler.straightMode);
+    QVERIFY(action(161)->isChecked());
+    key(Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(mWindow->scene().ruler.pathMode);
+    QVERIFY(!mWindow->scene().ruler.straightMode);
+    QVERIFY(action(162)->isChecked());
+    QVERIFY(!action(161)->isChecked());
+    key(Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(!mWindow->scene().ruler.pathMode);
+
+    // The version box (a dialog) stops the rotation first.
+    action(151)->trigger();
+    QVERIFY(view().rotating);
+    QVERIFY(action(151)->isChecked());
+    key(Qt::Key_Slash, Qt::AltModifier);
+    QVERIFY(!view().rotating);
+    QVERIFY(action(153)->isChecked());
+    action(152)->trigger();
+    key(Qt::Key_Question, Qt::AltModifier | Qt::ShiftModifier);
+    QVERIFY(!view().rotating);
+  }
+
+  void openingElevationDataFromTheMenu() {
+    const std::vector<std::filesystem::path> files = demoFiles();
+    withDialog(123, [&](QFileDialog* dialog) {
+      QCOMPARE(dialog->windowTitle(), qtext(kTextOpenElevation));
+      QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
+      dialog->setDirectory(QString::fromStdString(files[0].parent_path().string()));
+      dialog->selectFile(QString::fromStdString(files[0].filename().string()));
+      static_cast<QDialog*>(dialog)->accept();  // accept() is protected in QFileDialog
+    });
+    QCOMPARE(mWindow->scene().grid.fileCount, 1);
+    QCOMPARE(mWindow->windowTitle(),
+             QString::fromStdString(files[0].string()) + QStringLiteral(" - Torvane"));
+    QVERIFY(action(122)->isEnabled());
+    QVERIFY(mMessages.isEmpty());
+  }
+
+  void fileDialogsCarryTheirTitlesFiltersAndNames() {
+    withDialog(121, [](QFileDialog* dialog) {
+      QCOMPARE(dialog->windowTitle(), qtext(kTextOpenProject));
+      QCOMPARE(dialog->nameFilters(), QStringList{"TVP(*.tvp)"});
+      QCOMPARE(dialog->directory().absolutePath(), QDir::currentPath());
+      QCOMPARE(dialog->defaultSuffix(), QStringLiteral("tvp"));
+      dialog->reject();
+    });
+    QVERIFY(mMessages.isEmpty());  // cancelled: nothing happens
+
+    QVERIFY(openDemo());
+    withDialog(126, [](QFileDialog* dialog) {
+      QCOMPARE(dialog->windowTitle(), qtext(kTextDrapeImage));
+      QCOMPARE(dialog->nameFilters().size(), 3);
+      QCOMPARE(dialog->directory().absolutePath(), QDir(TORVANE_DEMO_DIR).absolutePath());
+      dialog->reject();
+    });
+    withDialog(128, [](QFileDialog* dialog) {
+      QCOMPARE(dialog->windowTitle(), qtext(kTextSaveImage));
+      QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+      QCOMPARE(dialog->selectedFiles().value(0).section('/', -1), QStringLiteral("Torvane.jpg"));
+      dialog->reject();
+    });
+  }
+};
+
+std::unique_ptr<QObject> makeMenuTest() { return std::make_unique<MenuTest>(); }
+
+}  // namespace torvane::test
+
+#include "MenuTest.moc"
