@@ -143,7 +143,8 @@ void CommandMenus::refresh() {
 }
 
 // Shift+4..9 must reach the hidden land types on every keyboard layout, but most layouts turn
-// Shift+4 into '$' (or another character), which a shortcut for Shift+4 never matches. So the
+// Shift+4 into '$' (or another character), which a shortcut for Shift+4 never matches; layouts
+// such as AZERTY put no digit on the unshifted key either, which Ctrl+0..9 would miss. So the
 // digit is read from the physical key where the platform reports X keycodes, and from the Qt
 // key otherwise (synthetic events carry no keycode). Alt+? and Alt+/ are character keys: '?'
 // usually needs Shift as well, which the shortcut Alt+? would not allow for.
@@ -154,7 +155,7 @@ int CommandMenus::layoutFreeAccelerator(const QKeyEvent& key) const {
   const Qt::KeyboardModifiers modifiers =
       key.modifiers() &
       (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-  if (modifiers == Qt::ShiftModifier) {
+  if (modifiers == Qt::ShiftModifier || modifiers == Qt::ControlModifier) {
     int digit = -1;
     const quint32 code = key.nativeScanCode();
     if (code != 0 && hasXkbKeycodes()) {
@@ -164,7 +165,12 @@ int CommandMenus::layoutFreeAccelerator(const QKeyEvent& key) const {
     } else if (key.key() >= Qt::Key_0 && key.key() <= Qt::Key_9) {
       digit = key.key() - Qt::Key_0;
     }
-    return digit < 0 ? 0 : acceleratorCommand(AccelModifier::Shift, static_cast<char>('0' + digit));
+    if (digit < 0) {
+      return 0;
+    }
+    const AccelModifier modifier =
+        modifiers == Qt::ShiftModifier ? AccelModifier::Shift : AccelModifier::Ctrl;
+    return acceleratorCommand(modifier, static_cast<char>('0' + digit));
   }
   if (modifiers.testFlag(Qt::AltModifier) && !modifiers.testFlag(Qt::ControlModifier) &&
       !modifiers.testFlag(Qt::MetaModifier)) {

@@ -207,6 +207,11 @@ private slots:
                      QStringLiteral("$"));
     QApplication::sendEvent(mWindow->view(), &dollar);
     QCOMPARE(view().ColorS, 14);
+    // Ctrl with the "1" key on a layout whose unshifted key is '&' (AZERTY).
+    QKeyEvent ampersand(QEvent::KeyPress, Qt::Key_Ampersand, Qt::ControlModifier, 10, 0x26, 0x4,
+                        QString());
+    QApplication::sendEvent(mWindow->view(), &ampersand);
+    QCOMPARE(view().ColorS, 1);
     // A composite land type leaves ramp 7.
     view().ColorR = 7;
     key(Qt::Key_9, Qt::ShiftModifier);
