@@ -257,6 +257,32 @@ private slots:
     QVERIFY(mMessages.isEmpty());
   }
 
+  // Every item once, with a grid: dialogs are cancelled, which must change nothing; 終了 last.
+  void everyItemCanBeChosen() {
+    QVERIFY(openDemo());
+    QTimer canceller;
+    connect(&canceller, &QTimer::timeout, [] {
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        dialog->reject();
+      }
+    });
+    canceller.start(20);
+    const uint32_t ocean = view().OceanC;
+    for (const MenuEntry& entry : menuTable()) {
+      if (entry.kind != MenuKind::Separator && entry.kind != MenuKind::Submenu &&
+          entry.id != kCmdExit) {
+        action(entry.id)->trigger();
+      }
+    }
+    canceller.stop();
+    QCOMPARE(view().OceanC, ocean);
+    QCOMPARE(mWindow->scene().grid.fileCount, 4);
+    QVERIFY(mMessages.isEmpty());
+    QVERIFY(mWindow->isVisible());
+    action(kCmdExit)->trigger();
+    QVERIFY(!mWindow->isVisible());
+  }
+
   void fileDialogsCarryTheirTitlesFiltersAndNames() {
     withDialog(121, [](QFileDialog* dialog) {
       QCOMPARE(dialog->windowTitle(), qtext(kTextOpenProject));
