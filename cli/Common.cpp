@@ -21,6 +21,10 @@ constexpr const char* kUsage =
     "      CRHueS, CRHueE, ColorK, OceanC, OceanT, Alpha) and print the colours of the nodes\n"
     "      (file K, row R, column C); --png writes file K's colours with a world file\n"
     "\n"
+    "  convert FILE... --output OUT\n"
+    "      write each .xml, .bil or .tvd file's full-resolution grid as a .tvd (OUT is the\n"
+    "      .tvd for one file, or a folder that receives NAME.tvd for each file)\n"
+    "\n"
     "Every command prints one JSON object on standard output.\n";
 
 // "--limits P,I"

@@ -17,6 +17,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"info", &torvane::cli::commandInfo},
     {"colours", &torvane::cli::commandColours},
+    {"convert", &torvane::cli::commandConvert},
 };
 }  // namespace
 

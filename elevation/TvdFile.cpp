@@ -75,16 +75,16 @@ bool writeTvd(const std::filesystem::path& path, const TvdHeader& header,
   if (heights.size() != uint64_t{header.columns} * header.rows) {
     return setError(error, "height count does not match the grid size");
   }
+  // A temporary file beside the target, renamed over it once complete.
   std::string temp = path.string() + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) {
     return setError(error, "cannot create " + temp + ": " + std::strerror(errno));
   }
   (void)::fchmod(fd, 0644);  // mkstemp creates the file readable by its owner only
-  bool ok = true;
   unsigned char head[kTvdHeaderSize];
   encodeTvdHeader(header, head);
-  ok = writeAll(fd, head, sizeof head);
+  bool ok = writeAll(fd, head, sizeof head);
   std::vector<unsigned char> block(size_t{1} << 16);
   size_t used = 0;
   for (size_t i = 0; ok && i < heights.size(); ++i) {
@@ -98,50 +98,53 @@ bool writeTvd(const std::filesystem::path& path, const TvdHeader& header,
   if (ok && used > 0) {
     ok = writeAll(fd, block.data(), used);
   }
-  const int saved = errno;
-  if (::close(fd) != 0) {
+  int err = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) {
     ok = false;
+    err = errno;
   }
   if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
     ok = false;
+    err = errno;
   }
   if (!ok) {
     ::unlink(temp.c_str());
     return setError(error, "cannot write " + path.string() + ": " +
-                               std::strerror(saved ? saved : errno));
+                               std::strerror(err ? err : EIO));
   }
   return true;
 }
 
-bool convertToTvd(const std::filesystem::path& source, const std::filesystem::path& target,
-                  std::string& error, uint64_t maxNodes) {
+ConvertStatus convertToTvd(const std::filesystem::path& source,
+                           const std::filesystem::path& target, std::string& error,
+                           uint64_t maxNodes) {
   const ElevationReader* reader = readerForPath(source);
   if (!reader) {
     error = source.filename().string() + ": not a latitude/longitude grid (.xml, .bil, .tvd)";
-    return false;
+    return ConvertStatus::NotGeographic;
   }
   ElevationGrid grid;
   if (!reader->list(grid, source)) {
     error = source.filename().string() + ": no valid elevation data";
-    return false;
+    return ConvertStatus::NoValidData;
   }
   GridFile& f = grid.files[0];
   const uint64_t n = uint64_t{f.columns} * f.rows;
   if (n > maxNodes) {
     error = source.filename().string() + ": " + std::to_string(f.columns) + " x " +
             std::to_string(f.rows) + " nodes is too large to convert at full resolution";
-    return false;
+    return ConvertStatus::TooLarge;
   }
   f.sampledColumns = f.columns;
   f.sampledRows = f.rows;
   if (!grid.allocateGrid(n)) {
     error = source.filename().string() + ": out of memory";
-    return false;
+    return ConvertStatus::TooLarge;
   }
   NodeSink sink(grid, 0, n);
   if (!reader->read(sink, source, 1, {}) || sink.written() != n) {
     error = source.filename().string() + ": the data could not be read";
-    return false;
+    return ConvertStatus::NoValidData;
   }
   TvdHeader h;
   h.columns = f.columns;
@@ -153,9 +156,9 @@ bool convertToTvd(const std::filesystem::path& source, const std::filesystem::pa
   std::string why;
   if (!writeTvd(target, h, std::span<const double>(grid.H.get(), n), &why)) {
     error = why;
-    return false;
+    return ConvertStatus::WriteFailed;
   }
-  return true;
+  return ConvertStatus::Written;
 }
 
 }  // namespace torvane

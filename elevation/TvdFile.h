@@ -38,17 +38,26 @@ TvdHeader decodeTvdHeader(const unsigned char in[kTvdHeaderSize]);
 bool writeTvd(const std::filesystem::path& path, const TvdHeader& header,
               std::span<const double> heights, std::string* error = nullptr);
 
+//! Outcome of convertToTvd.
+enum class ConvertStatus {
+  Written,
+  NotGeographic,  //!< not a .xml, .bil or .tvd path (LEM data has no latitude/longitude)
+  NoValidData,    //!< the reader rejected the file or could not read all of it
+  TooLarge,       //!< more nodes than the caller allows at full resolution
+  WriteFailed,
+};
+
 /**
  * @brief Converts one elevation file (.xml, .bil or .tvd) into a .tvd of its full-resolution
  * grid.
  *
  * The source is read by its own reader at sampling step 1; negative heights are already 0 there.
  * Heights are stored as 32-bit floats, so a reopened file has the same corners and node
- * positions and each height rounded to the nearest 32-bit float. False with `error` set when the
- * source is not a readable geographic grid, is larger than `maxNodes`, or the target cannot be
- * written.
+ * positions and each height rounded to the nearest 32-bit float. `error` receives a description
+ * of any failure; the target is left untouched unless the status is Written.
  */
-bool convertToTvd(const std::filesystem::path& source, const std::filesystem::path& target,
-                  std::string& error, uint64_t maxNodes = 10'000'000);
+ConvertStatus convertToTvd(const std::filesystem::path& source,
+                           const std::filesystem::path& target, std::string& error,
+                           uint64_t maxNodes = 10'000'000);
 
 }  // namespace torvane

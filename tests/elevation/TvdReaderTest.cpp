@@ -179,7 +179,7 @@ TEST(TvdConvert, ReopensToTheSameNodes) {
   t.heights[5] = -9999;
   ASSERT_TRUE(fixtures::writeDemXml(dir / "a.xml", t));
   std::string error;
-  ASSERT_TRUE(convertToTvd(dir / "a.xml", dir / "a.tvd", error)) << error;
+  ASSERT_EQ(convertToTvd(dir / "a.xml", dir / "a.tvd", error), ConvertStatus::Written) << error;
 
   auto source = fixtures::openScene({dir / "a.xml"});
   auto copy = fixtures::openScene({dir / "a.tvd"});
@@ -197,7 +197,7 @@ TEST(TvdConvert, ReopensToTheSameNodes) {
   }
 
   // A .tvd converts to an identical file.
-  ASSERT_TRUE(convertToTvd(dir / "a.tvd", dir / "b.tvd", error)) << error;
+  ASSERT_EQ(convertToTvd(dir / "a.tvd", dir / "b.tvd", error), ConvertStatus::Written) << error;
   EXPECT_EQ(bytesOf(dir / "a.tvd"), bytesOf(dir / "b.tvd"));
 }
 
@@ -207,13 +207,14 @@ TEST(TvdConvert, RefusesWhatItCannotWrite) {
   fixtures::writeLem(dir / "x.lem", dir / "x.csv", lem, false);
   fixtures::writeBytes(dir / "junk.xml", "not a DEM\n");
   std::string error;
-  EXPECT_FALSE(convertToTvd(dir / "x.lem", dir / "x.tvd", error));
-  EXPECT_FALSE(convertToTvd(dir / "junk.xml", dir / "j.tvd", error));
+  EXPECT_EQ(convertToTvd(dir / "x.lem", dir / "x.tvd", error), ConvertStatus::NotGeographic);
+  EXPECT_EQ(convertToTvd(dir / "junk.xml", dir / "j.tvd", error), ConvertStatus::NoValidData);
   EXPECT_FALSE(std::filesystem::exists(dir / "j.tvd"));
 
   fixtures::BilTile bil;
   bil.samples = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   fixtures::writeBil(dir / "b.bil", bil);
-  EXPECT_FALSE(convertToTvd(dir / "b.bil", dir / "b.tvd", error, 11)) << "over the node limit";
-  EXPECT_TRUE(convertToTvd(dir / "b.bil", dir / "b.tvd", error, 12)) << error;
+  EXPECT_EQ(convertToTvd(dir / "b.bil", dir / "b.tvd", error, 11), ConvertStatus::TooLarge);
+  EXPECT_EQ(convertToTvd(dir / "b.bil", dir / "b.tvd", error, 12), ConvertStatus::Written)
+      << error;
 }

@@ -1,0 +1,148 @@
+// Writes the seed corpus of the reader fuzz targets: small well-formed files of each format from
+// the test generators, and a few broken ones (cut short, absurd sizes). Usage: MakeSeeds OUTDIR
+// (writes OUTDIR/demxml, OUTDIR/tvd, OUTDIR/bil and OUTDIR/lem).
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "elevation/TvdFile.h"
+#include "tests/support/DemXmlWriter.h"
+#include "tests/support/GridWriters.h"
+
+using namespace torvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+int written = 0;
+
+void seed(const fs::path& folder, const std::string& name, const std::string& bytes) {
+  fs::create_directories(folder);
+  fixtures::writeBytes(folder / name, bytes);
+  ++written;
+}
+
+// Two-part inputs: the first part's length in two little-endian bytes, then both parts.
+std::string twoParts(const std::string& first, const std::string& rest) {
+  std::string out;
+  out += static_cast<char>(first.size() & 0xFF);
+  out += static_cast<char>((first.size() >> 8) & 0xFF);
+  return out + first + rest;
+}
+
+std::string tvdBytes(const TvdHeader& h, const std::vector<float>& heights) {
+  unsigned char head[kTvdHeaderSize];
+  encodeTvdHeader(h, head);
+  std::string out(reinterpret_cast<const char*>(head), sizeof head);
+  out.append(reinterpret_cast<const char*>(heights.data()), heights.size() * sizeof(float));
+  return out;
+}
+
+void demSeeds(const fs::path& dir) {
+  fixtures::DemTile t;
+  t.columns = 20;
+  t.rows = 15;
+  t.lonNE = t.lonSW + 0.0125 * 19 / 224;
+  t.latNE = t.latSW + 0.0083 * 14 / 149;
+  t.heights = fixtures::sampleHeights(t, fixtures::Landscape{t.lonSW + 0.0005, t.latSW + 0.0004,
+                                                             0.0004, 300});
+  seed(dir, "full", fixtures::demXmlText(t));
+  fixtures::DemTile partial = t;
+  partial.startColumn = 4;
+  partial.startRow = 2;
+  partial.heights.resize(150);
+  partial.heights[3] = -9999;
+  partial.byteOrderMark = true;
+  partial.crlf = false;
+  seed(dir, "partial", fixtures::demXmlText(partial));
+  fixtures::DemTile tiny = t;
+  tiny.columns = tiny.rows = 3;
+  tiny.heights = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  seed(dir, "tiny", fixtures::demXmlText(tiny));
+  const std::string full = fixtures::demXmlText(t);
+  seed(dir, "cut", full.substr(0, full.size() / 2));
+}
+
+void tvdSeeds(const fs::path& dir) {
+  TvdHeader h;
+  h.columns = 20;
+  h.rows = 15;
+  h.south = 35.0;
+  h.west = 139.0;
+  h.north = 35.014;
+  h.east = 139.019;
+  std::vector<float> ramp;
+  for (int i = 0; i < 300; ++i) {
+    ramp.push_back(static_cast<float>(i) - 20.0f);
+  }
+  seed(dir, "ramp", tvdBytes(h, ramp));
+  std::vector<float> odd(300, 1.0f);
+  odd[1] = NAN;
+  odd[2] = INFINITY;
+  odd[3] = -INFINITY;
+  seed(dir, "nonfinite", tvdBytes(h, odd));
+  seed(dir, "cut", tvdBytes(h, ramp).substr(0, 700));
+  TvdHeader huge = h;
+  huge.columns = huge.rows = 0xFFFFFFFFu;
+  seed(dir, "huge", tvdBytes(huge, ramp));
+  TvdHeader small = h;
+  small.columns = small.rows = 3;
+  seed(dir, "small", tvdBytes(small, {1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+void bilSeeds(const fs::path& dir) {
+  fixtures::BilTile t;
+  t.columns = 20;
+  t.rows = 15;
+  t.xdim = t.ydim = 0.001;
+  for (int i = 0; i < 300; ++i) {
+    t.samples.push_back(static_cast<int16_t>(i * 37 - 500));
+  }
+  seed(dir, "ramp", twoParts(fixtures::bilHeaderText(t), fixtures::bilData(t)));
+  fixtures::BilTile crlf = t;
+  crlf.crlf = true;
+  seed(dir, "crlf", twoParts(fixtures::bilHeaderText(crlf), fixtures::bilData(crlf)));
+  seed(dir, "cut", twoParts(fixtures::bilHeaderText(t), fixtures::bilData(t).substr(0, 301)));
+  fixtures::BilTile huge = t;
+  huge.columns = 65535;
+  huge.rows = 65535;
+  huge.xdim = huge.ydim = 1e-6;
+  seed(dir, "huge", twoParts(fixtures::bilHeaderText(huge), fixtures::bilData(t)));
+}
+
+void lemSeeds(const fs::path& dir) {
+  fixtures::LemTile t;
+  t.columns = 12;
+  t.rows = 9;
+  t.east = t.west + 55;
+  t.north = t.south + 40;
+  for (int i = 0; i < 108; ++i) {
+    t.decimetres.push_back(i * 13 - 50);
+  }
+  // Placement byte: bit 0 data folder "LEM" (layout A), bit 1 header in HEADER.
+  const std::string data = fixtures::lemText(t);
+  seed(dir, "layoutB", std::string(1, '\0') + twoParts(fixtures::lemHeaderText(t, false), data));
+  seed(dir, "layoutA", std::string(1, '\1') + twoParts(fixtures::lemHeaderText(t, true), data));
+  seed(dir, "header", std::string(1, '\3') + twoParts(fixtures::lemHeaderText(t, true), data));
+  seed(dir, "cut", std::string(1, '\0') +
+                       twoParts(fixtures::lemHeaderText(t, false), data.substr(0, 200)));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+    return 2;
+  }
+  const fs::path out = argv[1];
+  demSeeds(out / "demxml");
+  tvdSeeds(out / "tvd");
+  bilSeeds(out / "bil");
+  lemSeeds(out / "lem");
+  std::printf("%d seeds in %s\n", written, out.c_str());
+  return 0;
+}
