@@ -134,6 +134,26 @@ uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenO
   return total;
 }
 
+constexpr ElevationReader kLemReader{".lem", &listLem, &readLem};
+
+// First pass: headers only; rejected files are simply not listed. `lem` lists only .lem paths;
+// without it the reader is chosen by extension.
+void listAll(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
+             const OpenOptions& options, const ElevationReader* lem) {
+  const int n = static_cast<int>(paths.size());
+  for (int i = 0; i < n; ++i) {
+    if (options.progress) {
+      options.progress(OpenProgress{1, i, n, static_cast<double>(i) / n});
+    }
+    const std::filesystem::path& path = paths[static_cast<size_t>(i)];
+    const ElevationReader* reader =
+        lem ? (hasExtension(path, lem->extension) ? lem : nullptr) : readerForPath(path);
+    if (reader) {
+      reader->list(grid, path);
+    }
+  }
+}
+
 // Everything after the first pass: plan, allocation, second pass, extents, post-processing.
 // `lem` reads every file with the LEM reader and leaves plane coordinates only.
 bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& options,
@@ -185,22 +205,9 @@ bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationG
   steps.clearScene();
   steps.resetViewState();
 
-  // First pass: headers only; rejected files are simply not listed.
-  const int n = static_cast<int>(paths.size());
-  for (int i = 0; i < n; ++i) {
-    if (options.progress) {
-      options.progress(OpenProgress{1, i, n, static_cast<double>(i) / n});
-    }
-    if (const ElevationReader* reader = readerForPath(paths[static_cast<size_t>(i)])) {
-      reader->list(grid, paths[static_cast<size_t>(i)]);
-    }
-  }
+  listAll(paths, grid, options, nullptr);
   return finishOpen(grid, steps, options, nullptr);
 }
-
-namespace {
-constexpr ElevationReader kLemReader{".lem", &listLem, &readLem};
-}  // namespace
 
 bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
                   OpenSteps& steps, const OpenOptions& options) {
@@ -210,17 +217,8 @@ bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& g
   steps.clearScene();
   steps.resetViewState();
 
-  // First pass: only .lem paths; the first accepted file sets the zone of the open.
-  const int n = static_cast<int>(paths.size());
-  for (int i = 0; i < n; ++i) {
-    if (options.progress) {
-      options.progress(OpenProgress{1, i, n, static_cast<double>(i) / n});
-    }
-    const std::filesystem::path& path = paths[static_cast<size_t>(i)];
-    if (hasExtension(path, kLemReader.extension)) {
-      kLemReader.list(grid, path);
-    }
-  }
+  // The first accepted file sets the zone of the open.
+  listAll(paths, grid, options, &kLemReader);
   return finishOpen(grid, steps, options, &kLemReader);
 }
 
