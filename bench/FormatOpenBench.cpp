@@ -8,7 +8,9 @@
 //   scene    openElevationFiles into a Scene with its post-processing as built today
 //            (terrain analysis, mesh placement, relief, colouring, indices, upload to the
 //            mesh's buffer device).
-// and the ratio of the TVD open (passes, default threads) to the raw read of the TVD files.
+// Each is measured warm (files in the page cache) and, for raw and passes with 2 threads, cold
+// (the files' cached pages dropped first, so both read from storage). The ratios compare the
+// TVD open (passes) with the raw read of the TVD files.
 //
 // usage: torvane-bench-formats [REPEATS] [FOLDER]   (FOLDER keeps and reuses the files)
 
@@ -144,6 +146,18 @@ double readAll(const std::vector<fs::path>& paths) {
   return seconds(t0, t1);
 }
 
+// Drops the files' pages from the page cache, so that the next read comes from storage.
+void dropCache(const std::vector<fs::path>& paths) {
+  for (const fs::path& p : paths) {
+    const int fd = ::open(p.c_str(), O_RDONLY);
+    if (fd >= 0) {
+      ::fdatasync(fd);
+      ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+      ::close(fd);
+    }
+  }
+}
+
 double openPasses(const std::vector<fs::path>& paths, unsigned threads, uint64_t& nodes,
                   uint64_t& step) {
   ElevationGrid grid;
@@ -184,11 +198,11 @@ int main(int argc, char** argv) {
   struct Format {
     const char* name;
     const std::vector<fs::path>* paths;
-    std::vector<double> raw, one, two, scene;
+    std::vector<double> raw, one, two, scene, coldRaw, coldTwo;
   };
-  Format formats[] = {{"TVD", &files.tvd, {}, {}, {}, {}},
-                      {"BIL", &files.bil, {}, {}, {}, {}},
-                      {"DEM XML", &files.xml, {}, {}, {}, {}}};
+  Format formats[] = {{"TVD", &files.tvd, {}, {}, {}, {}, {}, {}},
+                      {"BIL", &files.bil, {}, {}, {}, {}, {}, {}},
+                      {"DEM XML", &files.xml, {}, {}, {}, {}, {}, {}}};
   uint64_t nodes = 0, step = 0;
   for (Format& f : formats) {
     readAll(*f.paths);  // warm the cache
@@ -199,6 +213,10 @@ int main(int argc, char** argv) {
       f.one.push_back(openPasses(*f.paths, 1, nodes, step));
       f.two.push_back(openPasses(*f.paths, 0, nodes, step));
       f.scene.push_back(openScene(*f.paths));
+      dropCache(*f.paths);
+      f.coldRaw.push_back(readAll(*f.paths));
+      dropCache(*f.paths);
+      f.coldTwo.push_back(openPasses(*f.paths, 0, nodes, step));
     }
   }
   std::printf("12 tiles x 1125 x 750 = %llu nodes declared; step %llu keeps %llu nodes\n",
@@ -207,16 +225,18 @@ int main(int argc, char** argv) {
   std::printf("medians of %d runs (s); passes = both passes without post-processing, scene = "
               "with the Scene's post-processing\n",
               repeats);
-  std::printf("%-8s %9s %9s %12s %12s %12s\n", "format", "MB", "raw read", "passes 1 thr",
-              "passes 2 thr", "scene");
+  std::printf("%-8s %7s %9s %12s %12s %9s | %9s %12s\n", "format", "MB", "raw read",
+              "passes 1 thr", "passes 2 thr", "scene", "cold raw", "cold passes");
   for (const Format& f : formats) {
-    std::printf("%-8s %9.1f %9.4f %12.4f %12.4f %12.4f\n", f.name,
+    std::printf("%-8s %7.1f %9.4f %12.4f %12.4f %9.4f | %9.4f %12.4f\n", f.name,
                 static_cast<double>(totalBytes(*f.paths)) / 1e6, median(f.raw), median(f.one),
-                median(f.two), median(f.scene));
+                median(f.two), median(f.scene), median(f.coldRaw), median(f.coldTwo));
   }
   const Format& tvd = formats[0];
-  std::printf("TVD open (passes) / raw read of the TVD files: %.2fx with 1 thread, %.2fx with 2\n",
-              median(tvd.one) / median(tvd.raw), median(tvd.two) / median(tvd.raw));
+  std::printf("TVD open (passes) / raw read of the TVD files: warm %.2fx with 1 thread, %.2fx "
+              "with 2; cold %.2fx with 2\n",
+              median(tvd.one) / median(tvd.raw), median(tvd.two) / median(tvd.raw),
+              median(tvd.coldTwo) / median(tvd.coldRaw));
   if (!keep) {
     fs::remove_all(folder);
   }
