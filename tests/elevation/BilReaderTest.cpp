@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "elevation/Readers.h"
+#include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
 #include "tests/support/ReaderChecks.h"
 #include "tests/support/TempDir.h"
@@ -29,10 +30,9 @@ std::string replaceLine(std::string text, int lineNumber, const std::string& rep
   return text.replace(start, end - start, replacement);
 }
 
-bool listed(const std::filesystem::path& path, ElevationGrid* out = nullptr) {
+bool listed(const std::filesystem::path& path) {
   ElevationGrid grid;
-  const bool ok = listBil(out ? *out : grid, path);
-  return ok;
+  return listBil(grid, path);
 }
 
 }  // namespace
@@ -139,4 +139,30 @@ TEST(BilReader, DataShorterThanTheHeaderFailsTheOpen) {
   EXPECT_FALSE(o->ok);
   EXPECT_EQ(o->scene.grid.fileCount, 0);
   EXPECT_EQ(o->scene.grid.capacity, 0u);
+}
+
+TEST(BilReader, OpensTogetherWithTheOtherGeographicFormats) {
+  fixtures::TempDir dir;
+  BilTile b = tile(4, 3);
+  ASSERT_TRUE(fixtures::writeBil(dir / "a.BIL", b));  // extensions compare without case
+  fixtures::DemTile x;
+  x.columns = x.rows = 3;
+  x.lonSW = 139.05;
+  x.lonNE = 139.07;
+  x.latSW = 35.90;
+  x.latNE = 35.92;
+  x.heights = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  ASSERT_TRUE(fixtures::writeDemXml(dir / "b.xml", x));
+  fixtures::writeBytes(dir / "c.txt", "not elevation data\n");
+  auto o = fixtures::openScene({dir / "a.BIL", dir / "c.txt", dir / "b.xml"});
+  ASSERT_TRUE(o->ok);
+  const ElevationGrid& g = o->scene.grid;
+  ASSERT_EQ(g.fileCount, 2);
+  EXPECT_EQ(g.files[1].path, dir / "b.xml");
+  // Bounds span both files; the projection origin is their common centre.
+  EXPECT_DOUBLE_EQ(g.lonMin, 139.0);
+  EXPECT_DOUBLE_EQ(g.lonMax, 139.07);
+  EXPECT_DOUBLE_EQ(g.latMin, 35.90);
+  EXPECT_DOUBLE_EQ(g.latMax, 36.0);
+  EXPECT_DOUBLE_EQ(o->H(1, 2, 2), 9.0);
 }
