@@ -2,7 +2,9 @@
 // The program's own binary elevation grid (.tvd): a 40-byte little-endian header (columns and
 // rows as unsigned 32-bit integers, then the south, west, north and east edges in degrees as
 // 64-bit floats), followed by columns x rows 32-bit float heights in metres, row by row from
-// north to south, each row from west to east.
+// north to south, each row from west to east. The reader stores negative heights as 0, and NaN
+// and infinite heights too (they are no heights at all; 0 is what every other invalid height
+// becomes).
 
 #include <cstdint>
 #include <filesystem>
