@@ -42,7 +42,9 @@ QString qpath(const std::filesystem::path& path) { return QString::fromStdString
 }  // namespace
 
 MainWindow::MainWindow(const Options& options, QWidget* parent)
-    : QMainWindow(parent), mCommandLineProject(options.commandLineProject) {
+    : QMainWindow(parent),
+      mCommandLineProject(options.commandLineProject),
+      mOpenAtStart(options.openAtStart) {
   mScene.limits = options.limits;
   setWindowTitle(qtext(kTextProgramName));
   setMinimumSize(640, 480);
@@ -78,6 +80,12 @@ void MainWindow::startUp() {
     }
     mSplash.close();
     mSplash.freePicture();
+  } else if (!mOpenAtStart.empty()) {
+    std::vector<std::filesystem::path> paths = mOpenAtStart;
+    paths.resize(std::min(paths.size(), kMaxDropPaths));
+    if (!openElevation(paths, hasExtension(paths.front(), ".lem"))) {
+      showError(kTextNoValidData);
+    }
   }
   UpdateMenuState();
   setAcceptDrops(true);

@@ -31,6 +31,8 @@ public:
   struct Options {
     DeviceLimits limits;  //!< the device limits the sampling plan must fit
     std::optional<std::filesystem::path> commandLineProject;
+    //! Elevation files to open at start-up when no project is opened (the --open option).
+    std::vector<std::filesystem::path> openAtStart;
   };
 
   explicit MainWindow(const Options& options = {}, QWidget* parent = nullptr);
@@ -50,7 +52,8 @@ public:
   void setMessageHandler(MessageHandler handler) { mMessageHandler = std::move(handler); }
 
   /// Start-up: opens "AutoRun.tvp" from the current folder, or else the command-line project,
-  /// behind the splash; then turns drops on. Call once before the window is shown.
+  /// behind the splash, or else the --open files; then turns drops on. Call once before the
+  /// window is shown.
   void startUp();
 
   /// Dispatches dropped files by the first one's extension (at most 100 count).
@@ -100,6 +103,7 @@ private:
   TerrainView* mView = nullptr;  // owned by the window (central widget)
   Splash mSplash;
   std::optional<std::filesystem::path> mCommandLineProject;
+  std::vector<std::filesystem::path> mOpenAtStart;
   std::filesystem::path mProjectPath;  //!< the project last loaded successfully
   QHash<int, QAction*> mActions;       // owned by the window through their menus
   CommandMenus* mMenus = nullptr;      // owned by the window (a child object)

@@ -76,6 +76,13 @@ int main(int argc, char** argv) {
       options.limits.indexLimit = static_cast<uint32_t>(n);
       continue;
     }
+    // --open FILE... opens elevation files at start-up, as dropping them would.
+    if (arguments[i] == QLatin1String("--open")) {
+      while (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--"))) {
+        options.openAtStart.emplace_back(arguments[++i].toStdString());
+      }
+      continue;
+    }
     args.push_back(arguments[i].toStdString());
   }
   options.commandLineProject =

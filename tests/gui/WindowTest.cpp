@@ -134,6 +134,25 @@ private slots:
     QCOMPARE(view.RotaZ, stopped);
   }
 
+  void filesNamedToOpenAtStartOpenWithoutSplash() {
+    MainWindow::Options options;
+    options.openAtStart = demoFiles();
+    MainWindow window(options);
+    window.setMessageHandler([this](const QString&, const QString& text) { mMessages << text; });
+    window.startUp();
+    QCOMPARE(window.scene().grid.fileCount, 4);
+    QCOMPARE(window.windowTitle(), demo(0) + QStringLiteral(" - Torvane"));
+    QVERIFY(window.splash().window() == nullptr);
+
+    MainWindow::Options bad;
+    bad.openAtStart = {std::filesystem::path(outputDir("WindowTest").toStdString()) / "none.xml"};
+    MainWindow empty(bad);
+    empty.setMessageHandler([this](const QString&, const QString& text) { mMessages << text; });
+    empty.startUp();
+    QCOMPARE(mMessages, QStringList{msg(kTextNoValidData)});
+    QCOMPARE(empty.windowTitle(), QStringLiteral("Torvane"));
+  }
+
   void splashShownTwiceIsReplacedAndCentred() {
     Splash& splash = mWindow->splash();
     auto countSplashes = [] {
