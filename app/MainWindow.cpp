@@ -89,6 +89,7 @@ void MainWindow::startUp() {
   }
   UpdateMenuState();
   setAcceptDrops(true);
+  UpdateCursor();
   mClock.reset(tickCount());
 }
 
@@ -137,6 +138,11 @@ void MainWindow::AfterChange() {
   while (QApplication::overrideCursor() != nullptr) {
     QApplication::restoreOverrideCursor();
   }
+  UpdateCursor();
+}
+
+void MainWindow::UpdateCursor() {
+  mView->setCursor(mScene.ruler.active() ? Qt::CrossCursor : Qt::OpenHandCursor);
 }
 
 void MainWindow::startRotation(bool clockwise) {

@@ -204,6 +204,66 @@ private slots:
              qPrintable(QStringLiteral("%1 vs %2").arg(blended, 8, 16).arg(expected, 8, 16)));
   }
 
+  void blackFogFollowsViewDepth() {
+    openDemo();
+    const TerrainVertex& v = middleVertex(1);
+    const QPoint p = pixelOf(v, mWindow->view()->size());
+    const QRgb clear = grab().pixel(p);
+    scene().view.fogMode = 2;
+    scene().view.fogStart = 0;
+    const QRgb fogged = grab().pixel(p);
+    // Plan view: the view-space depth of a vertex is 3 + z; fog runs from 0 to 4 units.
+    const double f = (4.0 - (3.0 + v.z)) / 4.0;
+    const QRgb expected = qRgb(int(qRed(clear) * f + 0.5), int(qGreen(clear) * f + 0.5),
+                               int(qBlue(clear) * f + 0.5));
+    QVERIFY2(channelDistance(fogged, expected) <= 4,
+             qPrintable(QStringLiteral("%1 vs %2").arg(fogged, 8, 16).arg(expected, 8, 16)));
+    QCOMPARE(grab().pixel(0, 0), kBackground);  // the clear colour is not fogged
+  }
+
+  void drapedImageModulatesOverItsBasePass() {
+    openDemo();
+    scene().view.Alpha = 128;
+    ApplyTransparency(scene());
+    RefreshVertexData(scene());
+    mWindow->view()->makeCurrent();
+    auto* gl = mWindow->view()->renderContext().gl();
+    auto texture = [gl](QRgb colour) {
+      const uint32_t texel[4] = {colour, colour, colour, colour};  // BGRA in memory
+      GLuint id = 0;
+      gl->glGenTextures(1, &id);
+      gl->glBindTexture(GL_TEXTURE_2D, id);
+      gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 2, 2, 0, GL_BGRA, GL_UNSIGNED_BYTE, texel);
+      gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+      gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+      return id;
+    };
+    const GLuint base = texture(0xFFFFFFFF);   // white, opaque
+    const GLuint image = texture(0xFFFF0000);  // red, opaque
+    const QSize size = mWindow->view()->size();
+    QOpenGLFramebufferObject fbo(size, QOpenGLFramebufferObject::CombinedDepthStencil);
+    fbo.bind();
+    FrameInput input{scene().view, scene().grid};
+    input.imageTexture = image;
+    input.baseTexture = base;
+    renderFrame(mWindow->view()->renderContext(), input, size.width(), size.height());
+    const QImage frame = fbo.toImage().convertToFormat(QImage::Format_RGB32);
+    fbo.release();
+    gl->glDeleteTextures(1, &base);
+    gl->glDeleteTextures(1, &image);
+    mWindow->view()->doneCurrent();
+    save(frame, QStringLiteral("draped.png"));
+    // Base pass: white x land colour, opaque. Image pass: red x land colour at half opacity.
+    const TerrainVertex& v = middleVertex(0);
+    const QRgb land = vertexRgb(v.diffuse);
+    const double a = 128 / 255.0;
+    const QRgb expected = qRgb(qRed(land), int(qGreen(land) * (1 - a) + 0.5),
+                               int(qBlue(land) * (1 - a) + 0.5));
+    const QRgb got = frame.pixel(pixelOf(v, size));
+    QVERIFY2(channelDistance(got, expected) <= 16,
+             qPrintable(QStringLiteral("%1 vs %2").arg(got, 8, 16).arg(expected, 8, 16)));
+  }
+
   void zeroSizedFrameDrawsNothing() {
     mWindow->view()->makeCurrent();
     QOpenGLFramebufferObject fbo(16, 16, QOpenGLFramebufferObject::CombinedDepthStencil);

@@ -153,6 +153,17 @@ private slots:
     QCOMPARE(empty.windowTitle(), QStringLiteral("Torvane"));
   }
 
+  void closingReleasesTheDeviceObjects() {
+    drop({demo(0)});
+    QVERIFY(mWindow->scene().mesh.device() != nullptr);
+    QCOMPARE(mWindow->view()->cursor().shape(), Qt::OpenHandCursor);
+    mWindow->runCommand(129);
+    QVERIFY(!mWindow->isVisible());
+    QVERIFY(mWindow->scene().mesh.device() == nullptr);
+    QVERIFY(!mWindow->view()->deviceReady());
+    QCOMPARE(mWindow->scene().grid.fileCount, 1);  // nothing asks to save, nothing is lost
+  }
+
   void splashShownTwiceIsReplacedAndCentred() {
     Splash& splash = mWindow->splash();
     auto countSplashes = [] {
