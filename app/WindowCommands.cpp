@@ -82,6 +82,7 @@ void MainWindow::buildMenus() {
       mActions.insert(entry.id, mMenus->action(entry.id));
     }
   }
+  UpdateMenuState();
 }
 
 void MainWindow::UpdateMenuState() {
