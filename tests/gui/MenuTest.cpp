@@ -300,6 +300,25 @@ private slots:
       QCOMPARE(dialog->directory().absolutePath(), QDir(TORVANE_DEMO_DIR).absolutePath());
       dialog->reject();
     });
+    // Files that are not what they claim: the failure is reported under the dialog's title.
+    const QString dir = outputDir("MenuTest");
+    for (const QString& name : {QStringLiteral("bad.tvp"), QStringLiteral("bad.jpg")}) {
+      QFile file(dir + "/" + name);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write("not what the name says\n");
+    }
+    withDialog(126, [&](QFileDialog* dialog) {
+      dialog->selectFile(dir + "/bad.jpg");
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    QCOMPARE(mMessages, QStringList{qtext(kTextDrapeImage) + ": " + qtext(kTextUnsupportedFile)});
+    QCOMPARE(view().ColorT, 3);
+    withDialog(121, [&](QFileDialog* dialog) {
+      dialog->selectFile(dir + "/bad.tvp");
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    QCOMPARE(mMessages.last(), qtext(kTextOpenProject) + ": " + qtext(kTextNoValidData));
+    QCOMPARE(mWindow->windowTitle(), QStringLiteral("Torvane"));
     withDialog(128, [](QFileDialog* dialog) {
       QCOMPARE(dialog->windowTitle(), qtext(kTextSaveImage));
       QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
