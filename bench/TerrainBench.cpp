@@ -48,15 +48,36 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+// CPU seconds of this process and of its finished children (gdaldem), all threads together.
+double cpuSeconds() {
+  rusage self{}, children{};
+  getrusage(RUSAGE_SELF, &self);
+  getrusage(RUSAGE_CHILDREN, &children);
+  auto sum = [](const rusage& u) {
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+  };
+  return sum(self) + sum(children);
+}
+
+//! Medians of wall-clock and CPU time. CPU time is what to compare on a busy machine: wall
+//! time there depends on what else runs.
+struct Timing {
+  double wall = 0;
+  double cpu = 0;
+  Timing operator+(const Timing& o) const { return {wall + o.wall, cpu + o.cpu}; }
+};
+
 template <typename Fn>
-double medianTime(int repeats, Fn&& fn) {
-  std::vector<double> t;
+Timing medianTime(int repeats, Fn&& fn) {
+  std::vector<double> wall, cpu;
   for (int i = 0; i < repeats; ++i) {
     const auto a = Clock::now();
+    const double c = cpuSeconds();
     fn();
-    t.push_back(seconds(a, Clock::now()));
+    cpu.push_back(cpuSeconds() - c);
+    wall.push_back(seconds(a, Clock::now()));
   }
-  return median(t);
+  return {median(wall), median(cpu)};
 }
 
 torvane::fixtures::DemTile tileAt(int row, int col) {
@@ -275,10 +296,10 @@ int main(int argc, char** argv) {
   const std::vector<double> refSlope(grid.slope.get(), grid.slope.get() + grid.count);
   const std::vector<double> refAbove(grid.openAbove.get(), grid.openAbove.get() + grid.count);
   const std::vector<double> refBelow(grid.openBelow.get(), grid.openBelow.get() + grid.count);
-  const double tScalar =
+  const Timing tScalar =
       medianTime(std::max(1, repeats / 2), [&] { torvane::analyseTerrain(grid, 1, false); });
 
-  const double tSerial = medianTime(repeats, [&] { torvane::analyseTerrain(grid, 1); });
+  const Timing tSerial = medianTime(repeats, [&] { torvane::analyseTerrain(grid, 1); });
   const std::vector<double> serialSlope(grid.slope.get(), grid.slope.get() + grid.count);
   const std::vector<double> serialAbove(grid.openAbove.get(), grid.openAbove.get() + grid.count);
   const std::vector<double> serialBelow(grid.openBelow.get(), grid.openBelow.get() + grid.count);
@@ -286,7 +307,7 @@ int main(int argc, char** argv) {
                                     maxRelative(grid.openAbove.get(), refAbove),
                                     maxRelative(grid.openBelow.get(), refBelow)});
 
-  const double tThreads = medianTime(repeats, [&] { torvane::analyseTerrain(grid, cores); });
+  const Timing tThreads = medianTime(repeats, [&] { torvane::analyseTerrain(grid, cores); });
   const size_t bytes = grid.count * sizeof(double);
   const bool identical = std::memcmp(serialSlope.data(), grid.slope.get(), bytes) == 0 &&
                          std::memcmp(serialAbove.data(), grid.openAbove.get(), bytes) == 0 &&
@@ -303,21 +324,21 @@ int main(int argc, char** argv) {
                     unsigned threads) {
     torvane::colourTerrain(grid, s, curves.identity(), 0, v, threads);
   };
-  const double tColourSerial =
+  const Timing tColourSerial =
       medianTime(repeats, [&] { colour(plainSettings, serialVertices, 1); });
-  const double tColour = medianTime(repeats, [&] { colour(plainSettings, vertices, cores); });
+  const Timing tColour = medianTime(repeats, [&] { colour(plainSettings, vertices, cores); });
   bool coloursIdentical = std::memcmp(serialVertices.data(), vertices.data(),
                                       vertices.size() * sizeof(torvane::TerrainVertex)) == 0;
-  const double tTripleSerial =
+  const Timing tTripleSerial =
       medianTime(repeats, [&] { colour(tripleSettings, serialVertices, 1); });
-  const double tTriple = medianTime(repeats, [&] { colour(tripleSettings, vertices, cores); });
+  const Timing tTriple = medianTime(repeats, [&] { colour(tripleSettings, vertices, cores); });
   coloursIdentical = coloursIdentical &&
                      std::memcmp(serialVertices.data(), vertices.data(),
                                  vertices.size() * sizeof(torvane::TerrainVertex)) == 0;
 
-  std::printf("\n%-44s %9s %12s\n", "step", "seconds", "M nodes/s");
-  auto line = [&](const char* name, double t) {
-    std::printf("%-44s %9.3f %12.1f\n", name, t, mNodes / t);
+  std::printf("\n%-44s %9s %9s %12s\n", "step", "seconds", "CPU s", "M nodes/s");
+  auto line = [&](const char* name, const Timing& t) {
+    std::printf("%-44s %9.3f %9.3f %12.1f\n", name, t.wall, t.cpu, mNodes / t.wall);
   };
   line("analyseTerrain, 1 thread, std::atan", tScalar);
   line("analyseTerrain, 1 thread", tSerial);
@@ -332,7 +353,7 @@ int main(int argc, char** argv) {
   std::printf("arc tangent approximation vs std::atan, largest relative difference: %.3g (%s 1e-12)\n",
               relative, relative <= 1e-12 ? "within" : "NOT within");
   std::printf("speed-up of the arc tangent approximation (1 thread): %.2fx; of all cores: %.2fx\n",
-              tScalar / tSerial, tSerial / tThreads);
+              tScalar.wall / tSerial.wall, tSerial.wall / tThreads.wall);
 
   if (haveGdaldem()) {
     const fs::path bil = folder / "mosaic.bil";
@@ -341,16 +362,18 @@ int main(int argc, char** argv) {
     const std::string command =
         "gdaldem slope -q '" + bil.string() + "' '" + tif.string() + "' >/dev/null 2>&1";
     int failures = 0;
-    const double tGdal = medianTime(repeats, [&] {
+    const Timing tGdal = medianTime(repeats, [&] {
       if (std::system(command.c_str()) != 0) {
         ++failures;
       }
     });
-    std::printf("\ngdaldem slope (float32 BIL in, GeoTIFF out, one process): %.3f s%s\n", tGdal,
-                failures ? " (FAILED)" : "");
-    std::printf("our slope + both openness measures / gdaldem slope: %.2f (target <= 1)\n",
-                tThreads / tGdal);
-    std::printf("our analysis + colouring / gdaldem slope: %.2f\n", (tThreads + tColour) / tGdal);
+    std::printf("\ngdaldem slope (float32 BIL in, GeoTIFF out, one process): %.3f s, %.3f CPU s%s\n",
+                tGdal.wall, tGdal.cpu, failures ? " (FAILED)" : "");
+    std::printf("our slope + both openness measures / gdaldem slope: %.2f wall (target <= 1), "
+                "%.2f CPU\n",
+                tThreads.wall / tGdal.wall, tThreads.cpu / tGdal.cpu);
+    std::printf("our analysis + colouring / gdaldem slope: %.2f wall, %.2f CPU\n",
+                (tThreads + tColour).wall / tGdal.wall, (tThreads + tColour).cpu / tGdal.cpu);
   } else {
     std::printf("\ngdaldem not installed: comparison skipped\n");
   }
