@@ -30,7 +30,7 @@ QString qtext(int id) {
 
 QString qstring(const std::string& s) { return QString::fromStdString(s); }
 
-struct FileDialogSpec {
+struct FileDialogSetup {
   int titleText;
   QStringList filters;  //!< "name(patterns)"; only the names are shown
   QString folder;
@@ -40,17 +40,17 @@ struct FileDialogSpec {
 
 // An Open (one or many existing files) or Save dialog. Returns the chosen paths, at most
 // kMaxDropPaths of them; none when the user cancels.
-std::vector<std::filesystem::path> runFileDialog(QWidget* parent, const FileDialogSpec& spec,
+std::vector<std::filesystem::path> runFileDialog(QWidget* parent, const FileDialogSetup& setup,
                                                  QFileDialog::AcceptMode mode,
                                                  QFileDialog::FileMode fileMode) {
-  QFileDialog dialog(parent, qtext(spec.titleText), spec.folder);
+  QFileDialog dialog(parent, qtext(setup.titleText), setup.folder);
   dialog.setAcceptMode(mode);
   dialog.setFileMode(fileMode);
-  dialog.setNameFilters(spec.filters);
+  dialog.setNameFilters(setup.filters);
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setDefaultSuffix(spec.defaultSuffix);
-  if (!spec.fileName.isEmpty()) {
-    dialog.selectFile(spec.fileName);
+  dialog.setDefaultSuffix(setup.defaultSuffix);
+  if (!setup.fileName.isEmpty()) {
+    dialog.selectFile(setup.fileName);
   }
   std::vector<std::filesystem::path> paths;
   if (dialog.exec() != QDialog::Accepted) {
