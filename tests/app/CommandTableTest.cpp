@@ -87,23 +87,6 @@ TEST(CommandTable, RadioRangesAreWholeGroupsOfOneMenu) {
   }
 }
 
-TEST(CommandTable, LabelsCarryMnemonicsAndValues) {
-  EXPECT_EQ(findMenuEntry(123)->label, "標高データを開く(&M)...");
-  EXPECT_EQ(findMenuEntry(kMenuSeaColour)->label, "海色(&U)");
-  EXPECT_EQ(findMenuEntry(500)->label, "0 低");
-  EXPECT_EQ(findMenuEntry(510)->label, "10");
-  EXPECT_EQ(findMenuEntry(511)->label, "20");
-  EXPECT_EQ(findMenuEntry(519)->label, "100 高");
-  EXPECT_EQ(findMenuEntry(602)->label, "16");
-  EXPECT_EQ(findMenuEntry(614)->label, "208");
-  EXPECT_EQ(findMenuEntry(616)->label, "240");
-  EXPECT_EQ(findMenuEntry(617)->label, "255 濃");
-  EXPECT_EQ(findMenuEntry(810)->label, "10 速");
-  EXPECT_EQ(findMenuEntry(kCmdSeaTints)->kind, MenuKind::Check);
-  EXPECT_EQ(findMenuEntry(kCmdStraightRuler)->kind, MenuKind::Check);
-  EXPECT_EQ(findMenuEntry(kCmdSeaColour)->kind, MenuKind::Command);
-}
-
 // The shortcut text after a tab must name the accelerator that really runs the item.
 TEST(CommandTable, ShortcutTextsMatchTheAccelerators) {
   int withShortcut = 0;
