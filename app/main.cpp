@@ -13,6 +13,7 @@
 #include "app/DropDispatch.h"
 #include "app/HeadlessRender.h"
 #include "app/MainWindow.h"
+#include "render/RenderContext.h"
 #include "resources/Texts.h"
 
 namespace {
@@ -36,13 +37,7 @@ bool openGlAvailable() {
 
 int main(int argc, char** argv) {
   // OpenGL 3.3 core for every context, set before the application exists.
-  QSurfaceFormat format;
-  format.setRenderableType(QSurfaceFormat::OpenGL);
-  format.setVersion(3, 3);
-  format.setProfile(QSurfaceFormat::CoreProfile);
-  format.setDepthBufferSize(24);
-  format.setSwapInterval(0);  // frames are presented at once, without waiting for the retrace
-  QSurfaceFormat::setDefaultFormat(format);
+  torvane::RenderContext::setDefaultSurfaceFormat();
 
   if (argc > 1 && std::string(argv[1]) == "--render") {
     QGuiApplication app(argc, argv);

@@ -69,12 +69,7 @@ bool buildScene(torvane::Scene& scene, uint32_t side) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QSurfaceFormat format;
-  format.setRenderableType(QSurfaceFormat::OpenGL);
-  format.setVersion(3, 3);
-  format.setProfile(QSurfaceFormat::CoreProfile);
-  format.setDepthBufferSize(24);
-  QSurfaceFormat::setDefaultFormat(format);
+  torvane::RenderContext::setDefaultSurfaceFormat();
   QGuiApplication app(argc, argv);
   const int repeats = argc > 1 ? std::max(3, std::atoi(argv[1])) : 9;
 

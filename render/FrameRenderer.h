@@ -14,7 +14,13 @@ class ElevationGrid;
 class RenderContext;
 struct ViewState;
 
-//! What a frame is drawn from.
+/**
+ * @brief What a frame is drawn from.
+ *
+ * Textures are sampled as the viewer always sampled them: nearest filtering, repeat wrapping,
+ * no mipmaps. Whoever creates them sets GL_TEXTURE_MIN_FILTER to GL_NEAREST (OpenGL's default
+ * expects mipmaps and would sample black without them).
+ */
 struct FrameInput {
   const ViewState& view;
   const ElevationGrid& grid;

@@ -6,6 +6,7 @@
 #include <QOpenGLFunctions_3_3_Core>
 #include <QOpenGLVersionFunctionsFactory>
 #include <QPainterPath>
+#include <QSurfaceFormat>
 
 #include "render/TitleMesh.h"
 #include "resources/Texts.h"
@@ -71,6 +72,16 @@ bool hasJapanese(const QFont& font) {
 }  // namespace
 
 RenderContext::~RenderContext() = default;
+
+void RenderContext::setDefaultSurfaceFormat() {
+  QSurfaceFormat format;
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setVersion(3, 3);
+  format.setProfile(QSurfaceFormat::CoreProfile);
+  format.setDepthBufferSize(24);
+  format.setSwapInterval(0);  // frames are presented at once
+  QSurfaceFormat::setDefaultFormat(format);
+}
 
 QFont RenderContext::screenFont(int pixelSize) {
   QFont font(QString::fromUtf8(text(kTextScreenFont).data(),

@@ -85,6 +85,10 @@ public:
   const QFont& smallFont() const { return mSmallFont; }
   const QFont& largeFont() const { return mLargeFont; }
 
+  /// Asks for OpenGL 3.3 core with a depth buffer and no wait for the vertical retrace for
+  /// every context made from now on. Call before the application object exists.
+  static void setDefaultSurfaceFormat();
+
   /// The screen font at `pixelSize`: the face of the program's screen-font text when installed,
   /// otherwise an installed Japanese gothic, otherwise the generic sans-serif family.
   static QFont screenFont(int pixelSize);

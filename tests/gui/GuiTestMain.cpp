@@ -11,15 +11,10 @@
 #include <string>
 
 #include "GuiTestSupport.h"
+#include "render/RenderContext.h"
 
 int main(int argc, char** argv) {
-  QSurfaceFormat format;
-  format.setRenderableType(QSurfaceFormat::OpenGL);
-  format.setVersion(3, 3);
-  format.setProfile(QSurfaceFormat::CoreProfile);
-  format.setDepthBufferSize(24);
-  format.setSwapInterval(0);
-  QSurfaceFormat::setDefaultFormat(format);
+  torvane::RenderContext::setDefaultSurfaceFormat();
   QApplication app(argc, argv);
 
   const std::map<std::string, std::function<std::unique_ptr<QObject>()>> classes = {
