@@ -68,7 +68,12 @@ MainWindow::MainWindow(const Options& options, QWidget* parent)
   mClock.reset(tickCount());
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The view detaches its buffers from the scene's mesh as it goes, so it goes while the scene
+  // (a member, destroyed before the child widgets would be) still exists.
+  delete mView;
+  mView = nullptr;
+}
 
 void MainWindow::startUp() {
   const std::optional<std::filesystem::path> project =
