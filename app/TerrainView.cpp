@@ -12,7 +12,13 @@ TerrainView::TerrainView(Scene& scene, QWidget* parent) : QOpenGLWidget(parent),
   setMinimumSize(1, 1);
 }
 
-TerrainView::~TerrainView() { releaseDevice(); }
+TerrainView::~TerrainView() {
+  releaseDevice();
+  // The base class destroys the context later; by then this part of the object is gone.
+  if (context() != nullptr) {
+    disconnect(context(), nullptr, this, nullptr);
+  }
+}
 
 void TerrainView::initializeGL() {
   // A re-parented widget gets a new context: start from nothing.
