@@ -7,6 +7,7 @@
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -33,13 +34,31 @@ bool openGlAvailable() {
          (format.majorVersion() > 3 || (format.majorVersion() == 3 && format.minorVersion() >= 3));
 }
 
+// Without a display the window system cannot start (Qt would abort): say so and how to get one.
+bool displayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') {
+      return true;
+    }
+  }
+  std::fprintf(stderr,
+               "torvane: no display; on a server run it under xvfb-run -a -s \"-screen 0 "
+               "1280x1024x24\"\n");
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // OpenGL 3.3 core for every context, set before the application exists.
   torvane::RenderContext::setDefaultSurfaceFormat();
 
-  if (argc > 1 && std::string(argv[1]) == "--render") {
+  const bool render = argc > 1 && std::string(argv[1]) == "--render";
+  if (!displayAvailable()) {
+    return 1;
+  }
+  if (render) {
     QGuiApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     return torvane::runRenderCommand(args.mid(2));
