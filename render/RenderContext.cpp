@@ -253,6 +253,7 @@ void RenderContext::applyRenderStates() {
   mGl->glDisable(GL_POLYGON_OFFSET_FILL);
   mGl->glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   mGl->glEnable(GL_PROGRAM_POINT_SIZE);
+  mGl->glActiveTexture(GL_TEXTURE0);
   mGl->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 

@@ -164,6 +164,31 @@ private slots:
     QCOMPARE(mWindow->scene().grid.fileCount, 1);  // nothing asks to save, nothing is lost
   }
 
+  void startUpProjectLoadsBehindTheSplashWithoutMessages() {
+    // The splash's picture is freed once a start-up project has loaded behind it, so a second
+    // show has nothing to show; without a start-up project it is never used.
+    QVERIFY(mWindow->splash().show() != nullptr);
+    mWindow->splash().close();
+
+    const QString dir = outputDir("WindowTest");
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir));
+    QFile autoRun(dir + "/AutoRun.tvp");
+    QVERIFY(autoRun.open(QIODevice::WriteOnly));
+    autoRun.close();
+    MainWindow::Options options;
+    options.openAtStart = demoFiles();  // a start-up project wins over these
+    MainWindow window(options);
+    window.setMessageHandler([this](const QString&, const QString& text) { mMessages << text; });
+    window.startUp();
+    QDir::setCurrent(previous);
+    QVERIFY(window.splash().window() == nullptr);
+    QVERIFY(window.splash().show() == nullptr);
+    QCOMPARE(window.scene().grid.fileCount, 0);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Torvane"));  // failed load: no message
+    QVERIFY(mMessages.isEmpty());
+  }
+
   void splashShownTwiceIsReplacedAndCentred() {
     Splash& splash = mWindow->splash();
     auto countSplashes = [] {
