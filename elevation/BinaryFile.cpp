@@ -10,22 +10,26 @@ namespace torvane {
 
 BinaryFile::~BinaryFile() { close(); }
 
-bool BinaryFile::open(const std::filesystem::path& path) {
-  close();
+int openRegularFile(const std::filesystem::path& path, uint64_t& size) {
   // O_NONBLOCK keeps open() from waiting for a writer when the path names a FIFO; such paths
   // are then refused as not regular.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    return false;
+    return -1;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    return false;
+    return -1;
   }
-  mFd = fd;
-  mSize = static_cast<uint64_t>(st.st_size);
-  return true;
+  size = static_cast<uint64_t>(st.st_size);
+  return fd;
+}
+
+bool BinaryFile::open(const std::filesystem::path& path) {
+  close();
+  mFd = openRegularFile(path, mSize);
+  return mFd >= 0;
 }
 
 void BinaryFile::close() {

@@ -12,6 +12,10 @@
 
 namespace torvane {
 
+/// Opens a regular file read-only and returns its descriptor (-1 for a missing or unreadable
+/// file, a directory, a device or a FIFO, which is never waited on). `size` receives its size.
+int openRegularFile(const std::filesystem::path& path, uint64_t& size);
+
 class BinaryFile {
 public:
   BinaryFile() = default;

@@ -1,9 +1,10 @@
 #include "elevation/TextLineReader.h"
 
+#include "elevation/BinaryFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace torvane {
@@ -33,19 +34,11 @@ TextLineReader::~TextLineReader() { close(); }
 
 bool TextLineReader::open(const std::filesystem::path& path) {
   close();
-  // O_NONBLOCK: a FIFO must not block the open waiting for a writer; it is refused below.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
+  mFd = openRegularFile(path, mFileSize);
+  if (mFd < 0) {
     return false;
   }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  mFd = fd;
-  mFileSize = static_cast<uint64_t>(st.st_size);
-  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  ::posix_fadvise(mFd, 0, 0, POSIX_FADV_SEQUENTIAL);
   resetPosition();
   return true;
 }

@@ -1,38 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
+#include "tests/support/RunCli.h"
 #include "tests/support/TempDir.h"
 
 using namespace torvane;
 
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out;
-};
-
-Result cli(const std::string& args) {
-  Result r;
-  FILE* pipe = ::popen((std::string(TORVANE_CLI) + " " + args + " 2>/dev/null").c_str(), "r");
-  if (!pipe) {
-    return r;
-  }
-  std::array<char, 4096> buf{};
-  size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) {
-    r.out.append(buf.data(), n);
-  }
-  const int status = ::pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+using Result = fixtures::CliResult;
+Result cli(const std::string& args) { return fixtures::runCli(args); }
 
 std::string q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
 

@@ -1,37 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <vector>
-#include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
+#include <vector>
+
+#include "tests/support/RunCli.h"
 
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out;
-};
-
-// Runs torvane-cli with the given arguments (already shell-quoted), capturing standard output.
-Result run(const std::string& args) {
-  Result r;
-  const std::string command = std::string(TORVANE_CLI) + " " + args + " 2>/dev/null";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) {
-    return r;
-  }
-  std::array<char, 4096> buf{};
-  size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) {
-    r.out.append(buf.data(), n);
-  }
-  const int status = ::pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+using Result = torvane::fixtures::CliResult;
+Result run(const std::string& args) { return torvane::fixtures::runCli(args); }
 
 std::string demFiles() {
   std::vector<std::string> paths;
