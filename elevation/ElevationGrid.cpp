@@ -1,9 +1,32 @@
 #include "elevation/ElevationGrid.h"
 
 #include <algorithm>
-#include <new>
+#include <cstdlib>
+#include <sys/mman.h>
 
 namespace torvane {
+
+namespace {
+constexpr size_t kHugePage = size_t{2} << 20;
+}  // namespace
+
+void NodeArrayDeleter::operator()(double* p) const noexcept { std::free(p); }
+
+NodeArray allocateNodeArray(size_t n) {
+  if (n > SIZE_MAX / sizeof(double) - kHugePage) {
+    return nullptr;
+  }
+  const size_t bytes = n * sizeof(double);
+  if (bytes < kHugePage) {
+    return NodeArray(static_cast<double*>(std::malloc(bytes == 0 ? 1 : bytes)));
+  }
+  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = std::aligned_alloc(kHugePage, rounded);
+  if (p) {
+    ::madvise(p, rounded, MADV_HUGEPAGE);  // only advice: failure changes nothing
+  }
+  return NodeArray(static_cast<double*>(p));
+}
 
 std::filesystem::path ElevationGrid::filePath(int i) const {
   if (i < 0 || i >= fileCount) {
@@ -72,7 +95,7 @@ bool ElevationGrid::allocateGrid(uint64_t n) {
   analysed = false;
   // No value-initialisation: every element is written by the readers or the analysis.
   for (auto* array : {&X, &Y, &H, &lon, &lat, &slope, &openAbove, &openBelow}) {
-    array->reset(new (std::nothrow) double[size]);
+    *array = allocateNodeArray(size);
     if (!*array) {
       return false;
     }

@@ -45,6 +45,18 @@ inline uint64_t nextKept(uint64_t i, uint64_t n, uint64_t step) {
   return next < n - 1 ? next : n - 1;
 }
 
+//! Frees a node array obtained by allocateNodeArray().
+struct NodeArrayDeleter {
+  void operator()(double* p) const noexcept;
+};
+//! A per-node array of doubles, allocated once at its final size.
+using NodeArray = std::unique_ptr<double[], NodeArrayDeleter>;
+
+/// An uninitialised array of n doubles (nullptr when memory runs out). Large arrays are backed
+/// by huge pages where the system allows it: filling hundreds of megabytes of fresh node arrays
+/// otherwise spends much of an open in page faults.
+NodeArray allocateNodeArray(size_t n);
+
 /**
  * @brief The elevation record: file list, node coordinates (plane metres), heights (metres,
  * never negative), geographic coordinates (degrees), extents and the derived terrain measures.
@@ -65,8 +77,8 @@ public:
   uint32_t count = 0;     //!< nodes stored so far
 
   // Node arrays of `capacity` elements each.
-  std::unique_ptr<double[]> X, Y, H, lon, lat;
-  std::unique_ptr<double[]> slope, openAbove, openBelow;  //!< degrees, filled by terrain analysis
+  NodeArray X, Y, H, lon, lat;
+  NodeArray slope, openAbove, openBelow;  //!< degrees, filled by terrain analysis
 
   bool GeoCoordinates = true;  //!< lon/lat are meaningful (false after a LEM open)
   double lonMin = 0, lonMax = 0, latMin = 0, latMax = 0;

@@ -102,7 +102,7 @@ struct ColourFixture {
   }
   void setMeasures(std::vector<double> slope, std::vector<double> above,
                    std::vector<double> below) {
-    auto fill = [&](std::unique_ptr<double[]>& a, const std::vector<double>& v, double& lo,
+    auto fill = [&](NodeArray& a, const std::vector<double>& v, double& lo,
                     double& hi) {
       lo = hi = v[0];
       for (size_t i = 0; i < v.size(); ++i) {
