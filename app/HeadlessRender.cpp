@@ -126,7 +126,7 @@ QImage renderSceneImage(Scene& scene, int width, int height, QString& error) {
       QPainter painter(&paintDevice);
       paintScreenPasses(painter, device, input, width, height);
     }
-    image = fbo.toImage(false).convertToFormat(QImage::Format_RGB32);
+    image = fbo.toImage().convertToFormat(QImage::Format_RGB32);  // rows top-down, as on screen
     fbo.release();
     scene.mesh.setDevice(nullptr);
     device.releaseAll();

@@ -292,6 +292,11 @@ private slots:
     QCOMPARE(image.size(), QSize(320, 200));
     QCOMPARE(image.pixel(0, 0), kBackground);
     QVERIFY(!foregroundBounds(image).isEmpty());
+    // North up as in the window: the demo's sea lies to the south-east, so the lower right of
+    // the terrain is sea blue and the upper right is land.
+    auto seaBlue = [](QRgb c) { return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60; };
+    QVERIFY(seaBlue(image.pixel(232, 150)));
+    QVERIFY(!seaBlue(image.pixel(232, 50)));
     const QString jpg = dir + QStringLiteral("/demo.jpg");
     QCOMPARE(runRenderCommand(args + QStringList{"--output", jpg}), 0);
     QCOMPARE(QImage(jpg).size(), QSize(800, 600));
