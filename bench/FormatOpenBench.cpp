@@ -25,7 +25,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/Scene.h"
+#include "scene/Scene.h"
 #include "elevation/OpenPipeline.h"
 #include "elevation/TvdFile.h"
 #include "tests/support/DemXmlWriter.h"

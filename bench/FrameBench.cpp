@@ -21,10 +21,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/Scene.h"
+#include "scene/Scene.h"
 #include "render/FrameRenderer.h"
 #include "render/RenderContext.h"
-#include "render/Transforms.h"
+#include "view/Transforms.h"
 
 using Clock = std::chrono::steady_clock;
 

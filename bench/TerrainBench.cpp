@@ -24,7 +24,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/Scene.h"
+#include "scene/Scene.h"
 #include "terrain/LandColouring.h"
 #include "terrain/TerrainAnalysis.h"
 #include "terrain/ToneCurves.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Propagation.h"
+#include "scene/Propagation.h"
 #include "cli/Commands.h"
 #include "cli/PngFile.h"
 #include "elevation/NumberParse.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Scene.h"
+#include "scene/Scene.h"
 #include "cli/Json.h"
 
 namespace torvane::cli {

@@ -19,23 +19,10 @@ struct Ruler {
 };
 
 /// Switches straight-line mode on or off; path mode goes off and the points are cleared.
-inline void toggleStraightRuler(Ruler& ruler) {
-  ruler.pathMode = false;
-  ruler.straightMode = !ruler.straightMode;
-  ruler.pointCount = 0;
-}
-
+void toggleStraightRuler(Ruler& ruler);
 /// Switches path mode on or off; straight-line mode goes off and the points are cleared.
-inline void togglePathRuler(Ruler& ruler) {
-  ruler.straightMode = false;
-  ruler.pathMode = !ruler.pathMode;
-  ruler.pointCount = 0;
-}
-
+void togglePathRuler(Ruler& ruler);
 /// Both modes off, no points (what every open of elevation data does).
-inline void resetRuler(Ruler& ruler) {
-  ruler.straightMode = ruler.pathMode = false;
-  ruler.pointCount = 0;
-}
+void resetRuler(Ruler& ruler);
 
 }  // namespace torvane

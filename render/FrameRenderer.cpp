@@ -3,10 +3,10 @@
 #include <QOpenGLFunctions_3_3_Core>
 #include <QPainter>
 
-#include "app/ViewState.h"
+#include "scene/ViewState.h"
 #include "elevation/ElevationGrid.h"
 #include "render/RenderContext.h"
-#include "render/Transforms.h"
+#include "view/Transforms.h"
 
 namespace torvane {
 

@@ -8,7 +8,7 @@
 #include <QPainterPath>
 #include <QSurfaceFormat>
 
-#include "render/TitleMesh.h"
+#include "view/TitleMesh.h"
 #include "resources/Texts.h"
 
 namespace torvane {

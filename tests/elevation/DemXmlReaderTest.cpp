@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sys/stat.h>
 
-#include "app/Scene.h"
+#include "scene/Scene.h"
 #include "elevation/Readers.h"
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/TempDir.h"

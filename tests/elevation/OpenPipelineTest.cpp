@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "app/Scene.h"
+#include "scene/Scene.h"
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/TempDir.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/Scene.h"
+#include "scene/Scene.h"
 #include "tests/support/TempDir.h"
 
 using namespace torvane;

@@ -9,8 +9,8 @@
 #include <cmath>
 
 #include "GuiTestSupport.h"
-#include "app/HeadlessRender.h"
-#include "app/Propagation.h"
+#include "gui/HeadlessRender.h"
+#include "scene/Propagation.h"
 #include "render/FrameRenderer.h"
 
 namespace torvane::test {

@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/MainWindow.h"
-#include "app/TerrainView.h"
-#include "render/Transforms.h"
+#include "gui/MainWindow.h"
+#include "gui/TerrainView.h"
+#include "view/Transforms.h"
 
 namespace torvane::test {
 

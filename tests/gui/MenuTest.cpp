@@ -12,8 +12,8 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
-#include "app/CommandTable.h"
-#include "app/MenuBar.h"
+#include "scene/CommandTable.h"
+#include "gui/MenuBar.h"
 #include "resources/Texts.h"
 
 namespace torvane::test {

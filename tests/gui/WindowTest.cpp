@@ -6,7 +6,7 @@
 #include <QUrl>
 
 #include "GuiTestSupport.h"
-#include "app/AutoRotation.h"
+#include "view/AutoRotation.h"
 #include "resources/Texts.h"
 
 namespace torvane::test {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/Scene.h"
+#include "scene/Scene.h"
 
 namespace torvane::fixtures {
 

@@ -1,0 +1,24 @@
+#include "gui/CommandTargets.h"
+
+namespace torvane {
+
+// Project file support.
+bool SaveProject(MainWindow&, const std::filesystem::path&) { return false; }
+
+// Image file support.
+bool SaveImage(MainWindow&, const std::filesystem::path&) { return false; }
+void releaseDrapedImage(MainWindow&) {}
+
+// Cross-section window.
+void showCrossSectionDialog(MainWindow&) {}
+// Information dialogs.
+void showElevationInfoDialog(MainWindow&) {}
+void showVersionDialog(MainWindow&) {}
+bool showHueCircleDialog(MainWindow&, HueCircleParameters&) { return false; }
+// Line/point data dialog.
+void showLayerDialog(MainWindow&) {}
+// Contour dialogs.
+void showContourDialog(MainWindow&, bool) {}
+void showContourInfoDialog(MainWindow&) {}
+
+}  // namespace torvane

@@ -1,0 +1,190 @@
+#include "gui/HeadlessRender.h"
+
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLPaintDevice>
+#include <QPainter>
+#include <QSaveFile>
+#include <QTextStream>
+#include <cstdio>
+
+#include "scene/Scene.h"
+#include "elevation/Readers.h"
+#include "render/FrameRenderer.h"
+#include "render/RenderContext.h"
+#include "resources/Texts.h"
+
+namespace torvane {
+
+namespace {
+constexpr int kMaxImageSide = 16384;
+
+QString qtext(int id) {
+  const std::string_view t = text(id);
+  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+}
+
+bool parsePair(const QString& text, QChar separator, long long& a, long long& b) {
+  const QStringList parts = text.split(separator);
+  if (parts.size() != 2) {
+    return false;
+  }
+  bool okA = false, okB = false;
+  a = parts[0].toLongLong(&okA);
+  b = parts[1].toLongLong(&okB);
+  return okA && okB;
+}
+}  // namespace
+
+std::optional<RenderRequest> parseRenderArgs(const QStringList& args, QString& problem) {
+  RenderRequest request;
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    const QString& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == QLatin1String("--output") || arg == QLatin1String("--size") ||
+        arg == QLatin1String("--limits")) {
+      if (!hasValue) {
+        problem = arg + QStringLiteral(" needs a value");
+        return std::nullopt;
+      }
+      const QString value = args[++i];
+      long long a = 0, b = 0;
+      if (arg == QLatin1String("--output")) {
+        request.output = value.toStdString();
+      } else if (arg == QLatin1String("--size")) {
+        if (!parsePair(value, QLatin1Char('x'), a, b) || a < 1 || b < 1 || a > kMaxImageSide ||
+            b > kMaxImageSide) {
+          problem = QStringLiteral("--size must be WxH with sides 1..%1").arg(kMaxImageSide);
+          return std::nullopt;
+        }
+        request.width = static_cast<int>(a);
+        request.height = static_cast<int>(b);
+      } else {
+        if (!parsePair(value, QLatin1Char(','), a, b) || a < 1 || b < 1 || a > 0xFFFFFFFFll ||
+            b > 0xFFFFFFFFll) {
+          problem = QStringLiteral("--limits must be PRIM,INDEX");
+          return std::nullopt;
+        }
+        request.limits.primitiveLimit = static_cast<uint32_t>(std::min(a, 10'000'000ll));
+        request.limits.indexLimit = static_cast<uint32_t>(b);
+      }
+    } else if (arg.startsWith(QLatin1String("--"))) {
+      problem = QStringLiteral("unknown option ") + arg;
+      return std::nullopt;
+    } else {
+      request.files.emplace_back(arg.toStdString());
+    }
+  }
+  if (request.files.empty()) {
+    problem = QStringLiteral("no elevation file given");
+    return std::nullopt;
+  }
+  if (request.output.empty()) {
+    problem = QStringLiteral("--output is required");
+    return std::nullopt;
+  }
+  return request;
+}
+
+QImage renderSceneImage(Scene& scene, int width, int height, QString& error) {
+  QOpenGLContext context;
+  context.setFormat(QSurfaceFormat::defaultFormat());
+  if (!context.create()) {
+    error = QStringLiteral("no OpenGL context");
+    return {};
+  }
+  QOffscreenSurface surface;
+  surface.setFormat(context.format());
+  surface.create();
+  if (!context.makeCurrent(&surface)) {
+    error = QStringLiteral("cannot make the OpenGL context current");
+    return {};
+  }
+  QImage image;
+  {
+    RenderContext device;
+    if (!device.create(&context)) {
+      error = device.error();
+      context.doneCurrent();
+      return {};
+    }
+    QOpenGLFramebufferObject fbo(width, height, QOpenGLFramebufferObject::CombinedDepthStencil);
+    if (!fbo.isValid()) {
+      error = QStringLiteral("cannot create a %1 x %2 framebuffer").arg(width).arg(height);
+      device.releaseAll();
+      context.doneCurrent();
+      return {};
+    }
+    fbo.bind();
+    device.resize(width, height);
+    scene.mesh.setDevice(&device.terrainBuffers());
+    const FrameInput input{scene.view, scene.grid};
+    renderFrame(device, input, width, height);
+    if (frameHasScreenPasses(device, input)) {
+      QOpenGLPaintDevice paintDevice(width, height);
+      QPainter painter(&paintDevice);
+      paintScreenPasses(painter, device, input, width, height);
+    }
+    image = fbo.toImage().convertToFormat(QImage::Format_RGB32);  // rows top-down, as on screen
+    fbo.release();
+    scene.mesh.setDevice(nullptr);
+    device.releaseAll();
+  }
+  context.doneCurrent();
+  return image;
+}
+
+bool saveImageAtomically(const QImage& image, const std::filesystem::path& path, QString& error) {
+  const bool png = hasExtension(path, ".png");
+  QSaveFile file(QString::fromStdString(path.string()));
+  if (!file.open(QIODevice::WriteOnly)) {
+    error = file.errorString();
+    return false;
+  }
+  if (!image.save(&file, png ? "PNG" : "JPG")) {
+    error = QStringLiteral("cannot encode the image");
+    file.cancelWriting();
+    return false;
+  }
+  if (!file.commit()) {
+    error = file.errorString();
+    return false;
+  }
+  return true;
+}
+
+int runRenderCommand(const QStringList& args) {
+  QTextStream err(stderr);
+  QString problem;
+  const std::optional<RenderRequest> request = parseRenderArgs(args, problem);
+  if (!request) {
+    err << "torvane --render: " << problem << "\n"
+        << "usage: torvane --render ELEVATION_FILE... --output OUT.jpg|OUT.png [--size WxH]"
+           " [--limits PRIM,INDEX]\n";
+    return 2;
+  }
+  Scene scene;
+  scene.limits = request->limits;
+  const bool lem = hasExtension(request->files.front(), ".lem");
+  const bool opened =
+      lem ? openLemFiles(scene, request->files) : openElevationFiles(scene, request->files);
+  if (!opened) {
+    err << qtext(kTextNoValidData) << "\n";
+    return 1;
+  }
+  QString error;
+  const QImage image = renderSceneImage(scene, request->width, request->height, error);
+  if (image.isNull()) {
+    err << qtext(kTextNoDirectX) << " (" << error << ")\n";
+    return 1;
+  }
+  if (!saveImageAtomically(image, request->output, error)) {
+    err << "cannot write " << QString::fromStdString(request->output.string()) << ": " << error
+        << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace torvane

@@ -1,0 +1,320 @@
+#include "gui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
+
+#include "scene/DropDispatch.h"
+#include "gui/TerrainView.h"
+#include "elevation/Readers.h"
+#include "resources/Texts.h"
+
+namespace torvane {
+
+namespace {
+
+// Command ids of the menu and accelerator tables used by the window itself.
+constexpr int kOpenElevationCommand = 123;
+constexpr int kExitCommand = 129;
+constexpr int kRotateClockwiseCommand = 151;
+constexpr int kRotateCounterClockwiseCommand = 152;
+constexpr int kRotateStopCommand = 153;
+
+// Auto-rotation looks at the clock this often; a step still needs 50 ms since the last one.
+constexpr int kRotationPollMs = 5;
+
+QString qtext(int id) {
+  const std::string_view t = text(id);
+  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+}
+
+QString qpath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+}  // namespace
+
+MainWindow::MainWindow(const Options& options, QWidget* parent)
+    : QMainWindow(parent),
+      mCommandLineProject(options.commandLineProject),
+      mOpenAtStart(options.openAtStart) {
+  mScene.limits = options.limits;
+  setWindowTitle(qtext(kTextProgramName));
+  setMinimumSize(640, 480);
+  resize(800, 600);
+
+  mView = new TerrainView(mScene, this);
+  setCentralWidget(mView);
+  connect(mView, &TerrainView::deviceFailed, this, [this](const QString& reason) {
+    // Without a usable OpenGL context the window cannot draw anything: it closes, and the
+    // reason goes to the error stream for whoever started the program.
+    qWarning("torvane: %s", qPrintable(reason));
+    QTimer::singleShot(0, this, &QWidget::close);
+  });
+
+  buildMenus();
+
+  mRotationTimer.setTimerType(Qt::PreciseTimer);
+  mRotationTimer.setInterval(kRotationPollMs);
+  connect(&mRotationTimer, &QTimer::timeout, this, &MainWindow::onRotationTick);
+  mTicks.start();
+  mClock.reset(tickCount());
+}
+
+MainWindow::~MainWindow() {
+  // The view detaches its buffers from the scene's mesh as it goes, so it goes while the scene
+  // (a member, destroyed before the child widgets would be) still exists.
+  delete mView;
+  mView = nullptr;
+}
+
+void MainWindow::startUp() {
+  const std::optional<std::filesystem::path> project =
+      startupProject(mCommandLineProject, std::filesystem::current_path());
+  if (project) {
+    mSplash.show();
+    if (LoadProject(*project)) {
+      setLoadedCaption(mProjectPath);
+    }
+    mSplash.close();
+    mSplash.freePicture();
+  } else if (!mOpenAtStart.empty()) {
+    std::vector<std::filesystem::path> paths = mOpenAtStart;
+    paths.resize(std::min(paths.size(), kMaxDropPaths));
+    if (!openElevation(paths, hasExtension(paths.front(), ".lem"))) {
+      showError(kTextNoValidData);
+    }
+  }
+  UpdateMenuState();
+  setAcceptDrops(true);
+  UpdateCursor();
+  mClock.reset(tickCount());
+}
+
+void MainWindow::runCommand(int id) {
+  switch (id) {
+    case kOpenElevationCommand: {
+      stopRotation();
+      const QStringList names = QFileDialog::getOpenFileNames(
+          this, qtext(kTextOpenElevation), QDir::currentPath(),
+          QStringLiteral("TVD(*.tvd);;XML(*.xml);;All Files (*.tvd *.xml)"));
+      if (names.isEmpty()) {
+        return;
+      }
+      std::vector<std::filesystem::path> paths;
+      for (const QString& name : names.mid(0, static_cast<qsizetype>(kMaxDropPaths))) {
+        paths.emplace_back(name.toStdString());
+      }
+      setWaitCursor();
+      if (!openElevation(paths, false)) {
+        showError(kTextNoValidData, kTextOpenElevation);
+      }
+      AfterChange();
+      return;
+    }
+    case kExitCommand:
+      close();
+      return;
+    case kRotateClockwiseCommand:
+      startRotation(true);
+      return;
+    case kRotateCounterClockwiseCommand:
+      startRotation(false);
+      return;
+    case kRotateStopCommand:
+      stopRotation();
+      return;
+    default:
+      runMenuCommand(id);  // the rest of the command set
+      return;
+  }
+}
+
+void MainWindow::AfterChange() {
+  UpdateMenuState();
+  mView->update();
+  while (QApplication::overrideCursor() != nullptr) {
+    QApplication::restoreOverrideCursor();
+  }
+  UpdateCursor();
+}
+
+void MainWindow::UpdateCursor() {
+  mView->setCursor(mScene.ruler.active() ? Qt::CrossCursor : Qt::OpenHandCursor);
+}
+
+void MainWindow::startRotation(bool clockwise) {
+  mScene.view.rotating = true;
+  mScene.view.clockwise = clockwise;
+  mClock.reset(tickCount());
+  mRotationTimer.start();
+  UpdateMenuState();
+}
+
+void MainWindow::stopRotation() {
+  mScene.view.rotating = false;
+  mRotationTimer.stop();
+  UpdateMenuState();
+}
+
+void MainWindow::onRotationTick() {
+  if (!mScene.view.rotating) {
+    mRotationTimer.stop();  // an open or a command stopped it
+    return;
+  }
+  // Only a step draws a frame; the polls in between cost no drawing.
+  if (advanceAutoRotation(mScene.view, mClock, tickCount())) {
+    mView->update();
+  }
+}
+
+uint32_t MainWindow::tickCount() const { return static_cast<uint32_t>(mTicks.elapsed()); }
+
+void MainWindow::showError(int textId, int captionTextId) {
+  const QString caption = qtext(captionTextId != 0 ? captionTextId : kTextProgramName);
+  if (mMessageHandler) {
+    mMessageHandler(caption, qtext(textId));
+  } else {
+    QMessageBox::critical(this, caption, qtext(textId));
+  }
+}
+
+void MainWindow::setLoadedCaption(const std::filesystem::path& path) {
+  setWindowTitle(QStringLiteral("%1 - %2").arg(qpath(path), qtext(kTextProgramName)));
+}
+
+void MainWindow::resetCaption() { setWindowTitle(qtext(kTextProgramName)); }
+
+void MainWindow::setWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+bool MainWindow::openElevation(const std::vector<std::filesystem::path>& paths, bool lem) {
+  const bool ok = lem ? openLemFiles(mScene, paths) : openElevationFiles(mScene, paths);
+  if (ok) {
+    setLoadedCaption(mScene.grid.filePath(0));
+  } else {
+    resetCaption();
+  }
+  return ok;
+}
+
+bool MainWindow::LoadProject(const std::filesystem::path& path) {
+  (void)path;
+  return false;
+}
+
+bool MainWindow::LoadTexture(const std::filesystem::path& path) {
+  (void)path;
+  return false;
+}
+
+bool MainWindow::addLineFiles(const std::vector<std::filesystem::path>& paths) {
+  (void)paths;
+  return false;
+}
+
+void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
+  const std::vector<std::filesystem::path> paths(
+      dropped.begin(), dropped.begin() + static_cast<std::ptrdiff_t>(
+                                             std::min(dropped.size(), kMaxDropPaths)));
+  const DropContext context{mScene.view.rotating, mScene.grid.count > 0,
+                            mScene.grid.GeoCoordinates};
+  const DropDecision decision = decideDrop(paths, context);
+  if (decision.action == DropAction::None) {
+    return;
+  }
+  setWaitCursor();
+  switch (decision.action) {
+    case DropAction::None:
+      break;
+    case DropAction::Refuse:
+      showError(decision.errorText);
+      break;
+    case DropAction::LoadProject:
+      if (LoadProject(paths.front())) {
+        setLoadedCaption(mProjectPath);
+      } else {
+        showError(decision.errorText);
+        resetCaption();
+      }
+      break;
+    case DropAction::LoadTexture:
+      if (!LoadTexture(paths.front())) {
+        showError(decision.errorText);
+      }
+      break;
+    case DropAction::AddLineFiles:
+      if (!addLineFiles(paths)) {
+        showError(decision.errorText);
+      }
+      break;
+    case DropAction::LineFilesOrElevation: {
+      if (addLineFiles(paths)) {
+        break;
+      }
+      const bool anyDem = std::any_of(paths.begin(), paths.end(), [](const auto& p) {
+        return hasExtension(p, ".xml") && isDemXmlFile(p);
+      });
+      if (!anyDem || !openElevation(paths, false)) {
+        showError(decision.errorText);
+        resetCaption();
+      }
+      break;
+    }
+    case DropAction::OpenLem:
+      if (!openElevation(paths, true)) {
+        showError(decision.errorText);
+      } else if (mScene.grid.fileCount == 1) {
+        LoadTexture(drapedImageForLem(mScene.grid.filePath(0)));  // failure is silent
+      }
+      break;
+    case DropAction::OpenElevation:
+      if (!openElevation(paths, false)) {
+        showError(decision.errorText);
+      }
+      break;
+  }
+  AfterChange();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) {
+    event->acceptProposedAction();
+  }
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (event->mimeData()->hasUrls()) {
+    event->acceptProposedAction();
+  }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  std::vector<std::filesystem::path> paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile() && paths.size() < kMaxDropPaths) {
+      paths.emplace_back(url.toLocalFile().toStdString());
+    }
+  }
+  event->acceptProposedAction();
+  if (!mScene.view.rotating) {
+    activateWindow();
+    raise();
+  }
+  dropPaths(paths);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Nothing asks to save. The device objects go before the window does.
+  stopRotation();
+  mView->releaseDevice();
+  event->accept();
+}
+
+}  // namespace torvane

@@ -1,0 +1,120 @@
+#pragma once
+// The main window: the one window of the program. It owns the scene and the 3D view, runs the
+// start-up project with the splash, dispatches dropped files, drives auto-rotation and runs
+// commands by id. Every handler changes state and ends with AfterChange (menus, repaint, cursor).
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QMainWindow>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "view/AutoRotation.h"
+#include "scene/Scene.h"
+#include "gui/Splash.h"
+
+class QAction;
+class QMenu;
+
+namespace torvane {
+
+class CommandMenus;
+struct CommandEffect;
+class TerrainView;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+public:
+  struct Options {
+    DeviceLimits limits;  //!< the device limits the sampling plan must fit
+    std::optional<std::filesystem::path> commandLineProject;
+    //! Elevation files to open at start-up when no project is opened (the --open option).
+    std::vector<std::filesystem::path> openAtStart;
+  };
+
+  explicit MainWindow(const Options& options = {}, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  Scene& scene() { return mScene; }
+  TerrainView* view() const { return mView; }
+  Splash& splash() { return mSplash; }
+  /// The action of command `id`, or nullptr when the window has none for it.
+  QAction* action(int id) const { return mActions.value(id, nullptr); }
+  /// The menus and accelerators built from the command table.
+  CommandMenus& commandMenus() const { return *mMenus; }
+
+  /// Where error messages go: by default a critical message box with the program name as
+  /// caption. Tests record them instead.
+  using MessageHandler = std::function<void(const QString& caption, const QString& text)>;
+  void setMessageHandler(MessageHandler handler) { mMessageHandler = std::move(handler); }
+
+  /// Start-up: opens "AutoRun.tvp" from the current folder, or else the command-line project,
+  /// behind the splash, or else the --open files; then turns drops on. Call once before the
+  /// window is shown.
+  void startUp();
+
+  /// Dispatches dropped files by the first one's extension (at most 100 count).
+  void dropPaths(const std::vector<std::filesystem::path>& paths);
+
+  /// Opens elevation files (LEM data when `lem`), setting the caption from the first file on
+  /// success and to the program name on failure. Shows no message.
+  bool openElevation(const std::vector<std::filesystem::path>& paths, bool lem);
+
+  /// Loads a project (completed by the project file support; until then nothing loads).
+  bool LoadProject(const std::filesystem::path& path);
+  /// Drapes an image (completed by the image support; until then nothing loads).
+  bool LoadTexture(const std::filesystem::path& path);
+  /// Adds line/point data files (completed by the line/point support).
+  bool addLineFiles(const std::vector<std::filesystem::path>& paths);
+
+public slots:
+  /// Runs the command with menu id `id` (the same ids as the menu and accelerator tables).
+  void runCommand(int id);
+  /// The common tail after a change: menu state, repaint without erase, cursor back from wait.
+  void AfterChange();
+  /// Enables, greys and checks the menu items from the scene.
+  void UpdateMenuState();
+  void stopRotation();
+  /// The view's cursor when it is not over a trackbar: the cross in a ruler mode, otherwise the
+  /// hover cursor (the closed hand while the view is dragged is view control's).
+  void UpdateCursor();
+
+protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  // The command set (WindowCommands.cpp).
+  void buildMenus();
+  void runMenuCommand(int id);
+  void finishCommand(const CommandEffect& effect);
+  QString firstElevationFolder() const;
+  void startRotation(bool clockwise);
+  void onRotationTick();
+  uint32_t tickCount() const;
+  void showError(int textId, int captionTextId = 0);
+  void setLoadedCaption(const std::filesystem::path& path);
+  void resetCaption();
+  void setWaitCursor();
+
+  Scene mScene;
+  TerrainView* mView = nullptr;  // owned by the window (central widget)
+  Splash mSplash;
+  std::optional<std::filesystem::path> mCommandLineProject;
+  std::vector<std::filesystem::path> mOpenAtStart;
+  std::filesystem::path mProjectPath;  //!< the project last loaded successfully
+  QHash<int, QAction*> mActions;       // owned by the window through their menus
+  CommandMenus* mMenus = nullptr;      // owned by the window (a child object)
+  MessageHandler mMessageHandler;
+
+  QTimer mRotationTimer;
+  QElapsedTimer mTicks;
+  RotationClock mClock;
+};
+
+}  // namespace torvane

@@ -1,0 +1,275 @@
+// The main window's command set: the menus and accelerators, every command past the few the
+// window runs itself, and the menu state. Commands check their condition first; a command whose
+// condition fails does nothing at all. Commands that open a dialog stop auto-rotation first.
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <algorithm>
+
+#include "scene/CommandTable.h"
+#include "gui/CommandTargets.h"
+#include "scene/Commands.h"
+#include "scene/DropDispatch.h"
+#include "gui/MainWindow.h"
+#include "gui/MenuBar.h"
+#include "scene/Propagation.h"
+#include "gui/TerrainView.h"
+#include "resources/Texts.h"
+
+namespace torvane {
+
+namespace {
+
+QString qtext(int id) {
+  const std::string_view t = text(id);
+  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+}
+
+QString qstring(const std::string& s) { return QString::fromStdString(s); }
+
+struct FileDialogSetup {
+  int titleText;
+  QStringList filters;  //!< "name(patterns)"; only the names are shown
+  QString folder;
+  QString fileName;
+  QString defaultSuffix;
+};
+
+// An Open (one or many existing files) or Save dialog. Returns the chosen paths, at most
+// kMaxDropPaths of them; none when the user cancels.
+std::vector<std::filesystem::path> runFileDialog(QWidget* parent, const FileDialogSetup& setup,
+                                                 QFileDialog::AcceptMode mode,
+                                                 QFileDialog::FileMode fileMode) {
+  QFileDialog dialog(parent, qtext(setup.titleText), setup.folder);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(fileMode);
+  dialog.setNameFilters(setup.filters);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setDefaultSuffix(setup.defaultSuffix);
+  if (!setup.fileName.isEmpty()) {
+    dialog.selectFile(setup.fileName);
+  }
+  std::vector<std::filesystem::path> paths;
+  if (dialog.exec() != QDialog::Accepted) {
+    return paths;
+  }
+  const QStringList names = dialog.selectedFiles();
+  for (qsizetype i = 0; i < names.size() && paths.size() < kMaxDropPaths; ++i) {
+    paths.emplace_back(names[i].toStdString());
+  }
+  return paths;
+}
+
+// Sea colours are COLORREF values 0x00BBGGRR.
+QColor fromColorRef(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+uint32_t toColorRef(const QColor& c) {
+  return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
+         static_cast<uint32_t>(c.blue()) << 16;
+}
+
+const QStringList kProjectFilters = {QStringLiteral("TVP(*.tvp)")};
+
+}  // namespace
+
+void MainWindow::buildMenus() {
+  mMenus = new CommandMenus(menuBar(), this);
+  connect(mMenus, &CommandMenus::commandTriggered, this, &MainWindow::runCommand);
+  for (const MenuEntry& entry : menuTable()) {
+    if (entry.kind != MenuKind::Separator && entry.kind != MenuKind::Submenu) {
+      mActions.insert(entry.id, mMenus->action(entry.id));
+    }
+  }
+  UpdateMenuState();
+}
+
+void MainWindow::UpdateMenuState() {
+  mMenus->update(mScene.view, mScene.ruler, commandContext(mScene));
+}
+
+QString MainWindow::firstElevationFolder() const {
+  const std::filesystem::path folder = mScene.grid.filePath(0).parent_path();
+  return folder.empty() ? QDir::currentPath() : qstring(folder.string());
+}
+
+void MainWindow::finishCommand(const CommandEffect& effect) {
+  if (!effect.acted) {
+    // Nothing happened, but Qt may have moved a mark when the item was chosen: show the
+    // marks as they were.
+    mMenus->refresh();
+    return;
+  }
+  bool applied = true;
+  switch (effect.apply) {
+    case Propagate::None:
+      applied = false;
+      break;
+    case Propagate::LandColours:
+      ApplyLandColours(mScene);
+      break;
+    case Propagate::Relief:
+      ApplyRelief(mScene);
+      break;
+    case Propagate::Transparency:
+      ApplyTransparency(mScene);
+      break;
+  }
+  if (applied) {
+    RefreshVertexData(mScene);
+  }
+  if (effect.updateMenus) {
+    UpdateMenuState();
+  }
+  mView->update();
+}
+
+void MainWindow::runMenuCommand(int id) {
+  const CommandContext context = commandContext(mScene);
+  if (!commandAllowed(id, mScene.view, mScene.ruler, context)) {
+    mMenus->refresh();
+    return;
+  }
+  if (commandOpensDialog(id) && mScene.view.rotating) {
+    runCommand(kCmdRotateStop);
+  }
+  if (isSettingCommand(id)) {
+    finishCommand(applySettingCommand(mScene.view, mScene.ruler, context, id));
+    if (id == kCmdStraightRuler || id == kCmdPathRuler) {
+      AfterChange();  // the cursor shape follows the ruler mode
+    }
+    return;
+  }
+
+  switch (id) {
+    case kCmdOpenProject: {
+      const auto paths = runFileDialog(
+          this,
+          {kTextOpenProject, kProjectFilters, QDir::currentPath(), qstring(defaultProjectName()),
+           QStringLiteral("tvp")},
+          QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
+      if (paths.empty()) {
+        return;
+      }
+      setWaitCursor();
+      if (LoadProject(paths.front())) {
+        setLoadedCaption(mProjectPath);
+      } else {
+        showError(kTextNoValidData, kTextOpenProject);
+        resetCaption();
+      }
+      AfterChange();
+      return;
+    }
+    case kCmdSaveProject: {
+      const auto paths = runFileDialog(
+          this,
+          {kTextSaveProject, kProjectFilters, firstElevationFolder(),
+           qstring(defaultProjectName()), QStringLiteral("tvp")},
+          QFileDialog::AcceptSave, QFileDialog::AnyFile);
+      if (!paths.empty()) {
+        setWaitCursor();
+        SaveProject(*this, paths.front());  // saving reports nothing either way
+        QApplication::restoreOverrideCursor();
+      }
+      return;
+    }
+    case kCmdAddLineData: {
+      const auto paths = runFileDialog(
+          this,
+          {kTextAddLineData, {QStringLiteral("XML(*.xml)")}, firstElevationFolder(), QString(),
+           QStringLiteral("xml")},
+          QFileDialog::AcceptOpen, QFileDialog::ExistingFiles);
+      if (paths.empty()) {
+        return;
+      }
+      setWaitCursor();
+      if (!addLineFiles(paths)) {
+        showError(kTextNoValidData, kTextAddLineData);
+      }
+      AfterChange();
+      return;
+    }
+    case kCmdDrapeImage: {
+      const auto paths = runFileDialog(
+          this,
+          {kTextDrapeImage,
+           {QStringLiteral("JPEG(*.jpg)"), QStringLiteral("PNG(*.png)"),
+            QStringLiteral("All Files(*.jpg *.png)")},
+           firstElevationFolder(), QString(), QStringLiteral("jpg")},
+          QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
+      if (paths.empty()) {
+        return;
+      }
+      setWaitCursor();
+      if (LoadTexture(paths.front())) {
+        finishCommand(setImageColourMode(mScene.view, 1));
+      } else {
+        showError(kTextUnsupportedFile, kTextDrapeImage);
+      }
+      AfterChange();
+      return;
+    }
+    case kCmdRemoveImage:
+      releaseDrapedImage(*this);
+      finishCommand(setImageColourMode(mScene.view, 3));
+      return;
+    case kCmdSaveImage: {
+      const auto paths = runFileDialog(
+          this,
+          {kTextSaveImage, {QStringLiteral("JPEG(*.jpg)")}, QDir::currentPath(),
+           qstring(defaultImageName()), QStringLiteral("jpg")},
+          QFileDialog::AcceptSave, QFileDialog::AnyFile);
+      if (!paths.empty()) {
+        setWaitCursor();
+        SaveImage(*this, paths.front());
+        QApplication::restoreOverrideCursor();
+      }
+      return;
+    }
+    case kCmdHueCircle: {
+      HueCircleParameters parameters{mScene.view.CRHueR, mScene.view.CRHueS, mScene.view.CRHueE};
+      if (showHueCircleDialog(*this, parameters)) {
+        finishCommand(applyHueCircle(mScene.view, parameters.direction, parameters.startHue,
+                                     parameters.endHue));
+      }
+      return;
+    }
+    case kCmdSeaColour: {
+      const QColor ocean = fromColorRef(mScene.view.OceanC);
+      QColorDialog::setCustomColor(0, ocean);
+      for (int slot = 1; slot < 16; ++slot) {
+        QColorDialog::setCustomColor(slot, Qt::white);
+      }
+      const QColor chosen = QColorDialog::getColor(ocean, this);
+      if (chosen.isValid()) {
+        finishCommand(applySeaColour(mScene.view, toColorRef(chosen)));
+      }
+      return;
+    }
+    case kCmdCrossSection:
+      showCrossSectionDialog(*this);
+      return;
+    case kCmdElevationInfo:
+      showElevationInfoDialog(*this);
+      return;
+    case kCmdLayerInfo:
+      showLayerDialog(*this);
+      return;
+    case kCmdVersion:
+      showVersionDialog(*this);
+      return;
+    case kCmdElevationContours:
+    case kCmdSlopeContours:
+      showContourDialog(*this, id == kCmdSlopeContours);
+      return;
+    case kCmdContourInfo:
+      showContourInfoDialog(*this);
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace torvane

@@ -1,0 +1,57 @@
+#include "scene/Scene.h"
+
+#include "scene/Propagation.h"
+#include "terrain/TerrainAnalysis.h"
+
+namespace torvane {
+
+void Scene::clearScene() {
+  // Release order: draped image, contour sets, line/point layers, terrain buffers, grid.
+  // The image, contour and layer owners join the scene with their subsystems.
+  mesh.release();
+  grid.releaseGrid();
+}
+
+void Scene::resetViewState() {
+  ResetViewState(view);
+  resetRuler(ruler);
+}
+
+bool Scene::postProcess(const SamplingPlan& openPlan) {
+  plan = openPlan;
+  // The extents are known; everything that depends on the nodes follows in this order. A grid
+  // too flat to colour or analyse still opens; failures from here on fail the open (the
+  // pipeline then clears the scene).
+  analyseTerrain(grid);
+  if (!mesh.allocateVertices(grid)) {
+    return false;
+  }
+  mesh.fitModelSpace(grid);
+  mesh.placeVertices(grid);
+  ApplyRelief(*this);
+  ApplyLandColours(*this);
+  return mesh.buildIndices(grid, plan.indexTotal) && mesh.uploadVertices() &&
+         mesh.uploadIndices();
+}
+
+namespace {
+OpenOptions openOptions(const Scene& scene, const OpenProgressFn& progress, unsigned threads) {
+  OpenOptions options;
+  options.limits = scene.limits;
+  options.progress = progress;
+  options.threads = threads;
+  return options;
+}
+}  // namespace
+
+bool openElevationFiles(Scene& scene, std::span<const std::filesystem::path> paths,
+                        const OpenProgressFn& progress, unsigned threads) {
+  return openElevationFiles(paths, scene.grid, scene, openOptions(scene, progress, threads));
+}
+
+bool openLemFiles(Scene& scene, std::span<const std::filesystem::path> paths,
+                  const OpenProgressFn& progress, unsigned threads) {
+  return openLemFiles(paths, scene.grid, scene, openOptions(scene, progress, threads));
+}
+
+}  // namespace torvane

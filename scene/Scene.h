@@ -1,0 +1,45 @@
+#pragma once
+// The scene: everything loaded and shown in one run of the program. The window owns one; tests
+// and the command-line tool create as many as they like.
+
+#include <filesystem>
+#include <span>
+
+#include "scene/ViewState.h"
+#include "elevation/ElevationGrid.h"
+#include "elevation/OpenPipeline.h"
+#include "measure/Ruler.h"
+#include "terrain/TerrainMesh.h"
+#include "terrain/ToneCurves.h"
+
+namespace torvane {
+
+class Scene final : public OpenSteps {
+public:
+  Scene() = default;
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
+
+  ElevationGrid grid;
+  ViewState view;
+  Ruler ruler;
+  DeviceLimits limits;
+  SamplingPlan plan;  //!< the sampling plan of the last successful open
+  //! Terrain vertices, indices and model fit. A renderer attaches its buffers with
+  //! mesh.setDevice() and detaches them before it is destroyed.
+  TerrainMesh mesh;
+  ToneCurves toneCurves;
+
+  void clearScene() override;
+  void resetViewState() override;
+  bool postProcess(const SamplingPlan& plan) override;
+};
+
+/// Opens .xml/.tvd/.bil elevation files into the scene (see the open pipeline).
+bool openElevationFiles(Scene& scene, std::span<const std::filesystem::path> paths,
+                        const OpenProgressFn& progress = {}, unsigned threads = 0);
+/// Opens .lem elevation files into the scene (plane coordinates; see the open pipeline).
+bool openLemFiles(Scene& scene, std::span<const std::filesystem::path> paths,
+                  const OpenProgressFn& progress = {}, unsigned threads = 0);
+
+}  // namespace torvane
