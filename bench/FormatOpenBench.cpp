@@ -15,38 +15,24 @@
 // usage: torvane-bench-formats [REPEATS] [FOLDER]   (FOLDER keeps and reuses the files)
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-#include "scene/Scene.h"
+#include "bench/BenchSupport.h"
 #include "elevation/OpenPipeline.h"
 #include "elevation/TvdFile.h"
-#include "tests/support/DemXmlWriter.h"
+#include "scene/Scene.h"
 #include "tests/support/GridWriters.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace torvane;
+using namespace torvane::bench;
 
 namespace {
-
-class NoPostProcess : public OpenSteps {
-public:
-  explicit NoPostProcess(ElevationGrid& grid) : mGrid(grid) {}
-  void clearScene() override { mGrid.releaseGrid(); }
-  void resetViewState() override {}
-  bool postProcess(const SamplingPlan&) override { return true; }
-
-private:
-  ElevationGrid& mGrid;
-};
 
 struct Files {
   std::vector<fs::path> xml, bil, tvd;
@@ -54,15 +40,10 @@ struct Files {
 
 Files makeFiles(const fs::path& folder) {
   fs::create_directories(folder);
-  fixtures::Landscape land;
-  land.lon0 = 139.25;
-  land.lat0 = 35.125;
-  land.radius = 0.09;
-  land.peak = 2200;
   Files files;
-  for (int row = 0; row < 3; ++row) {
-    for (int col = 0; col < 4; ++col) {
-      const std::string name = "tile-" + std::to_string(row) + std::to_string(col);
+  for (int row = 0; row < kTileGridRows; ++row) {
+    for (int col = 0; col < kTileGridColumns; ++col) {
+      const std::string name = tileName(row, col);
       const fs::path xml = folder / (name + ".xml");
       const fs::path bil = folder / (name + ".bil");
       const fs::path tvd = folder / (name + ".tvd");
@@ -72,15 +53,7 @@ Files makeFiles(const fs::path& folder) {
       if (fs::exists(xml) && fs::exists(bil) && fs::exists(tvd)) {
         continue;
       }
-      fixtures::DemTile t;
-      t.columns = 1125;
-      t.rows = 750;
-      t.lonSW = 139.0 + col * 0.125;
-      t.latSW = 35.0 + row / 12.0;
-      t.lonNE = t.lonSW + 0.125;
-      t.latNE = t.latSW + 1 / 12.0;
-      t.type = "10mメッシュ（標高）";
-      t.heights = fixtures::sampleHeights(t, land);
+      const fixtures::DemTile t = tenMetreTile(row, col);
       fixtures::writeDemXml(xml, t);
 
       TvdHeader h;
@@ -108,54 +81,6 @@ Files makeFiles(const fs::path& folder) {
     }
   }
   return files;
-}
-
-double seconds(Clock::time_point a, Clock::time_point b) {
-  return std::chrono::duration<double>(b - a).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-uint64_t totalBytes(const std::vector<fs::path>& paths) {
-  uint64_t n = 0;
-  for (const fs::path& p : paths) {
-    n += fs::file_size(p);
-  }
-  return n;
-}
-
-double readAll(const std::vector<fs::path>& paths) {
-  static std::vector<char> buffer(size_t{1} << 20);
-  const auto t0 = Clock::now();
-  size_t total = 0;
-  for (const fs::path& p : paths) {
-    const int fd = ::open(p.c_str(), O_RDONLY);
-    ssize_t n;
-    while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) {
-      total += static_cast<size_t>(n);
-    }
-    ::close(fd);
-  }
-  const auto t1 = Clock::now();
-  if (total == 0) {
-    std::abort();
-  }
-  return seconds(t0, t1);
-}
-
-// Drops the files' pages from the page cache, so that the next read comes from storage.
-void dropCache(const std::vector<fs::path>& paths) {
-  for (const fs::path& p : paths) {
-    const int fd = ::open(p.c_str(), O_RDONLY);
-    if (fd >= 0) {
-      ::fdatasync(fd);
-      ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-      ::close(fd);
-    }
-  }
 }
 
 double openPasses(const std::vector<fs::path>& paths, unsigned threads, uint64_t& nodes,
@@ -205,16 +130,16 @@ int main(int argc, char** argv) {
                       {"DEM XML", &files.xml, {}, {}, {}, {}, {}, {}}};
   uint64_t nodes = 0, step = 0;
   for (Format& f : formats) {
-    readAll(*f.paths);  // warm the cache
+    readAll(*f.paths, size_t{1} << 20);  // warm the cache
   }
   for (int r = 0; r < repeats; ++r) {
     for (Format& f : formats) {
-      f.raw.push_back(readAll(*f.paths));
+      f.raw.push_back(readAll(*f.paths, size_t{1} << 20));
       f.one.push_back(openPasses(*f.paths, 1, nodes, step));
       f.two.push_back(openPasses(*f.paths, 0, nodes, step));
       f.scene.push_back(openScene(*f.paths));
       dropCache(*f.paths);
-      f.coldRaw.push_back(readAll(*f.paths));
+      f.coldRaw.push_back(readAll(*f.paths, size_t{1} << 20));
       dropCache(*f.paths);
       f.coldTwo.push_back(openPasses(*f.paths, 0, nodes, step));
     }

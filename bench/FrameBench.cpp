@@ -21,22 +21,19 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "scene/Scene.h"
 #include "render/FrameRenderer.h"
 #include "render/RenderContext.h"
 #include "view/Transforms.h"
 
-using Clock = std::chrono::steady_clock;
+using torvane::bench::Clock;
+using torvane::bench::median;
 
 namespace {
 
 double msSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
 }
 
 // A smooth volcano-like surface of side x side nodes, 10 m apart, opened as the program does

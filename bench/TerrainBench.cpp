@@ -24,6 +24,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "scene/Scene.h"
 #include "terrain/LandColouring.h"
 #include "terrain/TerrainAnalysis.h"
@@ -32,53 +33,13 @@
 #include "tests/support/DemXmlWriter.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace torvane::bench;
 
 namespace {
 
 constexpr int kTileRows = 4, kTileColumns = 4;
 constexpr int kColumns = 1125, kRows = 750;
 
-double seconds(Clock::time_point a, Clock::time_point b) {
-  return std::chrono::duration<double>(b - a).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-// CPU seconds of this process and of its finished children (gdaldem), all threads together.
-double cpuSeconds() {
-  rusage self{}, children{};
-  getrusage(RUSAGE_SELF, &self);
-  getrusage(RUSAGE_CHILDREN, &children);
-  auto sum = [](const rusage& u) {
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-  };
-  return sum(self) + sum(children);
-}
-
-//! Medians of wall-clock and CPU time. CPU time is what to compare on a busy machine: wall
-//! time there depends on what else runs.
-struct Timing {
-  double wall = 0;
-  double cpu = 0;
-  Timing operator+(const Timing& o) const { return {wall + o.wall, cpu + o.cpu}; }
-};
-
-template <typename Fn>
-Timing medianTime(int repeats, Fn&& fn) {
-  std::vector<double> wall, cpu;
-  for (int i = 0; i < repeats; ++i) {
-    const auto a = Clock::now();
-    const double c = cpuSeconds();
-    fn();
-    cpu.push_back(cpuSeconds() - c);
-    wall.push_back(seconds(a, Clock::now()));
-  }
-  return {median(wall), median(cpu)};
-}
 
 torvane::fixtures::DemTile tileAt(int row, int col) {
   torvane::fixtures::DemTile t;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <unistd.h>
@@ -40,7 +41,8 @@ bool parseLimits(std::string_view text, DeviceLimits& limits) {
       p <= 0 || i <= 0 || p > UINT32_MAX || i > UINT32_MAX) {
     return false;
   }
-  limits.primitiveLimit = static_cast<uint32_t>(p);
+  // The device's largest primitive count, capped as the program caps it.
+  limits.primitiveLimit = static_cast<uint32_t>(std::min<int64_t>(p, kPrimitiveLimitCap));
   limits.indexLimit = static_cast<uint32_t>(i);
   return true;
 }

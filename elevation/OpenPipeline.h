@@ -13,8 +13,11 @@
 namespace torvane {
 
 //! The two device limits that the sampling plan must respect.
+//! The largest primitive count a sampling plan may use, whatever the device allows.
+inline constexpr uint32_t kPrimitiveLimitCap = 10'000'000;
+
 struct DeviceLimits {
-  uint32_t primitiveLimit = 10'000'000;  //!< largest primitive count, capped at 10,000,000
+  uint32_t primitiveLimit = kPrimitiveLimitCap;  //!< largest primitive count, at most the cap
   uint32_t indexLimit = 16'777'215;      //!< largest vertex index (above 65535: 32-bit indices)
 };
 

@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "scene/CommandTable.h"
 #include "scene/DropDispatch.h"
 #include "gui/TerrainView.h"
 #include "elevation/Readers.h"
@@ -21,13 +22,6 @@
 namespace torvane {
 
 namespace {
-
-// Command ids of the menu and accelerator tables used by the window itself.
-constexpr int kOpenElevationCommand = 123;
-constexpr int kExitCommand = 129;
-constexpr int kRotateClockwiseCommand = 151;
-constexpr int kRotateCounterClockwiseCommand = 152;
-constexpr int kRotateStopCommand = 153;
 
 // Auto-rotation looks at the clock this often; a step still needs 50 ms since the last one.
 constexpr int kRotationPollMs = 5;
@@ -100,7 +94,7 @@ void MainWindow::startUp() {
 
 void MainWindow::runCommand(int id) {
   switch (id) {
-    case kOpenElevationCommand: {
+    case kCmdOpenElevation: {
       stopRotation();
       const QStringList names = QFileDialog::getOpenFileNames(
           this, qtext(kTextOpenElevation), QDir::currentPath(),
@@ -119,16 +113,16 @@ void MainWindow::runCommand(int id) {
       AfterChange();
       return;
     }
-    case kExitCommand:
+    case kCmdExit:
       close();
       return;
-    case kRotateClockwiseCommand:
+    case kCmdRotateClockwise:
       startRotation(true);
       return;
-    case kRotateCounterClockwiseCommand:
+    case kCmdRotateCounterClockwise:
       startRotation(false);
       return;
-    case kRotateStopCommand:
+    case kCmdRotateStop:
       stopRotation();
       return;
     default:

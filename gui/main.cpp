@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "torvane: --limits must be PRIM,INDEX\n");
         return 2;
       }
-      options.limits.primitiveLimit = static_cast<uint32_t>(std::min<qulonglong>(p, 10'000'000));
+      options.limits.primitiveLimit = static_cast<uint32_t>(std::min<qulonglong>(p, torvane::kPrimitiveLimitCap));
       options.limits.indexLimit = static_cast<uint32_t>(n);
       continue;
     }

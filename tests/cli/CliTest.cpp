@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/GridWriters.h"
 #include "tests/support/RunCli.h"
 
 namespace {
@@ -46,6 +47,18 @@ TEST(Cli, LimitsThinTheGrid) {
   EXPECT_NE(r.out.find("\"step\":2,"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"sampledColumns\":113,\"sampledRows\":76"), std::string::npos);
   EXPECT_NE(r.out.find("\"count\":34352,"), std::string::npos);
+
+  // The primitive limit is capped at 10,000,000 as the program caps it: a 16-bit device that
+  // claims 20 million still thins a grid of 3200 x 3200 = 10.24 million nodes.
+  torvane::fixtures::BilTile tile;
+  tile.columns = tile.rows = 3200;
+  tile.samples.assign(size_t{3200} * 3200, 100);
+  const auto bil = std::filesystem::temp_directory_path() / "torvane-cli-cap.bil";
+  ASSERT_TRUE(torvane::fixtures::writeBil(bil, tile));
+  const Result capped = run("info --limits 20000000,65535 '" + bil.string() + "'");
+  std::filesystem::remove(bil);
+  std::filesystem::remove(std::filesystem::path(bil).replace_extension(".hdr"));
+  EXPECT_NE(capped.out.find("\"step\":2,"), std::string::npos) << capped.out;
 }
 
 TEST(Cli, FailuresAndUsage) {
