@@ -7,6 +7,7 @@
 
 #include "tests/support/GridWriters.h"
 #include "tests/support/RunCli.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -53,11 +54,9 @@ TEST(Cli, LimitsThinTheGrid) {
   torvane::fixtures::BilTile tile;
   tile.columns = tile.rows = 3200;
   tile.samples.assign(size_t{3200} * 3200, 100);
-  const auto bil = std::filesystem::temp_directory_path() / "torvane-cli-cap.bil";
-  ASSERT_TRUE(torvane::fixtures::writeBil(bil, tile));
-  const Result capped = run("info --limits 20000000,65535 '" + bil.string() + "'");
-  std::filesystem::remove(bil);
-  std::filesystem::remove(std::filesystem::path(bil).replace_extension(".hdr"));
+  const torvane::fixtures::TempDir dir;
+  ASSERT_TRUE(torvane::fixtures::writeBil(dir / "cap.bil", tile));
+  const Result capped = run("info --limits 20000000,65535 '" + (dir / "cap.bil").string() + "'");
   EXPECT_NE(capped.out.find("\"step\":2,"), std::string::npos) << capped.out;
 }
 
