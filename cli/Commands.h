@@ -41,5 +41,6 @@ void writeGridFields(JsonWriter& json, const Scene& scene);
 int commandInfo(int argc, char** argv);
 int commandColours(int argc, char** argv);
 int commandConvert(int argc, char** argv);
+int commandHeight(int argc, char** argv);
 
 }  // namespace torvane::cli

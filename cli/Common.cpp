@@ -26,6 +26,9 @@ constexpr const char* kUsage =
     "      write each .xml, .bil or .tvd file's full-resolution grid as a .tvd (OUT is the\n"
     "      .tvd for one file, or a folder that receives NAME.tvd for each file)\n"
     "\n"
+    "  height [--limits PRIM,INDEX] FILE... (--geo LON,LAT | --grid X,Y)...\n"
+    "      the terrain height at each point (degrees, or grid plane metres X east, Y north)\n"
+    "\n"
     "Every command prints one JSON object on standard output.\n";
 
 // "--limits P,I"

@@ -18,6 +18,7 @@ constexpr Command kCommands[] = {
     {"info", &torvane::cli::commandInfo},
     {"colours", &torvane::cli::commandColours},
     {"convert", &torvane::cli::commandConvert},
+    {"height", &torvane::cli::commandHeight},
 };
 }  // namespace
 

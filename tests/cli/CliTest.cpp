@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -71,4 +73,39 @@ TEST(Cli, FailuresAndUsage) {
   r = run("frobnicate");
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(r.out.empty());  // usage goes to standard error
+}
+
+TEST(Cli, HeightAtPoints) {
+  // A point inside the demo and the same point again by its plane coordinates, then a point
+  // east of the data (no conversion: all zero).
+  Result r = run("height" + demFiles() + " --geo 139.0071,35.0102 --geo 139.1,35");
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::string prefix = "{\"ok\":true,\"results\":[{\"ok\":true,\"X\":";
+  ASSERT_EQ(r.out.rfind(prefix, 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("},{\"ok\":false,\"X\":0,\"Y\":0,\"H\":0}]}\n"), std::string::npos) << r.out;
+  double X = 0, Y = 0, H = 0;
+  ASSERT_EQ(std::sscanf(r.out.c_str() + prefix.size(), "%lf,\"Y\":%lf,\"H\":%lf", &X, &Y, &H), 3);
+  EXPECT_GT(H, 0);
+  char grid[80];
+  std::snprintf(grid, sizeof grid, " --grid %.17g,%.17g", X, Y);
+  r = run("height" + demFiles() + grid);
+  const size_t at = r.out.find("\"H\":");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  EXPECT_NEAR(std::strtod(r.out.c_str() + at + 4, nullptr), H, 1e-6);
+
+  // A real GSI tile: its first tuple (145.30 m) is the north-west corner, its last (261.59 m)
+  // the south-east corner.
+  const std::filesystem::path tile = std::filesystem::path(TORVANE_SAMPLES_DIR) / "dem_xml" /
+                                     "FG-GML-5238-74-00-DEM5A-20161001.xml";
+  if (std::filesystem::exists(tile)) {
+    r = run("height '" + tile.string() + "' --geo 138.5,35.258333333 --geo 138.5125,35.25");
+    EXPECT_NE(r.out.find("\"H\":145.3"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"H\":261.59"), std::string::npos) << r.out;
+  }
+
+  EXPECT_EQ(run("height" + demFiles()).status, 2);  // no point
+  EXPECT_EQ(run("height" + demFiles() + " --geo 139").status, 2);
+  EXPECT_EQ(run("height" + demFiles() + " --grid 1,2x").status, 2);
+  EXPECT_EQ(run("height" + demFiles() + " --grid 1,inf").status, 2);
+  EXPECT_EQ(run("height /nonexistent.xml --grid 1,2").status, 1);
 }
