@@ -22,8 +22,10 @@ CommandContext commandContext(const Scene& scene) {
   CommandContext context;
   context.gridLoaded = scene.grid.count > 0;
   context.geoCoordinates = scene.grid.GeoCoordinates;
-  // The draped image, the line/point layers and the contour sets join the scene with their
-  // subsystems; until then there are none.
+  // Line/point data is present while the layer store has its vertex buffer.
+  context.layerCount = scene.overlays.hasVertexBuffer() ? scene.overlays.groupCount() : 0;
+  // The draped image and the contour sets join the scene with their subsystems; until then
+  // there are none.
   return context;
 }
 

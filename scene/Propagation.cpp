@@ -4,8 +4,7 @@
 
 namespace torvane {
 
-// Line/point layers and contour sets join these operations with their stores; until then the
-// terrain is all there is to update.
+// Contour sets join these operations with their store.
 
 ColourSettings colourSettingsOf(const ViewState& view) {
   ColourSettings s;
@@ -22,7 +21,7 @@ ColourSettings colourSettingsOf(const ViewState& view) {
 }
 
 float overlayPointZ(const ModelFit& fit, int Scale, double H) {
-  return static_cast<float>(Scale * fit.scale * 0.5 * (fit.Hmin - H) - 0.0001);
+  return overlayVertexZ(fit, Scale, H);
 }
 
 bool ApplyLandColours(Scene& scene) {
@@ -38,21 +37,33 @@ bool ApplyRelief(Scene& scene) {
   if (!scene.mesh.hasVertices()) {
     return false;
   }
-  return scene.mesh.computeVertexHeights(scene.grid, scene.view.Scale);
+  const bool ok = scene.mesh.computeVertexHeights(scene.grid, scene.view.Scale);
+  if (scene.overlays.groupCount() > 0) {
+    scene.overlays.rescaleHeights(scene.mesh.fit(), scene.view.Scale);
+  }
+  return ok;
 }
 
 bool ApplyTransparency(Scene& scene) {
   if (!scene.mesh.hasVertices()) {
     return false;
   }
-  return scene.mesh.applyVertexAlpha(scene.view.Alpha);
+  const bool ok = scene.mesh.applyVertexAlpha(scene.view.Alpha);
+  if (scene.overlays.groupCount() > 0 && scene.view.LayerAlphaEnabled) {
+    scene.overlays.setAlpha(scene.view.Alpha);
+  }
+  return ok;
 }
 
 bool RefreshVertexData(Scene& scene) {
   if (!scene.mesh.hasVertices()) {
     return false;
   }
-  return scene.mesh.uploadVertices();
+  const bool ok = scene.mesh.uploadVertices();
+  if (scene.overlays.groupCount() > 0) {
+    scene.overlays.uploadStore();
+  }
+  return ok;
 }
 
 }  // namespace torvane

@@ -7,7 +7,8 @@ namespace torvane {
 
 void Scene::clearScene() {
   // Release order: draped image, contour sets, line/point layers, terrain buffers, grid.
-  // The image, contour and layer owners join the scene with their subsystems.
+  // The image and contour owners join the scene with their subsystems.
+  overlays.freeOverlayStore();
   mesh.release();
   grid.releaseGrid();
 }

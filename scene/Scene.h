@@ -9,6 +9,7 @@
 #include "elevation/ElevationGrid.h"
 #include "elevation/OpenPipeline.h"
 #include "measure/Ruler.h"
+#include "overlay/OverlayStore.h"
 #include "terrain/TerrainMesh.h"
 #include "terrain/ToneCurves.h"
 
@@ -29,6 +30,9 @@ public:
   //! mesh.setDevice() and detaches them before it is destroyed.
   TerrainMesh mesh;
   ToneCurves toneCurves;
+  //! Line/point layers (GPS tracks, GSI vector features, marks, point clouds). A renderer
+  //! attaches its buffer with overlays.setDevice() and detaches it before it is destroyed.
+  OverlayStore overlays;
 
   void clearScene() override;
   void resetViewState() override;

@@ -125,6 +125,36 @@ TEST(Propagation, ClearSceneAndFailedUploadsReleaseTheBuffers) {
   scene.mesh.setDevice(nullptr);
 }
 
+TEST(Propagation, LayersFollowReliefAndTransparency) {
+  LoadedScene s;
+  ASSERT_TRUE(s.ok);
+  Scene& scene = s.scene;
+  OverlayStore& layers = scene.overlays;
+  ASSERT_TRUE(layers.allocateOverlayStore(10));
+  GroupStore::Builder b(layers);
+  ASSERT_TRUE(b.begin(kKindMark, kColourWhite));
+  b.append(makeOverlayVertex(scene.mesh.fit(), scene.view.Scale, 10, 0, 12, kColourWhite, false), 12);
+  b.close();
+  ASSERT_TRUE(b.finish());
+  ASSERT_TRUE(layers.uploadStore());
+
+  scene.view.Alpha = 64;
+  ASSERT_TRUE(ApplyTransparency(scene));
+  EXPECT_EQ(layers.vertices()[0].diffuse, kColourWhite) << "layer transparency is off";
+  scene.view.LayerAlphaEnabled = true;
+  ASSERT_TRUE(ApplyTransparency(scene));
+  EXPECT_EQ(layers.vertices()[0].diffuse, 0x40FFFFFFu);
+
+  scene.view.Scale = 5;
+  ASSERT_TRUE(ApplyRelief(scene));
+  EXPECT_EQ(layers.vertices()[0].z, overlayPointZ(scene.mesh.fit(), 5, 12));
+  EXPECT_EQ(overlayPointZ(scene.mesh.fit(), 5, 12),
+            static_cast<float>((0 - 12) * scene.mesh.fit().scale * 5 * 0.5) - 0.0001f);
+
+  scene.clearScene();
+  EXPECT_FALSE(layers.allocated()) << "clearing the scene discards the layers";
+}
+
 TEST(Propagation, OverlayPointsSitJustAboveTheSurface) {
   ModelFit fit;
   fit.scale = 0.01;
