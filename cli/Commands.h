@@ -42,5 +42,6 @@ int commandInfo(int argc, char** argv);
 int commandColours(int argc, char** argv);
 int commandConvert(int argc, char** argv);
 int commandHeight(int argc, char** argv);
+int commandProject(int argc, char** argv);
 
 }  // namespace torvane::cli

@@ -29,6 +29,11 @@ constexpr const char* kUsage =
     "  height [--limits PRIM,INDEX] FILE... (--geo LON,LAT | --grid X,Y)...\n"
     "      the terrain height at each point (degrees, or grid plane metres X east, Y north)\n"
     "\n"
+    "  project [--limits PRIM,INDEX] PROJECT.tvp [--save OUT.tvp]\n"
+    "      load a project file as the desktop program does and print the grid, layers,\n"
+    "      contour sets, draped image and view settings; --save writes the loaded state\n"
+    "      to OUT.tvp as the program's Save does\n"
+    "\n"
     "Every command prints one JSON object on standard output.\n";
 
 // "--limits P,I"

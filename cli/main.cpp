@@ -19,6 +19,7 @@ constexpr Command kCommands[] = {
     {"colours", &torvane::cli::commandColours},
     {"convert", &torvane::cli::commandConvert},
     {"height", &torvane::cli::commandHeight},
+    {"project", &torvane::cli::commandProject},
 };
 }  // namespace
 

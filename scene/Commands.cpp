@@ -22,10 +22,10 @@ CommandContext commandContext(const Scene& scene) {
   CommandContext context;
   context.gridLoaded = scene.grid.count > 0;
   context.geoCoordinates = scene.grid.GeoCoordinates;
+  context.imageLoaded = scene.image.loaded;
   // Line/point data is present while the layer store has its vertex buffer.
   context.layerCount = scene.overlays.hasVertexBuffer() ? scene.overlays.groupCount() : 0;
-  // The draped image and the contour sets join the scene with their subsystems; until then
-  // there are none.
+  // The contour sets join the scene with their subsystem; until then there are none.
   return context;
 }
 

@@ -7,7 +7,8 @@ namespace torvane {
 
 void Scene::clearScene() {
   // Release order: draped image, contour sets, line/point layers, terrain buffers, grid.
-  // The image and contour owners join the scene with their subsystems.
+  // The contour owner joins the scene with its subsystem.
+  releaseDrapedImage(*this);
   overlays.freeOverlayStore();
   mesh.release();
   grid.releaseGrid();

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <span>
 
+#include "scene/DrapedImage.h"
 #include "scene/ViewState.h"
 #include "elevation/ElevationGrid.h"
 #include "elevation/OpenPipeline.h"
@@ -33,6 +34,7 @@ public:
   //! Line/point layers (GPS tracks, GSI vector features, marks, point clouds). A renderer
   //! attaches its buffer with overlays.setDevice() and detaches it before it is destroyed.
   OverlayStore overlays;
+  DrapedImage image;  //!< the image draped over the terrain, if any
 
   void clearScene() override;
   void resetViewState() override;

@@ -1,0 +1,86 @@
+#include <cstdio>
+#include <unistd.h>
+
+#include "cli/Commands.h"
+#include "resources/Texts.h"
+#include "scene/ProjectFile.h"
+
+namespace torvane::cli {
+
+namespace {
+
+void writeViewFields(JsonWriter& json, const ViewState& v) {
+  json.key("view").beginObject();
+  json.field("MoveX", v.MoveX).field("MoveY", v.MoveY).field("MoveZ", v.MoveZ);
+  json.field("RotaX", v.RotaX).field("RotaY", v.RotaY).field("RotaZ", v.RotaZ);
+  json.field("RZoom", v.RZoom);
+  json.field("ColorT", v.ColorT).field("ColorS", v.ColorS).field("ColorR", v.ColorR);
+  json.field("CRHueR", v.CRHueR ? 1 : 0).field("CRHueS", v.CRHueS).field("CRHueE", v.CRHueE);
+  json.field("ColorK", v.ColorK).field("OceanC", v.OceanC).field("OceanT", v.OceanT ? 1 : 0);
+  json.field("Scale", v.Scale).field("Alpha", v.Alpha).field("Pitch", v.Pitch);
+  json.endObject();
+}
+
+void progressToStderr(const OpenProgress& p) {
+  std::fprintf(stderr, "\rpass %d: %3d%%", p.pass, static_cast<int>(p.fraction * 100));
+}
+
+}  // namespace
+
+// torvane-cli project [--limits P,I] PROJECT.tvp [--save OUT.tvp]
+int commandProject(int argc, char** argv) {
+  OpenArgs args;
+  std::string problem;
+  if (!parseOpenArgs(argc, argv, args, problem,
+                     [](std::string_view option) { return option == "--save"; })) {
+    return usage(problem);
+  }
+  std::filesystem::path saveTo;
+  for (size_t i = 0; i < args.rest.size(); i += 2) {
+    if (args.rest[i] != "--save") {
+      return usage("unknown option " + args.rest[i]);
+    }
+    saveTo = args.rest[i + 1];
+  }
+  if (args.files.size() != 1) {
+    return usage("project needs exactly one PROJECT.tvp");
+  }
+  Scene scene;
+  scene.limits = args.limits;
+  const bool tty = isatty(fileno(stderr)) != 0;
+  if (!LoadProject(scene, args.files.front(), tty ? progressToStderr : OpenProgressFn{})) {
+    return fail(text(kTextNoValidData));
+  }
+  if (tty) {
+    std::fputc('\n', stderr);
+  }
+  if (!saveTo.empty()) {
+    std::string error;
+    if (!SaveProject(scene, saveTo, &error)) {
+      std::fprintf(stderr, "torvane-cli: %s\n", error.c_str());
+      return fail(text(kTextSaveFailed));
+    }
+  }
+  JsonWriter json;
+  json.beginObject().field("ok", true);
+  writeGridFields(json, scene);
+  json.key("layers").beginArray().endArray();
+  json.key("sets").beginArray().endArray();
+  json.field("layerAlpha", scene.view.LayerAlphaEnabled);
+  json.field("contourAlpha", scene.view.ContourAlphaEnabled);
+  json.key("texture");
+  if (scene.image.loaded) {
+    json.value(scene.image.path.string());
+  } else {
+    json.null();
+  }
+  writeViewFields(json, scene.view);
+  if (!saveTo.empty()) {
+    json.field("saved", saveTo.string());
+  }
+  json.endObject();
+  print(json);
+  return 0;
+}
+
+}  // namespace torvane::cli

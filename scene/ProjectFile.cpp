@@ -1,0 +1,328 @@
+#include "scene/ProjectFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "elevation/Readers.h"
+#include "scene/DrapedImage.h"
+#include "scene/IniFile.h"
+#include "scene/Propagation.h"
+#include "scene/Scene.h"
+
+namespace torvane {
+
+namespace {
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+
+std::filesystem::path absoluteNormal(const std::filesystem::path& p) {
+  std::error_code ec;
+  std::filesystem::path a = std::filesystem::absolute(p, ec);
+  return (ec ? p : a).lexically_normal();
+}
+
+std::filesystem::path projectFolderOf(const std::filesystem::path& projectPath) {
+  return absoluteNormal(projectPath).parent_path();
+}
+
+std::string key(std::string_view name, int index) {
+  return std::string(name) + std::to_string(index);
+}
+
+// "%11.9lf" without the process locale (a Qt program runs under the user's LC_NUMERIC).
+std::string fixed9(double value) {
+  char buffer[400];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    std::chars_format::fixed, 9);
+  std::string text(buffer, result.ptr);
+  if (text.size() < 11) {
+    text.insert(0, 11 - text.size(), ' ');
+  }
+  return text;
+}
+
+// Wraps an angle once into 0..2pi, as every angle change does.
+double wrapOnce(double angle) {
+  if (angle > kTwoPi) {
+    angle -= kTwoPi;
+  }
+  if (angle < 0) {
+    angle += kTwoPi;
+  }
+  return angle;
+}
+
+int inRange(int value, int low, int high, int fallback) {
+  return value >= low && value <= high ? value : fallback;
+}
+
+// Names 1, 2, ... of a list, up to the first missing or empty one.
+std::vector<std::filesystem::path> readNames(const IniFile& ini, std::string_view section,
+                                             const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> names;
+  for (int i = 1; i <= kMaxProjectEntries; ++i) {
+    const std::string* value = ini.find(section, key("Name", i));
+    if (value == nullptr || value->empty()) {
+      break;
+    }
+    names.push_back(resolveProjectPath(*value, folder));
+  }
+  return names;
+}
+
+void setError(std::string* error, std::string text) {
+  if (error != nullptr) {
+    *error = std::move(text);
+  }
+}
+
+// Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over
+// `path`. On failure the temporary file is removed and `path` is untouched.
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         std::string* error) {
+  std::error_code ec;
+  std::filesystem::path target = path;
+  if (std::filesystem::is_symlink(target, ec)) {
+    // Replace the file the link points to, not the link.
+    target = std::filesystem::weakly_canonical(target, ec);
+    if (ec) {
+      target = path;
+    }
+  }
+  std::string temp = target.string() + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    setError(error, path.string() + ": " + std::strerror(errno));
+    return false;
+  }
+  struct stat old {};
+  (void)::fchmod(fd, ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  bool ok = true;
+  int err = 0;
+  size_t done = 0;
+  while (ok && done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n > 0) {
+      done += static_cast<size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      ok = false;
+      err = n < 0 ? errno : EIO;
+    }
+  }
+  if (ok && ::fsync(fd) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && std::rename(temp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    setError(error, path.string() + ": " + std::strerror(err != 0 ? err : EIO));
+  }
+  return ok;
+}
+
+}  // namespace
+
+std::string storedProjectPath(const std::filesystem::path& file,
+                              const std::filesystem::path& projectFolder) {
+  const std::filesystem::path full = absoluteNormal(file);
+  const std::filesystem::path folder = absoluteNormal(projectFolder);
+  const std::filesystem::path parent = full.parent_path();
+  if (parent == folder) {
+    return full.filename().string();
+  }
+  if (hasExtension(parent, ".zip") && parent.parent_path() == folder) {
+    return parent.filename().string() + "/" + full.filename().string();
+  }
+  return full.string();
+}
+
+std::filesystem::path resolveProjectPath(std::string_view stored,
+                                         const std::filesystem::path& projectFolder) {
+  std::string text(stored);
+  std::replace(text.begin(), text.end(), '\\', '/');
+  const std::filesystem::path value(text);
+  if (!value.has_parent_path()) {
+    return projectFolder / value;
+  }
+  const std::filesystem::path archive = value.parent_path();
+  if (value.is_relative() && !archive.has_parent_path() && hasExtension(archive, ".zip")) {
+    return projectFolder / value;
+  }
+  return value;
+}
+
+std::string projectText(const Scene& scene, const std::filesystem::path& projectPath) {
+  const std::filesystem::path folder = projectFolderOf(projectPath);
+  const ViewState& v = scene.view;
+  IniFile ini;
+  auto setInt = [&](std::string_view section, std::string_view name, long long value) {
+    ini.set(section, name, std::to_string(value));
+  };
+
+  for (int i = 0; i < scene.grid.fileCount; ++i) {
+    setInt("File", key("Flag", i + 1), scene.grid.files[static_cast<size_t>(i)].shown ? 1 : 0);
+    ini.set("File", key("Name", i + 1), storedProjectPath(scene.grid.filePath(i), folder));
+  }
+  if (scene.image.loaded) {
+    ini.set("File", "Texture", storedProjectPath(scene.image.path, folder));
+  }
+
+  setInt("File1", "Alpha", v.LayerAlphaEnabled ? 1 : 0);
+  setInt("Calc1", "Alpha", v.ContourAlphaEnabled ? 1 : 0);
+
+  ini.set("View", "MoveX", fixed9(v.MoveX));
+  ini.set("View", "MoveY", fixed9(v.MoveY));
+  ini.set("View", "MoveZ", fixed9(v.MoveZ));
+  ini.set("View", "RotaX", fixed9(v.RotaX));
+  ini.set("View", "RotaY", fixed9(v.RotaY));
+  ini.set("View", "RotaZ", fixed9(v.RotaZ));
+  ini.set("View", "RZoom", fixed9(v.RZoom));
+  setInt("View", "ColorT", v.ColorT);
+  setInt("View", "ColorS", v.ColorS);
+  setInt("View", "ColorR", v.ColorR);
+  if (v.ColorR == 6) {
+    setInt("View", "CRHueR", v.CRHueR ? 1 : 0);
+    setInt("View", "CRHueS", v.CRHueS);
+    setInt("View", "CRHueE", v.CRHueE);
+  }
+  setInt("View", "ColorK", v.ColorK);
+  setInt("View", "OceanC", v.OceanC);
+  setInt("View", "OceanT", v.OceanT ? 1 : 0);
+  setInt("View", "Scale", v.Scale);
+  setInt("View", "Alpha", v.Alpha);
+
+  setInt("Rota", "Pitch", v.Pitch);
+  return ini.text();
+}
+
+bool SaveProject(const Scene& scene, const std::filesystem::path& path, std::string* error) {
+  if (!hasExtension(path, ".tvp")) {
+    setError(error, path.string() + ": not a project file name (.tvp)");
+    return false;
+  }
+  if (scene.grid.count == 0) {
+    setError(error, "no elevation data to save");
+    return false;
+  }
+  // A line break in a file name would split its line and corrupt the file.
+  auto breaksLine = [](const std::filesystem::path& p) {
+    return p.native().find_first_of("\r\n") != std::string::npos;
+  };
+  bool unstorable = scene.image.loaded && breaksLine(scene.image.path);
+  for (int i = 0; i < scene.grid.fileCount; ++i) {
+    unstorable = unstorable || breaksLine(scene.grid.filePath(i));
+  }
+  if (unstorable) {
+    setError(error, "a file name holds a line break and cannot be saved in a project");
+    return false;
+  }
+  const std::string text = projectText(scene, path);
+  return writeFileAtomically(path, text, error);
+}
+
+bool LoadProject(Scene& scene, const std::filesystem::path& path,
+                 const OpenProgressFn& progress) {
+  if (!hasExtension(path, ".tvp")) {
+    return false;
+  }
+  const std::optional<IniFile> read = IniFile::read(path);
+  if (!read) {
+    return false;
+  }
+  const IniFile& ini = *read;
+  const std::filesystem::path folder = projectFolderOf(path);
+
+  // Elevation files: opening them clears the scene and resets the view.
+  const std::vector<std::filesystem::path> names = readNames(ini, "File", folder);
+  if (names.empty()) {
+    return false;
+  }
+  const bool opened = hasExtension(names.front(), ".lem")
+                          ? openLemFiles(scene, names, progress)
+                          : openElevationFiles(scene, names, progress);
+  if (!opened || scene.grid.count == 0) {
+    return false;
+  }
+  if (static_cast<size_t>(scene.grid.fileCount) == names.size()) {
+    for (int i = 0; i < scene.grid.fileCount; ++i) {
+      scene.grid.files[static_cast<size_t>(i)].shown =
+          profileInt(ini.find("File", key("Flag", i + 1)), 1) != 0;
+    }
+  }
+  if (const std::string* texture = ini.find("File", "Texture");
+      texture != nullptr && !texture->empty()) {
+    LoadTexture(scene, resolveProjectPath(*texture, folder));  // a failure is ignored
+  }
+
+  ViewState& v = scene.view;
+  auto readInt = [&](std::string_view name, int fallback) {
+    return profileInt(ini.find("View", name), fallback);
+  };
+  v.LayerAlphaEnabled = profileInt(ini.find("File1", "Alpha"), 0) != 0;
+  v.ContourAlphaEnabled = profileInt(ini.find("Calc1", "Alpha"), 0) != 0;
+
+  // The camera: only stored numbers change their field.
+  auto readDouble = [&](std::string_view name, double& field) {
+    if (const std::optional<double> d = profileDouble(ini.find("View", name))) {
+      field = *d;
+    }
+  };
+  readDouble("MoveX", v.MoveX);
+  readDouble("MoveY", v.MoveY);
+  readDouble("MoveZ", v.MoveZ);
+  readDouble("RotaX", v.RotaX);
+  readDouble("RotaZ", v.RotaZ);
+  readDouble("RZoom", v.RZoom);
+  v.RotaX = wrapOnce(v.RotaX);
+  v.RotaZ = wrapOnce(v.RotaZ);
+  v.RZoom = std::clamp(v.RZoom, kMinZoom, kQuarterPi);
+
+  // Colouring: the land type and colour belong to the stored mode; without an image the mode
+  // is land and sea colours whatever was stored.
+  const int storedT = inRange(readInt("ColorT", 3), 1, 3, 3);
+  v.ColorS = storedT < 3 ? 0 : inRange(readInt("ColorS", 0), 0, 9, 0);
+  v.ColorR = storedT < 3 ? 1 : inRange(readInt("ColorR", 1), 1, 7, 1);
+  v.ColorT = scene.image.loaded ? storedT : 3;
+  if (v.ColorR == 6) {
+    v.CRHueR = readInt("CRHueR", 1) != 0;
+    v.CRHueS = inRange(readInt("CRHueS", 120), 0, 239, 120);
+    v.CRHueE = inRange(readInt("CRHueE", 200), 0, 239, 200);
+  }
+  v.ColorK = inRange(readInt("ColorK", -1), -1, 1000, -1);
+  v.OceanC = static_cast<uint32_t>(readInt("OceanC", 0x00FF0000));
+  v.OceanT = readInt("OceanT", 1) != 0;
+  if (scene.mesh.hasVertices()) {
+    ApplyLandColours(scene);
+  }
+  v.Scale = inRange(readInt("Scale", 2), 0, 100, 2);
+  ApplyRelief(scene);
+  v.Alpha = inRange(readInt("Alpha", 255), 0, 255, 255);
+  ApplyTransparency(scene);
+  RefreshVertexData(scene);
+
+  v.Pitch = inRange(profileInt(ini.find("Rota", "Pitch"), 5), 1, 10, 5);
+  return true;
+}
+
+}  // namespace torvane

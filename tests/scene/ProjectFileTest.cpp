@@ -1,0 +1,420 @@
+// The project file: its exact text, round trips, the path rule, read defaults and ranges,
+// projects written by the Windows version, safe saving, and the draped image's rules.
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <functional>
+#include <numbers>
+#include <sstream>
+
+#include "scene/IniFile.h"
+#include "scene/ProjectFile.h"
+#include "scene/Scene.h"
+#include "scene/TextEncoding.h"
+#include "tests/support/DemXmlWriter.h"
+#include "tests/support/GridWriters.h"
+#include "tests/support/TempDir.h"
+
+namespace torvane {
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::TempDir;
+
+constexpr double kTwoPi = 2 * std::numbers::pi;
+
+// A small DEM tile whose south-west corner is `column` tiles east of 139 E.
+void writeTile(const fs::path& path, int column) {
+  fixtures::DemTile t;
+  t.columns = 12;
+  t.rows = 10;
+  t.lonSW = 139.0 + 0.0011 * column;
+  t.latSW = 35.0;
+  t.lonNE = t.lonSW + 0.0011;
+  t.latNE = 35.0009;
+  t.heights = fixtures::sampleHeights(t, [](double lon, double lat) {
+    return 5 + 20000 * (lon - 139.0) + 10000 * (lat - 35.0);
+  });
+  ASSERT_TRUE(fixtures::writeDemXml(path, t));
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+TEST(ProjectFile, SavesItsExactTextAndRoundTripsWithItsData) {
+  const TempDir dir;
+  fs::create_directories(dir / "data");
+  writeTile(dir / "data" / "a.xml", 0);
+  writeTile(dir / "data" / "b.xml", 1);
+  Scene scene;
+  const std::vector<fs::path> files = {dir / "data" / "a.xml", dir / "data" / "b.xml"};
+  ASSERT_TRUE(openElevationFiles(scene, files));
+  scene.grid.files[1].shown = false;
+  ViewState& v = scene.view;
+  v.MoveX = 0.25;
+  v.MoveY = -0.5;
+  v.MoveZ = 12.125;
+  v.RotaX = 0.3;
+  v.RotaZ = 4;
+  v.RZoom = 0.5;
+  v.ColorS = 3;
+  v.ColorR = 6;
+  v.CRHueR = false;
+  v.CRHueS = 10;
+  v.CRHueE = 230;
+  v.ColorK = 250;
+  v.OceanC = 0x00123456;
+  v.OceanT = false;
+  v.Scale = 7;
+  v.Alpha = 200;
+  v.Pitch = 9;
+  v.LayerAlphaEnabled = true;
+
+  const fs::path project = dir / "data" / "p.tvp";
+  std::string error;
+  ASSERT_TRUE(SaveProject(scene, project, &error)) << error;
+  EXPECT_EQ(readFile(project),
+            "[File]\nFlag1=1\nName1=a.xml\nFlag2=0\nName2=b.xml\n"
+            "[File1]\nAlpha=1\n[Calc1]\nAlpha=0\n"
+            "[View]\nMoveX=0.250000000\nMoveY=-0.500000000\nMoveZ=12.125000000\n"
+            "RotaX=0.300000000\nRotaY=0.000000000\nRotaZ=4.000000000\nRZoom=0.500000000\n"
+            "ColorT=3\nColorS=3\nColorR=6\nCRHueR=0\nCRHueS=10\nCRHueE=230\nColorK=250\n"
+            "OceanC=1193046\nOceanT=0\nScale=7\nAlpha=200\n"
+            "[Rota]\nPitch=9\n");
+
+  // Load, save again: the same bytes. Then move the folder: the bare names follow it.
+  Scene loaded;
+  ASSERT_TRUE(LoadProject(loaded, project));
+  ASSERT_TRUE(SaveProject(loaded, dir / "data" / "q.tvp"));
+  EXPECT_EQ(readFile(dir / "data" / "q.tvp"), readFile(project));
+  EXPECT_FALSE(loaded.grid.files[1].shown);
+  EXPECT_EQ(loaded.view.Scale, 7);
+  EXPECT_EQ(loaded.mesh.vertices()[0].diffuse >> 24, 200u);  // transparency applied
+
+  fs::rename(dir / "data", dir / "moved");
+  Scene moved;
+  ASSERT_TRUE(LoadProject(moved, dir / "moved" / "p.tvp"));
+  EXPECT_EQ(moved.grid.fileCount, 2);
+  EXPECT_EQ(moved.grid.filePath(0), dir / "moved" / "a.xml");
+
+  // Saving needs a .tvp name and a grid; a refused save writes nothing.
+  EXPECT_FALSE(SaveProject(moved, dir / "moved" / "p.ini", &error));
+  EXPECT_FALSE(SaveProject(Scene{}, dir / "moved" / "empty.tvp", &error));
+  EXPECT_FALSE(fs::exists(dir / "moved" / "p.ini"));
+  EXPECT_FALSE(fs::exists(dir / "moved" / "empty.tvp"));
+}
+
+TEST(ProjectFile, PathRule) {
+  const fs::path folder = "/p/proj";
+  struct Stored {
+    fs::path file;
+    std::string stored;
+  };
+  for (const Stored& c : std::vector<Stored>{
+           {"/p/proj/a.xml", "a.xml"},
+           {"/p/proj/./a.xml", "a.xml"},
+           {"/p/proj/sub/a.xml", "/p/proj/sub/a.xml"},  // a subfolder keeps the full path
+           {"/p/a.xml", "/p/a.xml"},
+           {"/p/proj/x.zip/m.xml", "x.zip/m.xml"},  // an archive member beside the project
+           {"/q/x.zip/m.xml", "/q/x.zip/m.xml"},
+       }) {
+    SCOPED_TRACE(c.file);
+    EXPECT_EQ(storedProjectPath(c.file, folder), c.stored);
+  }
+  struct Resolved {
+    std::string stored;
+    fs::path path;
+  };
+  for (const Resolved& c : std::vector<Resolved>{
+           {"a.xml", "/p/proj/a.xml"},
+           {"sub\\a.xml", "sub/a.xml"},  // a folder part: used as it stands
+           {"\\data\\a.xml", "/data/a.xml"},
+           {"D:\\a\\b.xml", "D:/a/b.xml"},
+           {"x.zip/m.xml", "/p/proj/x.zip/m.xml"},
+           {"X.ZIP\\m.xml", "/p/proj/X.ZIP/m.xml"},
+           {"/q/x.zip/m.xml", "/q/x.zip/m.xml"},
+       }) {
+    SCOPED_TRACE(c.stored);
+    EXPECT_EQ(resolveProjectPath(c.stored, folder), c.path);
+  }
+}
+
+// One elevation file and some stored keys, loaded into a fresh scene.
+class ProjectRead : public testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    sDir = new TempDir;
+    writeTile(*sDir / "t.xml", 0);
+    writeTile(*sDir / "u.xml", 1);
+  }
+  static void TearDownTestSuite() {
+    delete sDir;
+    sDir = nullptr;
+  }
+  bool load(const std::string& text, Scene& scene) {
+    const fs::path path = *sDir / "case.tvp";
+    EXPECT_TRUE(fixtures::writeBytes(path, text));
+    return LoadProject(scene, path);
+  }
+  static TempDir* sDir;
+};
+TempDir* ProjectRead::sDir = nullptr;
+
+TEST_F(ProjectRead, OutOfRangeValuesFallBackToTheDefaults) {
+  struct Case {
+    std::string keys;  // lines after [View]
+    std::function<double(const ViewState&)> field;
+    double expected;
+  };
+  auto colour = [](const ViewState& v) { return v.ColorT * 100 + v.ColorS * 10 + v.ColorR; };
+  auto hues = [](const ViewState& v) { return v.CRHueR * 1000000 + v.CRHueS * 1000 + v.CRHueE; };
+  const std::vector<Case> cases = {
+      {"ColorK=2000", [](const ViewState& v) { return v.ColorK; }, -1},
+      {"ColorK=1000", [](const ViewState& v) { return v.ColorK; }, 1000},
+      {"Scale=150", [](const ViewState& v) { return v.Scale; }, 2},
+      {"Alpha=256", [](const ViewState& v) { return v.Alpha; }, 255},
+      {"Alpha=0", [](const ViewState& v) { return v.Alpha; }, 0},
+      {"x=1\n[Rota]\nPitch=0", [](const ViewState& v) { return v.Pitch; }, 5},
+      {"x=1\n[Rota]\nPitch=10", [](const ViewState& v) { return v.Pitch; }, 10},
+      {"RotaZ=7.0", [](const ViewState& v) { return v.RotaZ; }, 7.0 - kTwoPi},
+      {"RotaX=-1", [](const ViewState& v) { return v.RotaX; }, kTwoPi - 1},
+      {"RZoom=3", [](const ViewState& v) { return v.RZoom; }, kQuarterPi},
+      {"RZoom=0", [](const ViewState& v) { return v.RZoom; }, kMinZoom},
+      {"MoveX=nan\nMoveY=1e999", [](const ViewState& v) { return v.MoveX + v.MoveY; }, 0},
+      {"MoveX= 1.5e-1 ", [](const ViewState& v) { return v.MoveX; }, 0.15},
+      {"OceanC=4294967295", [](const ViewState& v) { return v.OceanC; }, 4294967295.0},
+      {"OceanC=-1", [](const ViewState& v) { return v.OceanC; }, 4294967295.0},
+      // Without an image the mode is 3; the land type and colour of a stored mode 1 are not read.
+      {"ColorT=1\nColorS=5\nColorR=4", colour, 301},
+      {"ColorT=3\nColorS=5\nColorR=4", colour, 354},
+      {"ColorS=14\nColorR=8", colour, 301},
+      {"ColorR=6\nCRHueR=0\nCRHueS=10\nCRHueE=239", hues, 10239},
+      {"ColorR=6\nCRHueS=240\nCRHueE=-1", hues, 1120200},
+      {"ColorR=2\nCRHueR=0\nCRHueS=10\nCRHueE=20", hues, 1120200},
+      {"x=1\n[file1]\nALPHA=2", [](const ViewState& v) { return v.LayerAlphaEnabled; }, 1},
+      {"colork=250", [](const ViewState& v) { return v.ColorK; }, 250},  // names in any case
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    Scene scene;
+    ASSERT_TRUE(load("[File]\nName1=t.xml\n[View]\n" + c.keys + "\n", scene));
+    EXPECT_NEAR(c.field(scene.view), c.expected, 1e-12);
+  }
+}
+
+TEST_F(ProjectRead, ListsEndAtTheFirstMissingName) {
+  Scene scene;
+  ASSERT_TRUE(load("[File]\nName1=t.xml\nFlag1=0\nName3=u.xml\n", scene));
+  EXPECT_EQ(scene.grid.fileCount, 1);
+  EXPECT_FALSE(scene.grid.files[0].shown);
+  // Flags apply only when every name opened.
+  ASSERT_TRUE(load("[File]\nName1=t.xml\nFlag1=0\nName2=missing.xml\nFlag2=0\n", scene));
+  EXPECT_EQ(scene.grid.fileCount, 1);
+  EXPECT_TRUE(scene.grid.files[0].shown);
+  // What fails before the elevation files open fails the load and keeps what is loaded.
+  for (const char* text : {"[File]\nName1=\nName2=t.xml\n", "[View]\nColorK=1\n", ""}) {
+    SCOPED_TRACE(text);
+    EXPECT_FALSE(load(text, scene));
+    EXPECT_EQ(scene.grid.fileCount, 1);
+  }
+  EXPECT_FALSE(load("[File]\nName1=missing.xml\n", scene));
+  Scene other;
+  EXPECT_FALSE(LoadProject(other, *sDir / "t.xml"));
+  EXPECT_FALSE(LoadProject(other, *sDir / "none.tvp"));
+}
+
+TEST_F(ProjectRead, WindowsProjectInCp932WithBackslashPaths) {
+  // 地表データ\東京.xml (the second byte of 表 is a backslash in CP932) beside the project,
+  // and 大阪.xml by its full path written with backslashes.
+  const fs::path folder = *sDir / "地表データ";
+  fs::create_directories(folder);
+  fs::copy_file(*sDir / "t.xml", folder / "東京.xml", fs::copy_options::overwrite_existing);
+  fs::copy_file(*sDir / "u.xml", folder / "大阪.xml", fs::copy_options::overwrite_existing);
+  std::string windowsDir = sDir->path().string();
+  std::replace(windowsDir.begin(), windowsDir.end(), '/', '\\');
+  const std::string text = "[File]\r\nFlag1=1\r\nName1=\x93\x8c\x8b\x9e.xml\r\nFlag2=0\r\nName2=" +
+                           windowsDir + "\\\x92\x6e\x95\x5c\x83\x66\x81\x5b\x83\x5e\\\x91\xe5\x8d\xe3.xml\r\n"
+                           "[View]\r\nColorK=100\r\n";
+  ASSERT_TRUE(fixtures::writeBytes(folder / "win.tvp", text));
+  Scene scene;
+  ASSERT_TRUE(LoadProject(scene, folder / "win.tvp"));
+  ASSERT_EQ(scene.grid.fileCount, 2);
+  EXPECT_EQ(scene.grid.filePath(0), folder / "東京.xml");
+  EXPECT_EQ(scene.grid.filePath(1), folder / "大阪.xml");
+  EXPECT_FALSE(scene.grid.files[1].shown);
+  EXPECT_EQ(scene.view.ColorK, 100);
+  // Saved again, it is UTF-8.
+  ASSERT_TRUE(SaveProject(scene, folder / "linux.tvp"));
+  EXPECT_NE(readFile(folder / "linux.tvp").find("Name1=東京.xml\nFlag2=0\nName2=大阪.xml\n"),
+            std::string::npos);
+}
+
+// Runs `save` in a child process that first calls `prepare`; returns the child's exit status:
+// 0 saved, 1 refused.
+int saveInChild(const std::function<void()>& prepare, const std::function<bool()>& save) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    prepare();
+    ::_exit(save() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(ProjectRead, FailedSaveLeavesTheOldFileUntouched) {
+  const TempDir dir;
+  Scene scene;
+  ASSERT_TRUE(load("[File]\nName1=" + (*sDir / "t.xml").string() + "\n", scene));
+  const fs::path project = dir / "old.tvp";
+  ASSERT_TRUE(fixtures::writeBytes(project, "[File]\nName1=keep.xml\n"));
+  ::chmod(dir.path().c_str(), 0555);
+  // A folder the user cannot write to (root can, so the save runs as nobody), and a disk that
+  // fills up in the middle of the write.
+  const std::vector<std::pair<const char*, std::function<void()>>> failures = {
+      {"read-only folder",
+       [] {
+         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+           ::_exit(2);
+         }
+       }},
+      {"disk full",
+       [&] {
+         ::chmod(dir.path().c_str(), 0755);
+         std::signal(SIGXFSZ, SIG_IGN);
+         const rlimit limit{16, 16};
+         ::setrlimit(RLIMIT_FSIZE, &limit);
+       }},
+  };
+  for (const auto& [name, prepare] : failures) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(saveInChild(prepare,
+                          [&] {
+                            std::string error;
+                            return SaveProject(scene, project, &error) || error.empty();
+                          }),
+              1);
+    EXPECT_EQ(readFile(project), "[File]\nName1=keep.xml\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  }
+  ::chmod(dir.path().c_str(), 0755);
+  EXPECT_TRUE(SaveProject(scene, project));
+  EXPECT_NE(readFile(project).find("[View]"), std::string::npos);
+}
+
+TEST(ProjectText, ReadsAsProfileFilesDo) {
+  // UTF-8 first, CP932 otherwise; a byte-order mark goes, UTF-16 is converted, what is valid in
+  // neither becomes U+FFFD.
+  EXPECT_EQ(decodeText("a=東京"), "a=東京");
+  EXPECT_EQ(decodeText("\xEF\xBB\xBFk=v"), "k=v");
+  EXPECT_EQ(decodeText("\x93\x8c\x8b\x9e\\\x95\x5c"), "東京\\表");
+  EXPECT_EQ(decodeText("ok\x82"), "ok\xEF\xBF\xBD");
+  EXPECT_EQ(decodeText(std::string("\xFF\xFEk\0=\0v\0", 8)), "k=v");
+
+  const IniFile ini = IniFile::parse(
+      "Orphan=1\r\n[File]\r\n  name1 = \"a b.xml\" \r\nNAME1=second\r\n;Name2=x\r\n"
+      "[Other]\nName2=y\n[file]\nName3='q'\nbroken line\n[View\nName4=z\n");
+  auto value = [&](const char* section, const char* key) {
+    const std::string* v = ini.find(section, key);
+    return v == nullptr ? std::string("<none>") : *v;
+  };
+  EXPECT_EQ(value("File", "Name1"), "a b.xml");  // blanks and quotes go, the first one wins
+  EXPECT_EQ(value("File", "Name2"), "<none>");   // a comment
+  EXPECT_EQ(value("FILE", "Name3"), "q");        // a repeated section continues
+  EXPECT_EQ(value("File", "Name4"), "z");        // a broken header is not a section
+  EXPECT_EQ(value("File", "Orphan"), "<none>");
+
+  struct IntCase {
+    const char* text;
+    int32_t expected;
+  };
+  for (const IntCase& c : std::vector<IntCase>{{"12abc", 12},
+                                               {" -5", -5},
+                                               {"+7", 7},
+                                               {"4294967295", -1},
+                                               {"4294967296", 0},
+                                               {"abc", 0},
+                                               {"", 42}}) {
+    SCOPED_TRACE(c.text);
+    const std::string text = c.text;
+    EXPECT_EQ(profileInt(&text, 42), c.expected);
+  }
+  EXPECT_EQ(profileInt(nullptr, 42), 42);
+  const std::string half = ".5", junk = "x1", huge = "-1e999", tail = "-2.5e1x";
+  EXPECT_EQ(profileDouble(&half), 0.5);
+  EXPECT_EQ(profileDouble(&junk), 0.0);
+  EXPECT_EQ(profileDouble(&tail), -25.0);
+  EXPECT_FALSE(profileDouble(&huge));
+  EXPECT_FALSE(profileDouble(nullptr));
+}
+
+// Records what the scene asks of its decoder; files whose name starts with "bad" fail.
+struct RecordingDecoder : ImageDecoder {
+  bool decode(const fs::path& image, const fs::path& base) override {
+    decoded = image.filename().string() + "+" + (base.empty() ? "white" : base.filename().string());
+    return image.filename().string().rfind("bad", 0) != 0;
+  }
+  void release() override { ++released; }
+  std::string decoded;
+  int released = 0;
+};
+
+TEST(DrapedImage, LoadsWithItsBaseImageAndReleasesOnFailure) {
+  const TempDir dir;
+  const std::string jpeg = "\xFF\xD8\xFF\xE0 jpeg", png = "\x89PNG\r\n\x1A\n png";
+  for (const auto& [name, bytes] : std::vector<std::pair<const char*, std::string>>{
+           {"photo.jpg", jpeg}, {"photo_B.jpg", jpeg}, {"aerial.png", png},
+           {"map.JPG", jpeg}, {"map_B.jpg", jpeg}, {"bad.jpg", jpeg},
+           {"text.jpg", "not an image"}, {"pic.bmp", "BM"}}) {
+    ASSERT_TRUE(fixtures::writeBytes(dir / name, bytes));
+  }
+  Scene scene;
+  RecordingDecoder decoder;
+  scene.image.decoder = &decoder;
+  struct Case {
+    const char* name;
+    bool loaded;
+    std::string decoded;
+  };
+  for (const Case& c : std::vector<Case>{{"photo.jpg", true, "photo.jpg+photo_B.jpg"},
+                                         {"aerial.png", true, "aerial.png+white"},
+                                         {"map.JPG", true, "map.JPG+map_B.jpg"},
+                                         {"bad.jpg", false, "bad.jpg+white"},
+                                         {"missing.png", false, ""}}) {
+    SCOPED_TRACE(c.name);
+    decoder.decoded.clear();
+    EXPECT_EQ(LoadTexture(scene, dir / c.name), c.loaded);
+    EXPECT_EQ(scene.image.loaded, c.loaded);
+    EXPECT_EQ(decoder.decoded, c.decoded);
+  }
+  EXPECT_EQ(baseImagePath("x/Photo.PNG"), fs::path("x/Photo_B.png"));
+
+  // A file of another kind is refused and the image stays; opening data releases it.
+  ASSERT_TRUE(LoadTexture(scene, dir / "photo.jpg"));
+  const int released = decoder.released;
+  EXPECT_FALSE(LoadTexture(scene, dir / "pic.bmp"));
+  EXPECT_TRUE(scene.image.loaded);
+  EXPECT_EQ(decoder.released, released);
+  scene.clearScene();
+  EXPECT_FALSE(scene.image.loaded);
+  EXPECT_EQ(scene.image.path, dir / "photo.jpg");  // kept for reference
+
+  // Without a decoder the file's signature decides.
+  scene.image.decoder = nullptr;
+  EXPECT_TRUE(LoadTexture(scene, dir / "aerial.png"));
+  EXPECT_FALSE(LoadTexture(scene, dir / "text.jpg"));
+}
+
+}  // namespace
+}  // namespace torvane
