@@ -2,13 +2,6 @@
 
 namespace torvane {
 
-// Project file support.
-bool SaveProject(MainWindow&, const std::filesystem::path&) { return false; }
-
-// Image file support.
-bool SaveImage(MainWindow&, const std::filesystem::path&) { return false; }
-void releaseDrapedImage(MainWindow&) {}
-
 // Cross-section window.
 void showCrossSectionDialog(MainWindow&) {}
 // Information dialogs.

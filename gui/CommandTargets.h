@@ -5,17 +5,20 @@
 // reports that nothing happened. The command has already checked its condition and stopped
 // auto-rotation when one of these runs.
 
+#include <QString>
 #include <filesystem>
 
 namespace torvane {
 
 class MainWindow;
 
-/// Writes the project file (the project file support). False when nothing was written.
-bool SaveProject(MainWindow& window, const std::filesystem::path& path);
-/// Saves the current view as a JPEG image (the image file support).
-bool SaveImage(MainWindow& window, const std::filesystem::path& path);
-/// Releases the draped image and its base image (the image file support).
+/// Writes the project file safely (a failed save leaves the old file as it was). False, with
+/// `error` saying why, when nothing was written.
+bool SaveProject(MainWindow& window, const std::filesystem::path& path, QString& error);
+/// Draws the current view at the view's size and writes it as a JPEG image (".jpg" names only),
+/// safely like the project. False, with `error` saying why, when nothing was written.
+bool SaveImage(MainWindow& window, const std::filesystem::path& path, QString& error);
+/// Releases the draped image and its base image.
 void releaseDrapedImage(MainWindow& window);
 
 /// The hue-circle dialog's own parameters: direction (the CRHueR flag), start and end hue.

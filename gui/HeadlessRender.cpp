@@ -11,9 +11,11 @@
 
 #include "scene/Scene.h"
 #include "elevation/Readers.h"
+#include "render/DrapedTextures.h"
 #include "render/FrameRenderer.h"
 #include "render/RenderContext.h"
 #include "resources/Texts.h"
+#include "scene/ProjectFile.h"
 
 namespace torvane {
 
@@ -80,6 +82,10 @@ std::optional<RenderRequest> parseRenderArgs(const QStringList& args, QString& p
     problem = QStringLiteral("no elevation file given");
     return std::nullopt;
   }
+  if (hasExtension(request.files.front(), ".tvp") && request.files.size() != 1) {
+    problem = QStringLiteral("a project is rendered alone");
+    return std::nullopt;
+  }
   if (request.output.empty()) {
     problem = QStringLiteral("--output is required");
     return std::nullopt;
@@ -87,7 +93,8 @@ std::optional<RenderRequest> parseRenderArgs(const QStringList& args, QString& p
   return request;
 }
 
-QImage renderSceneImage(Scene& scene, int width, int height, QString& error) {
+QImage renderSceneImage(Scene& scene, int width, int height, QString& error,
+                        DrapedTextures* textures) {
   QOpenGLContext context;
   context.setFormat(QSurfaceFormat::defaultFormat());
   if (!context.create()) {
@@ -119,7 +126,12 @@ QImage renderSceneImage(Scene& scene, int width, int height, QString& error) {
     fbo.bind();
     device.resize(width, height);
     scene.mesh.setDevice(&device.terrainBuffers());
-    const FrameInput input{scene.view, scene.grid};
+    FrameInput input{scene.view, scene.grid};
+    if (textures != nullptr) {
+      textures->sync(device.gl());
+      input.imageTexture = textures->imageTexture();
+      input.baseTexture = textures->baseTexture();
+    }
     renderFrame(device, input, width, height);
     if (frameHasScreenPasses(device, input)) {
       QOpenGLPaintDevice paintDevice(width, height);
@@ -129,6 +141,9 @@ QImage renderSceneImage(Scene& scene, int width, int height, QString& error) {
     image = fbo.toImage().convertToFormat(QImage::Format_RGB32);  // rows top-down, as on screen
     fbo.release();
     scene.mesh.setDevice(nullptr);
+    if (textures != nullptr) {
+      textures->releaseTextures(device.gl());
+    }
     device.releaseAll();
   }
   context.doneCurrent();
@@ -160,21 +175,30 @@ int runRenderCommand(const QStringList& args) {
   const std::optional<RenderRequest> request = parseRenderArgs(args, problem);
   if (!request) {
     err << "torvane --render: " << problem << "\n"
-        << "usage: torvane --render ELEVATION_FILE... --output OUT.jpg|OUT.png [--size WxH]"
-           " [--limits PRIM,INDEX]\n";
+        << "usage: torvane --render (PROJECT.tvp | ELEVATION_FILE...) --output OUT.jpg|OUT.png"
+           " [--size WxH] [--limits PRIM,INDEX]\n";
     return 2;
   }
+  DrapedTextures textures;
   Scene scene;
   scene.limits = request->limits;
-  const bool lem = hasExtension(request->files.front(), ".lem");
-  const bool opened =
-      lem ? openLemFiles(scene, request->files) : openElevationFiles(scene, request->files);
+  scene.image.decoder = &textures;
+  const std::filesystem::path& first = request->files.front();
+  bool opened = false;
+  if (hasExtension(first, ".tvp")) {
+    opened = LoadProject(scene, first);
+  } else if (hasExtension(first, ".lem")) {
+    opened = openLemFiles(scene, request->files);
+  } else {
+    opened = openElevationFiles(scene, request->files);
+  }
   if (!opened) {
     err << qtext(kTextNoValidData) << "\n";
     return 1;
   }
   QString error;
-  const QImage image = renderSceneImage(scene, request->width, request->height, error);
+  const QImage image =
+      renderSceneImage(scene, request->width, request->height, error, &textures);
   if (image.isNull()) {
     err << qtext(kTextNoDirectX) << " (" << error << ")\n";
     return 1;

@@ -1,7 +1,8 @@
 #pragma once
-// `torvane --render ELEVATION FILE... --output OUT.jpg|png [--size WxH] [--limits P,I]`: opens the
-// files, draws one frame exactly as the window would at that client size into an offscreen
-// framebuffer, and writes it (JPEG, or PNG for a .png name). Needs a display like the window.
+// `torvane --render (PROJECT.tvp | ELEVATION FILE...) --output OUT.jpg|png [--size WxH]
+// [--limits P,I]`: loads the project (as the window does) or opens the files, draws one frame
+// exactly as the window would at that client size into an offscreen framebuffer, and writes it
+// (JPEG, or PNG for a .png name). Needs a display like the window.
 
 #include <QImage>
 #include <QString>
@@ -13,6 +14,7 @@
 
 namespace torvane {
 
+class DrapedTextures;
 class Scene;
 
 struct RenderRequest {
@@ -31,9 +33,10 @@ std::optional<RenderRequest> parseRenderArgs(const QStringList& args, QString& p
  *
  * Needs a QGuiApplication whose platform offers OpenGL. Returns a null image with `error` set
  * when no OpenGL 3.3 core context can be made. The scene's mesh is attached to the offscreen
- * buffers for the duration of the call.
+ * buffers for the duration of the call; `textures`, when given, supplies the draped image.
  */
-QImage renderSceneImage(Scene& scene, int width, int height, QString& error);
+QImage renderSceneImage(Scene& scene, int width, int height, QString& error,
+                        DrapedTextures* textures = nullptr);
 
 /// Writes the image to a temporary file beside `path` and renames it into place: JPEG, or PNG
 /// when the name ends in ".png". False (nothing replaced) on failure.

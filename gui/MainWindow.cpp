@@ -14,7 +14,9 @@
 #include <algorithm>
 
 #include "scene/CommandTable.h"
+#include "scene/Commands.h"
 #include "scene/DropDispatch.h"
+#include "scene/ProjectFile.h"
 #include "gui/TerrainView.h"
 #include "elevation/Readers.h"
 #include "resources/Texts.h"
@@ -40,11 +42,13 @@ MainWindow::MainWindow(const Options& options, QWidget* parent)
       mCommandLineProject(options.commandLineProject),
       mOpenAtStart(options.openAtStart) {
   mScene.limits = options.limits;
+  mScene.image.decoder = &mTextures;
   setWindowTitle(qtext(kTextProgramName));
   setMinimumSize(640, 480);
   resize(800, 600);
 
   mView = new TerrainView(mScene, this);
+  mView->setDrapedTextures(&mTextures);
   setCentralWidget(mView);
   connect(mView, &TerrainView::deviceFailed, this, [this](const QString& reason) {
     // Without a usable OpenGL context the window cannot draw anything: it closes, and the
@@ -171,12 +175,13 @@ void MainWindow::onRotationTick() {
 
 uint32_t MainWindow::tickCount() const { return static_cast<uint32_t>(mTicks.elapsed()); }
 
-void MainWindow::showError(int textId, int captionTextId) {
+void MainWindow::showError(int textId, int captionTextId, const QString& detail) {
   const QString caption = qtext(captionTextId != 0 ? captionTextId : kTextProgramName);
+  const QString message = detail.isEmpty() ? qtext(textId) : qtext(textId) + '\n' + detail;
   if (mMessageHandler) {
-    mMessageHandler(caption, qtext(textId));
+    mMessageHandler(caption, message);
   } else {
-    QMessageBox::critical(this, caption, qtext(textId));
+    QMessageBox::critical(this, caption, message);
   }
 }
 
@@ -199,18 +204,33 @@ bool MainWindow::openElevation(const std::vector<std::filesystem::path>& paths, 
 }
 
 bool MainWindow::LoadProject(const std::filesystem::path& path) {
-  (void)path;
-  return false;
+  if (!torvane::LoadProject(mScene, path)) {
+    return false;
+  }
+  mProjectPath = path;
+  return true;
 }
 
 bool MainWindow::LoadTexture(const std::filesystem::path& path) {
-  (void)path;
-  return false;
+  const bool loaded = torvane::LoadTexture(mScene, path);
+  mView->update();
+  return loaded;
 }
 
 bool MainWindow::addLineFiles(const std::vector<std::filesystem::path>& paths) {
   (void)paths;
   return false;
+}
+
+bool MainWindow::finishImageLoad(bool loaded) {
+  if (loaded) {
+    finishCommand(setImageColourMode(mScene.view, 1));
+  } else if (!mScene.image.loaded) {
+    // A failed load has released the image shown until then; without an image the terrain
+    // takes its land and sea colours again, as after removing the image.
+    finishCommand(setImageColourMode(mScene.view, 3));
+  }
+  return loaded;
 }
 
 void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
@@ -239,7 +259,7 @@ void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
       }
       break;
     case DropAction::LoadTexture:
-      if (!LoadTexture(paths.front())) {
+      if (!finishImageLoad(LoadTexture(paths.front()))) {
         showError(decision.errorText);
       }
       break;
@@ -265,7 +285,7 @@ void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
       if (!openElevation(paths, true)) {
         showError(decision.errorText);
       } else if (mScene.grid.fileCount == 1) {
-        LoadTexture(drapedImageForLem(mScene.grid.filePath(0)));  // failure is silent
+        finishImageLoad(LoadTexture(drapedImageForLem(mScene.grid.filePath(0))));  // silent
       }
       break;
     case DropAction::OpenElevation:

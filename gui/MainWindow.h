@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "view/AutoRotation.h"
+#include "render/DrapedTextures.h"
 #include "scene/Scene.h"
 #include "gui/Splash.h"
 
@@ -63,12 +64,19 @@ public:
   /// success and to the program name on failure. Shows no message.
   bool openElevation(const std::vector<std::filesystem::path>& paths, bool lem);
 
-  /// Loads a project (completed by the project file support; until then nothing loads).
+  /// Loads a project and remembers its path for the caption. Shows no message.
   bool LoadProject(const std::filesystem::path& path);
-  /// Drapes an image (completed by the image support; until then nothing loads).
+  /// Drapes an image (see torvane::LoadTexture). Shows no message; the image colour mode is the
+  /// caller's to switch.
   bool LoadTexture(const std::filesystem::path& path);
+  /// The draped image's pixels and textures.
+  DrapedTextures& drapedTextures() { return mTextures; }
   /// Adds line/point data files (completed by the line/point support).
   bool addLineFiles(const std::vector<std::filesystem::path>& paths);
+
+  /// Shows error text `textId` (and `detail` on a line of its own when given) in a message box
+  /// captioned with text `captionTextId`, or the program name for 0.
+  void showError(int textId, int captionTextId = 0, const QString& detail = {});
 
 public slots:
   /// Runs the command with menu id `id` (the same ids as the menu and accelerator tables).
@@ -93,15 +101,18 @@ private:
   void buildMenus();
   void runMenuCommand(int id);
   void finishCommand(const CommandEffect& effect);
+  /// The image colour mode after LoadTexture: image colours after a load, land and sea colours
+  /// when no image is left. Returns `loaded`.
+  bool finishImageLoad(bool loaded);
   QString firstElevationFolder() const;
   void startRotation(bool clockwise);
   void onRotationTick();
   uint32_t tickCount() const;
-  void showError(int textId, int captionTextId = 0);
   void setLoadedCaption(const std::filesystem::path& path);
   void resetCaption();
   void setWaitCursor();
 
+  DrapedTextures mTextures;  // before the scene, which decodes through it
   Scene mScene;
   TerrainView* mView = nullptr;  // owned by the window (central widget)
   Splash mSplash;

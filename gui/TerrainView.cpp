@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "scene/Scene.h"
+#include "render/DrapedTextures.h"
 #include "render/FrameRenderer.h"
 
 namespace torvane {
@@ -25,6 +26,9 @@ void TerrainView::initializeGL() {
   if (mContext.isCreated()) {
     mScene.mesh.setDevice(nullptr);
     mContext.releaseAll();
+    if (mTextures != nullptr) {
+      mTextures->abandonTextures();
+    }
   }
   if (!mContext.create(context())) {
     mDeviceError = mContext.error();
@@ -51,7 +55,12 @@ void TerrainView::paintGL() {
   }
   const int w = static_cast<int>(width() * devicePixelRatioF());
   const int h = static_cast<int>(height() * devicePixelRatioF());
-  const FrameInput input{mScene.view, mScene.grid};
+  FrameInput input{mScene.view, mScene.grid};
+  if (mTextures != nullptr) {
+    mTextures->sync(mContext.gl());
+    input.imageTexture = mTextures->imageTexture();
+    input.baseTexture = mTextures->baseTexture();
+  }
   renderFrame(mContext, input, w, h);
   if (w > 0 && h > 0 && frameHasScreenPasses(mContext, input)) {
     QPainter painter(this);
@@ -72,9 +81,15 @@ void TerrainView::releaseDevice() {
     mScene.mesh.setDevice(nullptr);
   }
   if (current) {
+    if (mTextures != nullptr) {
+      mTextures->releaseTextures(mContext.gl());
+    }
     mContext.releaseAll();
     doneCurrent();
   } else {
+    if (mTextures != nullptr) {
+      mTextures->abandonTextures();
+    }
     mContext.abandon();
   }
 }

@@ -9,6 +9,7 @@
 
 namespace torvane {
 
+class DrapedTextures;
 class Scene;
 
 class TerrainView : public QOpenGLWidget {
@@ -28,6 +29,9 @@ public:
   /// Releases every OpenGL object and detaches the terrain buffers from the scene's mesh.
   void releaseDevice();
 
+  /// The draped image's textures to draw with (not owned; nullptr for none).
+  void setDrapedTextures(DrapedTextures* textures) { mTextures = textures; }
+
 signals:
   /// The OpenGL context could not serve the renderer (no 3.3 core, or the program failed).
   void deviceFailed(const QString& reason);
@@ -41,6 +45,7 @@ private:
   Scene& mScene;
   RenderContext mContext;
   QString mDeviceError;
+  DrapedTextures* mTextures = nullptr;
   int mFrames = 0;
 };
 

@@ -170,8 +170,12 @@ void MainWindow::runMenuCommand(int id) {
           QFileDialog::AcceptSave, QFileDialog::AnyFile);
       if (!paths.empty()) {
         setWaitCursor();
-        SaveProject(*this, paths.front());  // saving reports nothing either way
+        QString error;
+        const bool saved = SaveProject(*this, paths.front(), error);
         QApplication::restoreOverrideCursor();
+        if (!saved) {
+          showError(kTextSaveFailed, kTextSaveProject, error);
+        }
       }
       return;
     }
@@ -203,9 +207,7 @@ void MainWindow::runMenuCommand(int id) {
         return;
       }
       setWaitCursor();
-      if (LoadTexture(paths.front())) {
-        finishCommand(setImageColourMode(mScene.view, 1));
-      } else {
+      if (!finishImageLoad(LoadTexture(paths.front()))) {
         showError(kTextUnsupportedFile, kTextDrapeImage);
       }
       AfterChange();
@@ -223,8 +225,12 @@ void MainWindow::runMenuCommand(int id) {
           QFileDialog::AcceptSave, QFileDialog::AnyFile);
       if (!paths.empty()) {
         setWaitCursor();
-        SaveImage(*this, paths.front());
+        QString error;
+        const bool saved = SaveImage(*this, paths.front(), error);
         QApplication::restoreOverrideCursor();
+        if (!saved) {
+          showError(kTextSaveFailed, kTextSaveImage, error);
+        }
       }
       return;
     }

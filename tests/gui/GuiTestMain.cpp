@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
       {"FrameTest", torvane::test::makeFrameTest},
       {"WindowTest", torvane::test::makeWindowTest},
       {"MenuTest", torvane::test::makeMenuTest},
+      {"ProjectTest", torvane::test::makeProjectTest},
   };
   std::string only;
   int first = 1;

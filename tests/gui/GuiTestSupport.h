@@ -2,13 +2,18 @@
 // Helpers shared by the GUI tests: the demo data, a per-test output folder, waiting for the
 // OpenGL context, and reading pixels of rendered frames.
 
+#include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QImage>
 #include <QObject>
+#include <QTimer>
 #include <QtTest>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,6 +26,7 @@ namespace torvane::test {
 std::unique_ptr<QObject> makeFrameTest();
 std::unique_ptr<QObject> makeWindowTest();
 std::unique_ptr<QObject> makeMenuTest();
+std::unique_ptr<QObject> makeProjectTest();
 
 inline constexpr QRgb kBackground = 0xFF404040;
 
@@ -56,6 +62,28 @@ inline bool showWithDevice(MainWindow& window) {
   }
   window.view()->grabFramebuffer();  // makes sure initializeGL has run
   return window.view()->deviceReady();
+}
+
+/// Triggers command `id` of the window and runs `handle` on the modal file dialog it opens.
+/// False when no file dialog opened.
+inline bool withFileDialog(MainWindow& window, int id,
+                           const std::function<void(QFileDialog*)>& handle) {
+  bool seen = false;
+  QTimer::singleShot(0, &window, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    seen = dialog != nullptr;
+    if (dialog != nullptr) {
+      handle(dialog);
+    }
+  });
+  window.action(id)->trigger();
+  return seen;
+}
+
+/// Chooses `path` in a file dialog and confirms it.
+inline void chooseFile(QFileDialog* dialog, const QString& path) {
+  dialog->selectFile(path);
+  static_cast<QDialog*>(dialog)->accept();  // accept() is protected in QFileDialog
 }
 
 inline int channelDistance(QRgb a, QRgb b) {

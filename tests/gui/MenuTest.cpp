@@ -40,16 +40,7 @@ class MenuTest : public QObject {
   }
   // Runs `handle` on the modal dialog that command `id` opens.
   void withDialog(int id, const std::function<void(QFileDialog*)>& handle) {
-    bool seen = false;
-    QTimer::singleShot(0, this, [&] {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      seen = dialog != nullptr;
-      if (dialog != nullptr) {
-        handle(dialog);
-      }
-    });
-    action(id)->trigger();
-    QVERIFY(seen);
+    QVERIFY(withFileDialog(*mWindow, id, handle));
   }
 
 private slots:
