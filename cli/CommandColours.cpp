@@ -94,11 +94,6 @@ int64_t nodeIndex(const ElevationGrid& g, const NodeRef& n) {
          n.row * f.sampledColumns + n.column;
 }
 
-std::string hexColour(uint32_t argb) {
-  char text[11];
-  std::snprintf(text, sizeof text, "0x%08X", argb);
-  return text;
-}
 
 // File k's vertex colours as a north-up RGBA image with its world file (node positions are
 // pixel centres; the pixel size is the spacing of the first two kept nodes).

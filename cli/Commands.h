@@ -35,12 +35,18 @@ bool parseOpenArgs(int argc, char** argv, OpenArgs& args, std::string& problem,
 /// Opens the files as the program does (the first path's extension chooses the open).
 bool openFiles(Scene& scene, const OpenArgs& args);
 
+/// A colour as "0xAARRGGBB".
+std::string hexColour(uint32_t argb);
+/// Writes "layers": the scene's line/point layers as the `layers` command lists them.
+void writeLayers(JsonWriter& json, const Scene& scene);
+
 /// Writes the fields of the `info` object (without "ok").
 void writeGridFields(JsonWriter& json, const Scene& scene);
 
 int commandInfo(int argc, char** argv);
 int commandColours(int argc, char** argv);
 int commandConvert(int argc, char** argv);
+int commandLayers(int argc, char** argv);
 int commandHeight(int argc, char** argv);
 int commandProject(int argc, char** argv);
 

@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "elevation/NumberParse.h"
 #include "elevation/Readers.h"
+#include "resources/Texts.h"
 
 namespace torvane::cli {
 
@@ -25,6 +26,10 @@ constexpr const char* kUsage =
     "  convert FILE... --output OUT\n"
     "      write each .xml, .bil or .tvd file's full-resolution grid as a .tvd (OUT is the\n"
     "      .tvd for one file, or a folder that receives NAME.tvd for each file)\n"
+    "\n"
+    "  layers [--limits PRIM,INDEX] FILE... --add LAYERFILE...\n"
+    "      open elevation files, add line/point files (.xml GSI vector, .log/.nmea NMEA,\n"
+    "      .bln, .blhrgb; .xyn over LEM data) as the program does and list the layers\n"
     "\n"
     "  height [--limits PRIM,INDEX] FILE... (--geo LON,LAT | --grid X,Y)...\n"
     "      the terrain height at each point (degrees, or grid plane metres X east, Y north)\n"
@@ -71,6 +76,32 @@ int usage(const std::string& problem) {
   }
   std::cerr << kUsage;
   return 2;
+}
+
+std::string hexColour(uint32_t argb) {
+  char text[11];
+  std::snprintf(text, sizeof text, "0x%08X", argb);
+  return text;
+}
+
+void writeLayers(JsonWriter& json, const Scene& scene) {
+  const OverlayStore& store = scene.overlays;
+  const bool english = englishLabels();
+  json.key("layers").beginArray();
+  for (int g = 0; g < store.groupCount(); ++g) {
+    json.beginObject()
+        .field("name", store.layerName(g).filename().string())
+        .field("kind", store.kind(g))
+        .field("kindName", store.layerKindName(g, english))
+        .field("points", store.groupPointCount(g))
+        .field("polylines", store.polylineCount(g))
+        .field("pointSize", store.pointSize(g))
+        .field("drawMode", store.drawMode(g))
+        .field("colour", hexColour(store.colour(g)))
+        .field("visible", store.visible(g))
+        .endObject();
+  }
+  json.endArray();
 }
 
 void print(const JsonWriter& json) { std::cout << json.str() << "\n" << std::flush; }

@@ -18,6 +18,7 @@ constexpr Command kCommands[] = {
     {"info", &torvane::cli::commandInfo},
     {"colours", &torvane::cli::commandColours},
     {"convert", &torvane::cli::commandConvert},
+    {"layers", &torvane::cli::commandLayers},
     {"height", &torvane::cli::commandHeight},
     {"project", &torvane::cli::commandProject},
 };

@@ -33,7 +33,8 @@ DropDecision decideDrop(std::span<const std::filesystem::path> paths, const Drop
     }
     return {DropAction::LoadTexture, kTextUnsupportedFile};
   }
-  if (is(".log") || is(".bln") || is(".blhrgb")) {
+  // NMEA loggers write ".nmea" as often as ".log".
+  if (is(".log") || is(".nmea") || is(".bln") || is(".blhrgb")) {
     if (!context.gridLoaded || !context.geoCoordinates) {
       return {DropAction::Refuse, kTextNoElevationData};
     }

@@ -56,4 +56,12 @@ bool openLemFiles(Scene& scene, std::span<const std::filesystem::path> paths,
   return openLemFiles(paths, scene.grid, scene, openOptions(scene, progress, threads));
 }
 
+bool addLineFiles(Scene& scene, std::span<const std::filesystem::path> paths,
+                  const LineProgressFn& progress) {
+  const HeightSampler sampler(scene.grid, scene.mesh);
+  const LineReadContext context{scene.grid, scene.mesh, sampler, scene.view.Scale, progress};
+  return addLineFiles(scene.overlays, context, paths,
+                      {scene.view.LayerAlphaEnabled, scene.view.Alpha});
+}
+
 }  // namespace torvane

@@ -10,6 +10,7 @@
 #include "elevation/ElevationGrid.h"
 #include "elevation/OpenPipeline.h"
 #include "measure/Ruler.h"
+#include "overlay/LineReaders.h"
 #include "overlay/OverlayStore.h"
 #include "terrain/TerrainMesh.h"
 #include "terrain/ToneCurves.h"
@@ -47,5 +48,13 @@ bool openElevationFiles(Scene& scene, std::span<const std::filesystem::path> pat
 /// Opens .lem elevation files into the scene (plane coordinates; see the open pipeline).
 bool openLemFiles(Scene& scene, std::span<const std::filesystem::path> paths,
                   const OpenProgressFn& progress = {}, unsigned threads = 0);
+
+/**
+ * @brief Adds line/point files to the scene's layers as the program's "add line/point data"
+ * does (see addLineFiles in overlay/LineReaders.h): with the scene's terrain, relief and layer
+ * transparency. The caller re-draws and updates the menus; nothing is shown here.
+ */
+bool addLineFiles(Scene& scene, std::span<const std::filesystem::path> paths,
+                  const LineProgressFn& progress = {});
 
 }  // namespace torvane

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "elevation/TvdFile.h"
+#include "tests/fuzz/LineFuzzHarness.h"
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
 
@@ -131,6 +132,47 @@ void lemSeeds(const fs::path& dir) {
                        twoParts(fixtures::lemHeaderText(t, false), data.substr(0, 200)));
 }
 
+// Line/point files inside the harness terrain (tests/fuzz/LineFuzzHarness.h).
+void lineSeeds(const fs::path& out) {
+  using namespace torvane::fuzz;
+  auto lat = [](double f) { return kFuzzLatSouth + f * (kFuzzLatNorth - kFuzzLatSouth); };
+  auto lon = [](double f) { return kFuzzLonWest + f * (kFuzzLonEast - kFuzzLonWest); };
+  char buf[256];
+  std::string gga, bln, cloud, posList = "<gml:posList>\n", pos;
+  for (int i = 0; i < 8; ++i) {
+    const double f = 0.1 + 0.1 * i;
+    const double la = lat(f), lo = lon(f);
+    std::snprintf(buf, sizeof buf, "$GPGGA,0%d,%02d%07.4f,N,%03d%07.4f,E,%d,08,0.9,5.0,M,39.0,M,,*47\r\n",
+                  i, static_cast<int>(la), (la - static_cast<int>(la)) * 60, static_cast<int>(lo),
+                  (lo - static_cast<int>(lo)) * 60, i == 3 ? 0 : 1);
+    gga += buf;
+    std::snprintf(buf, sizeof buf, "%.9f,%.9f,mark%d\n", la, lo, i);
+    bln += buf;
+    std::snprintf(buf, sizeof buf, "%.9f %.9f %.2f 0 %d %d %d\n", la, lo, 10.0 * i, i * 40, 300, -i);
+    cloud += buf;
+    std::snprintf(buf, sizeof buf, "%.9f %.9f\n", la, lo);
+    posList += buf;
+    std::snprintf(buf, sizeof buf, "\t<gml:pos>%.9f %.9f</gml:pos>\n", la, lo);
+    pos += buf;
+  }
+  posList += "</gml:posList>\n";
+  const std::string head = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Dataset>\n";
+  seed(out / "gsi", "lines", head + "<Cntr gml:id=\"a\">\n" + posList + "</Cntr>\n</Dataset>\n");
+  seed(out / "gsi", "points", head + "<ElevPt gml:id=\"a\">\n" + pos + "</ElevPt>\n</Dataset>\n");
+  seed(out / "gsi", "other", head + posList);
+  seed(out / "nmea", "track", gga + "$GPRMC,1,A,3500.0,N,13900.0,E,0,0,0,,*00\n");
+  seed(out / "bln", "comma", bln + "35.0,139.0,outside\n");
+  seed(out / "bln", "cp932", "35.0004 139.0003 \x83\x65\x83\x58\x83\x67\x83\x65\x83\x58\x83\x67\x83\x65\x83\x58\x83\x67\x83\x65\x83\x58\x83\x67\x83\x65\x83\x58\x83\x67\x83\x65\n");
+  seed(out / "blhrgb", "cloud", cloud);
+  std::string xyn;
+  for (int i = 0; i < 6; ++i) {
+    std::snprintf(buf, sizeof buf, "%.3f,%.3f,%s\n", kFuzzWest + 9.0 * i, kFuzzSouth + 7.0 * i,
+                  i == 2 ? "\xE5\xB1\xB1" : "p");
+    xyn += buf;
+  }
+  seed(out / "xyn", "marks", xyn + "-10000.001,-20000,out\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,6 +185,7 @@ int main(int argc, char** argv) {
   tvdSeeds(out / "tvd");
   bilSeeds(out / "bil");
   lemSeeds(out / "lem");
+  lineSeeds(out);
   std::printf("%d seeds in %s\n", written, out.c_str());
   return 0;
 }

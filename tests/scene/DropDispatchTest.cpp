@@ -29,7 +29,7 @@ TEST(DropDispatch, ProjectsAndImagesTakeExactlyOnePath) {
 }
 
 TEST(DropDispatch, LineDataNeedsAGridOfTheRightKind) {
-  for (const char* name : {"t.log", "m.BLN", "p.blhrgb"}) {
+  for (const char* name : {"t.log", "t.NMEA", "m.BLN", "p.blhrgb"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(drop({name}).errorText, kTextNoElevationData);
     EXPECT_EQ(drop({name}, true, false).errorText, kTextNoElevationData);
