@@ -64,7 +64,7 @@ int commandProject(int argc, char** argv) {
   JsonWriter json;
   json.beginObject().field("ok", true);
   writeGridFields(json, scene);
-  json.key("layers").beginArray().endArray();
+  writeLayers(json, scene);
   json.key("sets").beginArray().endArray();
   json.field("layerAlpha", scene.view.LayerAlphaEnabled);
   json.field("contourAlpha", scene.view.ContourAlphaEnabled);

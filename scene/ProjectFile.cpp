@@ -189,6 +189,13 @@ std::string projectText(const Scene& scene, const std::filesystem::path& project
   }
 
   setInt("File1", "Alpha", v.LayerAlphaEnabled ? 1 : 0);
+  const OverlayStore& layers = scene.overlays;
+  for (int i = 0; i < layers.groupCount(); ++i) {
+    ini.set("File1", key("Name", i + 1), storedProjectPath(layers.layerName(i), folder));
+    setInt("File1", key("Flag", i + 1), layers.visible(i) ? 1 : 0);
+    setInt("File1", key("PSize", i + 1), layers.pointSize(i));
+    setInt("File1", key("Color", i + 1), layers.colour(i));
+  }
   setInt("Calc1", "Alpha", v.ContourAlphaEnabled ? 1 : 0);
 
   ini.set("View", "MoveX", fixed9(v.MoveX));
@@ -232,6 +239,9 @@ bool SaveProject(const Scene& scene, const std::filesystem::path& path, std::str
   bool unstorable = scene.image.loaded && breaksLine(scene.image.path);
   for (int i = 0; i < scene.grid.fileCount; ++i) {
     unstorable = unstorable || breaksLine(scene.grid.filePath(i));
+  }
+  for (int i = 0; i < scene.overlays.groupCount(); ++i) {
+    unstorable = unstorable || breaksLine(scene.overlays.layerName(i));
   }
   if (unstorable) {
     setError(error, "a file name holds a line break and cannot be saved in a project");
@@ -280,6 +290,24 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
     return profileInt(ini.find("View", name), fallback);
   };
   v.LayerAlphaEnabled = profileInt(ini.find("File1", "Alpha"), 0) != 0;
+  // Line/point layers: their settings apply only when every named file became one layer, so
+  // that each setting meets the layer it was saved with.
+  const std::vector<std::filesystem::path> layerNames = readNames(ini, "File1", folder);
+  OverlayStore& layers = scene.overlays;
+  if (!layerNames.empty() && addLineFiles(scene, layerNames) &&
+      static_cast<size_t>(layers.groupCount()) == layerNames.size()) {
+    for (int i = 0; i < layers.groupCount(); ++i) {
+      layers.setVisible(i, profileInt(ini.find("File1", key("Flag", i + 1)), 1) != 0);
+      if (layers.pointSize(i) >= 1) {
+        layers.setPointSize(i, profileInt(ini.find("File1", key("PSize", i + 1)), 5));
+      }
+      // Point clouds keep the colours of their points.
+      if (!hasExtension(layerNames[static_cast<size_t>(i)], ".blhrgb")) {
+        layers.setGroupColour(i, static_cast<uint32_t>(
+                                     profileInt(ini.find("File1", key("Color", i + 1)), -1)));
+      }
+    }
+  }
   v.ContourAlphaEnabled = profileInt(ini.find("Calc1", "Alpha"), 0) != 0;
 
   // The camera: only stored numbers change their field.

@@ -418,3 +418,54 @@ TEST(DrapedImage, LoadsWithItsBaseImageAndReleasesOnFailure) {
 
 }  // namespace
 }  // namespace torvane
+
+namespace torvane {
+namespace {
+
+TEST(ProjectFile, LayersKeepTheirSettings) {
+  const TempDir dir;
+  writeTile(dir / "a.xml", 0);
+  const fs::path track = dir / "t.log", marks = dir / "m.bln", cloud = dir / "c.blhrgb";
+  fixtures::writeBytes(track, "$GPGGA,1,3500.02,N,13900.02,E,1,8\n$GPGGA,2,3500.03,N,13900.03,E,1,8\n");
+  fixtures::writeBytes(marks, "35.0004,139.0004,A\n");
+  fixtures::writeBytes(cloud, "35.0004,139.0004,9,0,1,2,3\n");
+  Scene scene;
+  ASSERT_TRUE(openElevationFiles(scene, std::vector<fs::path>{dir / "a.xml"}));
+  ASSERT_TRUE(addLineFiles(scene, std::vector<fs::path>{track, marks, cloud}));
+  OverlayStore& layers = scene.overlays;
+  layers.setVisible(0, false);
+  layers.setPointSize(1, 8);
+  layers.setGroupColour(1, 0xFF123456);
+  layers.setGroupColour(2, 0xFFFFFF00);
+  scene.view.LayerAlphaEnabled = true;
+  const fs::path project = dir / "p.tvp";
+  ASSERT_TRUE(SaveProject(scene, project));
+  EXPECT_NE(readFile(project).find("[File1]\nAlpha=1\nName1=t.log\nFlag1=0\nPSize1=0\n"
+                                   "Color1=4278190335\nName2=m.bln\nFlag2=1\nPSize2=8\n"
+                                   "Color2=4279383126\nName3=c.blhrgb\n"),
+            std::string::npos)
+      << readFile(project);
+
+  Scene loaded;
+  ASSERT_TRUE(LoadProject(loaded, project));
+  const OverlayStore& back = loaded.overlays;
+  ASSERT_EQ(back.groupCount(), 3);
+  EXPECT_FALSE(back.visible(0));
+  EXPECT_EQ(back.pointSize(0), 0) << "line layers keep no point size";
+  EXPECT_EQ(back.pointSize(1), 8);
+  EXPECT_EQ(back.colour(1) & 0xFFFFFF, 0x123456u);
+  EXPECT_EQ(back.vertices()[2].diffuse >> 24, 255u) << "the view's Alpha (255) was applied";
+  EXPECT_EQ(back.vertices()[3].diffuse & 0xFFFFFF, 0x010203u) << "clouds keep their colours";
+  EXPECT_TRUE(loaded.view.LayerAlphaEnabled);
+
+  // A layer that cannot be read again: the others load with their own settings.
+  fs::remove(marks);
+  Scene partial;
+  ASSERT_TRUE(LoadProject(partial, project));
+  ASSERT_EQ(partial.overlays.groupCount(), 2);
+  EXPECT_TRUE(partial.overlays.visible(0));
+  EXPECT_EQ(partial.overlays.colour(0), kColourBlue);
+}
+
+}  // namespace
+}  // namespace torvane
