@@ -8,8 +8,6 @@ void showCrossSectionDialog(MainWindow&) {}
 void showElevationInfoDialog(MainWindow&) {}
 void showVersionDialog(MainWindow&) {}
 bool showHueCircleDialog(MainWindow&, HueCircleParameters&) { return false; }
-// Line/point data dialog.
-void showLayerDialog(MainWindow&) {}
 // Contour dialogs.
 void showContourDialog(MainWindow&, bool) {}
 void showContourInfoDialog(MainWindow&) {}

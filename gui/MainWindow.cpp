@@ -218,8 +218,9 @@ bool MainWindow::LoadTexture(const std::filesystem::path& path) {
 }
 
 bool MainWindow::addLineFiles(const std::vector<std::filesystem::path>& paths) {
-  (void)paths;
-  return false;
+  const bool added = torvane::addLineFiles(mScene, paths);
+  mView->update();
+  return added;
 }
 
 bool MainWindow::finishImageLoad(bool loaded) {

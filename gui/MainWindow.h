@@ -15,6 +15,7 @@
 #include "view/AutoRotation.h"
 #include "render/DrapedTextures.h"
 #include "scene/Scene.h"
+#include "gui/CommandTargets.h"
 #include "gui/Splash.h"
 
 class QAction;
@@ -42,6 +43,9 @@ public:
   Scene& scene() { return mScene; }
   TerrainView* view() const { return mView; }
   Splash& splash() { return mSplash; }
+  /// The hue-circle setting the layer and contour lists colour along; it keeps what was chosen
+  /// last.
+  HueCircleParameters& hueCircle() { return mHueCircle; }
   /// The action of command `id`, or nullptr when the window has none for it.
   QAction* action(int id) const { return mActions.value(id, nullptr); }
   /// The menus and accelerators built from the command table.
@@ -122,6 +126,7 @@ private:
   QHash<int, QAction*> mActions;       // owned by the window through their menus
   CommandMenus* mMenus = nullptr;      // owned by the window (a child object)
   MessageHandler mMessageHandler;
+  HueCircleParameters mHueCircle;
 
   QTimer mRotationTimer;
   QElapsedTimer mTicks;

@@ -182,8 +182,11 @@ void MainWindow::runMenuCommand(int id) {
     case kCmdAddLineData: {
       const auto paths = runFileDialog(
           this,
-          {kTextAddLineData, {QStringLiteral("XML(*.xml)")}, firstElevationFolder(), QString(),
-           QStringLiteral("xml")},
+          {kTextAddLineData,
+           {QStringLiteral("XML(*.xml)"), QStringLiteral("NMEA(*.log *.nmea)"),
+            QStringLiteral("BLN(*.bln)"), QStringLiteral("BLHRGB(*.blhrgb)"),
+            QStringLiteral("All Files(*.xml *.log *.nmea *.bln *.blhrgb)")},
+           firstElevationFolder(), QString(), QStringLiteral("xml")},
           QFileDialog::AcceptOpen, QFileDialog::ExistingFiles);
       if (paths.empty()) {
         return;
@@ -235,8 +238,12 @@ void MainWindow::runMenuCommand(int id) {
       return;
     }
     case kCmdHueCircle: {
-      HueCircleParameters parameters{mScene.view.CRHueR, mScene.view.CRHueS, mScene.view.CRHueE};
+      // The land colours' hues go into the shared setting first and come back after OK; the
+      // layer and contour lists colour along whatever the setting holds last.
+      mHueCircle = {mScene.view.CRHueR, mScene.view.CRHueS, mScene.view.CRHueE};
+      HueCircleParameters parameters = mHueCircle;
       if (showHueCircleDialog(*this, parameters)) {
+        mHueCircle = parameters;
         finishCommand(applyHueCircle(mScene.view, parameters.direction, parameters.startHue,
                                      parameters.endHue));
       }

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
       {"WindowTest", torvane::test::makeWindowTest},
       {"MenuTest", torvane::test::makeMenuTest},
       {"ProjectTest", torvane::test::makeProjectTest},
+      {"LayerDialogTest", torvane::test::makeLayerDialogTest},
   };
   std::string only;
   int first = 1;

@@ -27,6 +27,7 @@ std::unique_ptr<QObject> makeFrameTest();
 std::unique_ptr<QObject> makeWindowTest();
 std::unique_ptr<QObject> makeMenuTest();
 std::unique_ptr<QObject> makeProjectTest();
+std::unique_ptr<QObject> makeLayerDialogTest();
 
 inline constexpr QRgb kBackground = 0xFF404040;
 

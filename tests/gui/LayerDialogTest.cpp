@@ -1,0 +1,252 @@
+// The line/point data dialog and how layers reach the window: dropped files, the menu state,
+// the list's columns, check boxes, context menu rules and every edit it offers.
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTableWidget>
+#include <fstream>
+
+#include "GuiTestSupport.h"
+#include "gui/dialogs/LayerDialog.h"
+#include "overlay/LayerEdits.h"
+#include "resources/Texts.h"
+#include "terrain/Hls.h"
+#include "tests/support/TempDir.h"
+
+namespace torvane::test {
+
+class LayerDialogTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<MainWindow> mWindow;
+  std::unique_ptr<fixtures::TempDir> mDir;
+  QStringList mMessages;
+  int mRedraws = 0;
+  int mMenuUpdates = 0;
+  std::optional<QColor> mChosenColour;
+  std::optional<HueCircleParameters> mChosenHues;
+
+  std::filesystem::path write(const std::string& name, const std::string& text) {
+    const auto path = *mDir / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+
+  // Four layers over the demo data: a track (line), marks (size 5), GSI points (size 5) and a
+  // point cloud (size 1).
+  void addFourLayers() {
+    mWindow->dropPaths({write("track.nmea", "$GPGGA,1,3500.30,N,13900.60,E,1,8\n"
+                                            "$GNGGA,2,3500.31,N,13900.61,E,1,8\n"),
+                        write("marks.bln", "35.006,139.012,A\n35.007,139.013,B\n"),
+                        write("pt.xml", "<ElevPt>\n<gml:pos>35.006 139.01</gml:pos>\n"),
+                        write("cloud.blhrgb", "35.006,139.012,50,0,10,20,30\n")});
+    QCOMPARE(mWindow->scene().overlays.groupCount(), 4);
+  }
+
+  std::unique_ptr<LayerDialog> dialog() {
+    LayerDialog::Hooks hooks;
+    hooks.redraw = [this] { ++mRedraws; };
+    hooks.menusChanged = [this] {
+      ++mMenuUpdates;
+      mWindow->UpdateMenuState();
+    };
+    hooks.chooseColour = [this](const QColor&) { return mChosenColour; };
+    hooks.chooseHueCircle = [this](HueCircleParameters& setting) {
+      if (mChosenHues) {
+        setting = *mChosenHues;
+      }
+      return mChosenHues.has_value();
+    };
+    return std::make_unique<LayerDialog>(mWindow->scene(), mWindow->hueCircle(), hooks,
+                                         mWindow.get());
+  }
+
+  static void select(QTableWidget* list, std::initializer_list<int> rows) {
+    list->clearSelection();
+    for (const int row : rows) {
+      list->selectionModel()->select(list->model()->index(row, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+  }
+
+  // Enabled state of the context-menu entries by id ("size" for the submenu).
+  static std::map<int, bool> enabledEntries(QMenu* menu, int* checkedSize) {
+    std::map<int, bool> state;
+    *checkedSize = 0;
+    for (QAction* a : menu->actions()) {
+      if (a->menu() != nullptr) {
+        state[400] = a->menu()->isEnabled();
+        for (QAction* s : a->menu()->actions()) {
+          if (s->isChecked()) {
+            *checkedSize = s->data().toInt() - 400;
+          }
+        }
+      } else {
+        state[a->data().toInt()] = a->isEnabled();
+      }
+    }
+    return state;
+  }
+
+private slots:
+  void init() {
+    mMessages.clear();
+    mRedraws = mMenuUpdates = 0;
+    mChosenColour.reset();
+    mChosenHues.reset();
+    mDir = std::make_unique<fixtures::TempDir>();
+    mWindow = std::make_unique<MainWindow>();
+    mWindow->setMessageHandler(
+        [this](const QString&, const QString& text) { mMessages << text; });
+    QVERIFY(mWindow->openElevation(demoFiles(), false));
+    mWindow->AfterChange();
+  }
+  void cleanup() {
+    mWindow.reset();
+    mDir.reset();
+  }
+
+  void droppedLineFilesBecomeLayers() {
+    QVERIFY(!mWindow->action(181)->isEnabled());
+    mWindow->dropPaths({write("a.xyn", "0,0,A\n")});
+    QCOMPARE(mMessages, QStringList{QString::fromUtf8(text(kTextNoElevationData).data())});
+    // A vector .xml over geographic data is tried as line data first, and is not a DEM.
+    mWindow->dropPaths({write("v.xml", "<Cntr>\n<gml:posList>\n35.006 139.01\n35.007 139.011\n"
+                                       "</gml:posList>\n")});
+    QCOMPARE(mWindow->scene().overlays.groupCount(), 1);
+    QCOMPARE(mWindow->scene().grid.fileCount, 4);
+    QVERIFY(mWindow->action(181)->isEnabled());
+    mWindow->dropPaths({write("far.log", "$GPGGA,1,4000.0,N,13000.0,E,1,8\n")});
+    QCOMPARE(mMessages.size(), 2);  // nothing inside the data
+    QCOMPARE(mMessages.back(), QString::fromUtf8(text(kTextNoValidData).data()));
+    QCOMPARE(mWindow->scene().overlays.groupCount(), 1);
+  }
+
+  void listShowsTheLayers() {
+    addFourLayers();
+    const auto d = dialog();
+    QCOMPARE(d->windowTitle(), QStringLiteral("線点データ情報"));
+    QVERIFY(std::abs(d->windowOpacity() - 192.0 / 255.0) < 0.01);
+    QTableWidget* list = d->list();
+    const QStringList titles = {"表示", "ファイル名", "項目", "点数", "点幅", "色"};
+    const int widths[] = {60, 190, 120, 120, 45, 45};
+    for (int c = 0; c < 6; ++c) {
+      QCOMPARE(list->horizontalHeaderItem(c)->text(), titles[c]);
+      QCOMPARE(list->columnWidth(c), widths[c]);
+    }
+    QCOMPARE(list->rowCount(), 4);
+    const QStringList rows[] = {
+        {"    1", "track.nmea", "NMEA LOG", "2", ""},
+        {"    2", "marks.bln", "目印", "2", "5"},
+        {"    3", "pt.xml", "標高点", "1", "5"},
+        {"    4", "cloud.blhrgb", "その他", "1", "1"},
+    };
+    for (int r = 0; r < 4; ++r) {
+      for (int c = 0; c < 5; ++c) {
+        QCOMPARE(list->item(r, c)->text(), rows[r][c]);
+      }
+      QCOMPARE(list->item(r, 0)->checkState(), Qt::Checked);
+    }
+    QCOMPARE(list->item(0, 3)->textAlignment() & Qt::AlignRight, Qt::AlignRight);
+    QCOMPARE(list->item(0, 5)->background().color(), QColor(0, 0, 255));
+    QVERIFY(!d->alphaCheckBox()->isChecked());
+
+    // Unchecking hides the layer and redraws the window.
+    list->item(1, 0)->setCheckState(Qt::Unchecked);
+    QVERIFY(!mWindow->scene().overlays.visible(1));
+    QCOMPARE(mRedraws, 1);
+    select(list, {1});
+    d->runMenuCommand(kLayerShow);
+    QVERIFY(mWindow->scene().overlays.visible(1));
+  }
+
+  void contextMenuGreysByTheSelection() {
+    addFourLayers();
+    const auto d = dialog();
+    struct Case {
+      std::initializer_list<int> rows;
+      std::map<int, bool> enabled;
+      int checkedSize;
+    };
+    const Case cases[] = {
+        {{}, {{281, false}, {282, false}, {400, false}, {285, false}, {288, false}, {286, false}, {287, true}}, 0},
+        {{0}, {{281, true}, {282, true}, {400, false}, {285, true}, {288, false}, {286, true}, {287, true}}, 0},
+        {{0, 3}, {{281, true}, {282, true}, {400, true}, {285, true}, {288, false}, {286, true}, {287, true}}, 1},
+        {{0, 1, 2}, {{281, true}, {282, true}, {400, true}, {285, true}, {288, true}, {286, true}, {287, true}}, 5},
+    };
+    for (const Case& c : cases) {
+      select(d->list(), c.rows);
+      std::unique_ptr<QMenu> menu(d->buildContextMenu());
+      int checked = -1;
+      QCOMPARE(enabledEntries(menu.get(), &checked), c.enabled);
+      QCOMPARE(checked, c.checkedSize);
+    }
+  }
+
+  void editsGoStraightIntoTheStore() {
+    addFourLayers();
+    OverlayStore& store = mWindow->scene().overlays;
+    const auto d = dialog();
+    QTableWidget* list = d->list();
+
+    // Point size: only layers that have one.
+    select(list, {0, 1});
+    d->runMenuCommand(403);
+    QCOMPARE(store.pointSize(0), 0);
+    QCOMPARE(store.pointSize(1), 3);
+    QCOMPARE(list->item(0, 4)->text(), QString());
+    QCOMPARE(list->item(1, 4)->text(), QStringLiteral("3"));
+
+    // Hue circle 0 -> 160 counter-clockwise over three layers: 0, 200, 160.
+    select(list, {0, 1, 2});
+    mChosenHues = HueCircleParameters{true, 0, 160};
+    d->runMenuCommand(kLayerHueCircle);
+    QCOMPARE(store.colour(0), 0xFFFF0000u);
+    QCOMPARE(store.colour(1), layerColourFromColorRef(colorHlsToRgb(200, 120, 240), {}));
+    QCOMPARE(store.colour(2), 0xFF0000FFu);
+    QCOMPARE(list->item(2, 5)->background().color(), QColor(0, 0, 255));
+    QCOMPARE(mWindow->hueCircle().endHue, 160);  // the setting keeps the last choice
+
+    // A cancelled colour chooser changes nothing; a chosen colour applies to every selected row.
+    mChosenColour.reset();
+    select(list, {3});
+    d->runMenuCommand(kLayerColour);
+    QCOMPARE(store.colour(3), kColourWhite);
+    QCOMPARE(store.vertices()[store.groupRange(3).firstPoint].diffuse, 0xFF0A141Eu);
+    mChosenColour = QColor(0x12, 0x34, 0x56);
+    mWindow->scene().view.Alpha = 100;
+    d->alphaCheckBox()->setChecked(true);
+    QVERIFY(mWindow->scene().view.LayerAlphaEnabled);
+    QCOMPARE(store.vertices()[0].diffuse >> 24, 100u);
+    d->runMenuCommand(kLayerColour);
+    QCOMPARE(store.colour(3), 0x64123456u);
+    // Switching transparency off makes everything opaque, recoloured layers included.
+    d->alphaCheckBox()->setChecked(false);
+    QCOMPARE(store.vertices()[store.groupRange(3).firstPoint].diffuse, 0xFF123456u);
+
+    // Deleting rows 1 and 3 leaves rows 1 and 2 showing the former layers 2 and 4.
+    select(list, {0, 2});
+    d->runMenuCommand(kLayerDelete);
+    QCOMPARE(list->rowCount(), 2);
+    QCOMPARE(list->item(0, 0)->text(), QStringLiteral("    1"));
+    QCOMPARE(list->item(1, 0)->text(), QStringLiteral("    2"));
+    QCOMPARE(list->item(0, 1)->text(), QStringLiteral("marks.bln"));
+    QCOMPARE(list->item(1, 1)->text(), QStringLiteral("cloud.blhrgb"));
+    QCOMPARE(store.layerName(1).filename().string(), std::string("cloud.blhrgb"));
+    QCOMPARE(mMenuUpdates, 0);
+
+    // Delete all: the store is freed and the menu no longer offers the list.
+    d->runMenuCommand(kLayerDeleteAll);
+    QCOMPARE(list->rowCount(), 0);
+    QVERIFY(!store.allocated());
+    QCOMPARE(mMenuUpdates, 1);
+    QVERIFY(!mWindow->action(181)->isEnabled());
+  }
+};
+
+std::unique_ptr<QObject> makeLayerDialogTest() { return std::make_unique<LayerDialogTest>(); }
+
+}  // namespace torvane::test
+
+#include "LayerDialogTest.moc"
