@@ -101,7 +101,9 @@ TEST_F(CliColours, SettingsChangeTheColours) {
 }
 
 TEST_F(CliColours, BadArgumentsAndNodesOutsideTheGrid) {
-  EXPECT_EQ(colours("--set ColorS=12 --node 0,0,0").status, 2);
+  for (const char* type : {"-1", "10", "13", "20"}) {
+    EXPECT_EQ(colours(std::string("--set ColorS=") + type + " --node 0,0,0").status, 2) << type;
+  }
   EXPECT_EQ(colours("--set Colour=1 --node 0,0,0").status, 2);
   EXPECT_EQ(colours("--set ColorR=x --node 0,0,0").status, 2);
   EXPECT_EQ(colours("--node 0,0").status, 2);

@@ -68,7 +68,9 @@ TEST(Cli, FailuresAndUsage) {
   EXPECT_EQ(r.out, "{\"ok\":false,\"error\":\"有効データがありません\"}\n");
   EXPECT_EQ(run("").status, 2);
   EXPECT_EQ(run("info").status, 2);
-  EXPECT_EQ(run("info --limits 1 x.xml").status, 2);
+  for (const char* limits : {"1", "0,65535", "40000,0", "-1,65535", "1,2x"}) {
+    EXPECT_EQ(run(std::string("info --limits ") + limits + " x.xml").status, 2) << limits;
+  }
   EXPECT_EQ(run("info --bogus x.xml").status, 2);
   r = run("frobnicate");
   EXPECT_EQ(r.status, 2);
@@ -108,4 +110,32 @@ TEST(Cli, HeightAtPoints) {
   EXPECT_EQ(run("height" + demFiles() + " --grid 1,2x").status, 2);
   EXPECT_EQ(run("height" + demFiles() + " --grid 1,inf").status, 2);
   EXPECT_EQ(run("height /nonexistent.xml --grid 1,2").status, 1);
+}
+
+TEST(Cli, FileNamesAreWrittenAsValidUtf8) {
+  // Pieces of a file name and their JSON form: overlong forms, surrogates and code points
+  // beyond U+10FFFF become one U+FFFD per byte; the shortest forms pass unchanged.
+  const std::string bad = "\xEF\xBF\xBD";
+  const std::pair<std::string, std::string> pieces[] = {
+      {"\xC1\xBF", bad + bad},
+      {"\xC2\x80", "\xC2\x80"},
+      {"\xE0\x9F\xBF", bad + bad + bad},
+      {"\xE0\xA0\x80", "\xE0\xA0\x80"},
+      {"\xF0\x8F\xBF\xBF", bad + bad + bad + bad},
+      {"\xF0\x90\x80\x80", "\xF0\x90\x80\x80"},
+      {"\xED\xA0\x80", bad + bad + bad},
+      {"\xF4\x90\x80\x80", bad + bad + bad + bad},
+      {"\"\\", "\\\"\\\\"}};
+  std::string name, expected;
+  for (const auto& [raw, json] : pieces) {
+    name += raw;
+    expected += json;
+  }
+  const torvane::fixtures::TempDir dir;
+  const std::filesystem::path path = dir / (name + ".xml");
+  std::filesystem::copy_file(
+      std::filesystem::path(TORVANE_DEMO_DIR) / "FG-GML-5239-40-00-DEM5A-20161001.xml", path);
+  const Result r = run("info '" + path.string() + "'");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("\"name\":\"" + expected + ".xml\""), std::string::npos) << r.out;
 }

@@ -105,13 +105,22 @@ TEST(DemXmlReader, HeaderValidation) {
   noHigh.replace(noHigh.find("<gml:high>"), 10, "<gml:hi>");
   EXPECT_FALSE(listed(writeFile(dir, "nohigh.xml", noHigh)));
 
-  // Absurd sizes are refused in the first pass instead of thinning every other file away.
-  std::string absurd = fixtures::demXmlText(smallTile(3, 3));
-  absurd.replace(absurd.find("<gml:high>2 2"), 13, "<gml:high>1999999999 1999999999");
-  EXPECT_FALSE(listed(writeFile(dir, "absurd.xml", absurd)));
-  std::string overflow = fixtures::demXmlText(smallTile(3, 3));
-  overflow.replace(overflow.find("<gml:high>2 2"), 13, "<gml:high>99999999999 2");
-  EXPECT_FALSE(listed(writeFile(dir, "overflow.xml", overflow)));
+  // One column or row has no spacing; absurd sizes are refused in the first pass instead of
+  // thinning every other file away.
+  for (const char* high : {"0 2", "2 0", "-1 2", "1999999999 1999999999", "99999999999 2"}) {
+    std::string text = fixtures::demXmlText(smallTile(3, 3));
+    text.replace(text.find("<gml:high>2 2") + 10, 3, high);
+    EXPECT_FALSE(listed(writeFile(dir, "high.xml", text))) << high;
+  }
+  // A one-column tile among good ones is skipped and leaves the bounds alone.
+  DemTile oneColumn = smallTile(1, 3);
+  oneColumn.lonNE = 139.5;
+  const DemTile good = smallTile(3, 3);
+  auto mixed = open({writeFile(dir, "good.xml", fixtures::demXmlText(good)),
+                     writeFile(dir, "one.xml", fixtures::demXmlText(oneColumn))});
+  ASSERT_TRUE(mixed->ok);
+  EXPECT_EQ(mixed->scene.grid.fileCount, 1);
+  EXPECT_DOUBLE_EQ(mixed->scene.grid.lonMax, good.lonNE);
   std::string nanCorner = fixtures::demXmlText(smallTile(3, 3));
   nanCorner.replace(nanCorner.find("<gml:upperCorner>") + 17, 2, "nan");
   EXPECT_FALSE(listed(writeFile(dir, "nan.xml", nanCorner)));
@@ -141,19 +150,26 @@ TEST(DemXmlReader, TuplesPlaceHeightsRowByRowFromTheNorth) {
 
 TEST(DemXmlReader, StartPointAndEarlyEnd) {
   fixtures::TempDir dir;
-  DemTile t = smallTile(5, 4);
-  t.startColumn = 3;
-  t.startRow = 2;
-  t.heights = {7, 8, 9};  // nodes (2,3), (2,4), (3,0); the list then ends early
-  auto o = open({writeFile(dir, "partial.xml", fixtures::demXmlText(t))});
-  ASSERT_TRUE(o->ok);
-  for (uint32_t r = 0; r < 4; ++r) {
-    for (uint32_t c = 0; c < 5; ++c) {
-      double expected = 0;
-      if (r == 2 && c == 3) expected = 7;
-      if (r == 2 && c == 4) expected = 8;
-      if (r == 3 && c == 0) expected = 9;
-      EXPECT_DOUBLE_EQ(o->H(0, r, c), expected) << r << "," << c;
+  // Partial 5 x 4 tiles: start column and row, the tuples, the first node they fill. The tuples
+  // fill nodes in order from there; the list ends early and every other node is 0.
+  struct Partial {
+    int column, row;
+    std::vector<double> heights;
+    uint32_t firstNode;  // row * 5 + column
+  };
+  const Partial partials[] = {{3, 2, {7, 8, 9}, 13}, {1, 0, {7, 8}, 1}, {0, 1, {7}, 5}};
+  for (const Partial& p : partials) {
+    SCOPED_TRACE(p.column);
+    DemTile t = smallTile(5, 4);
+    t.startColumn = p.column;
+    t.startRow = p.row;
+    t.heights = p.heights;
+    auto o = open({writeFile(dir, "partial.xml", fixtures::demXmlText(t))});
+    ASSERT_TRUE(o->ok);
+    for (uint32_t node = 0; node < 20; ++node) {
+      const uint32_t k = node - p.firstNode;  // wraps for nodes before the first
+      EXPECT_DOUBLE_EQ(o->H(0, node / 5, node % 5), k < p.heights.size() ? p.heights[k] : 0)
+          << node;
     }
   }
 

@@ -70,6 +70,28 @@ TEST(ElevationGrid, AllocationExtentsAndRelease) {
   EXPECT_EQ(grid.Hmin, 0);
   EXPECT_EQ(grid.Hmax, 70);
 
+  // One node stands out in X, Y and H at once: the first, the second (the east column of a
+  // two-column grid) or the last. Every scan must see it.
+  for (uint32_t at : {0u, 1u, 8u}) {
+    for (double extreme : {1000.0, -1000.0}) {
+      SCOPED_TRACE(testing::Message() << at << " " << extreme);
+      ElevationGrid g;
+      ASSERT_TRUE(g.allocateGrid(9));
+      for (uint32_t i = 0; i < 9; ++i) {
+        const double v = i == at ? extreme : 5.0;
+        g.appendNode(v, v, v, 0, 0);
+      }
+      ASSERT_TRUE(g.computeExtents());
+      const double lo = std::min(extreme, 5.0), hi = std::max(extreme, 5.0);
+      EXPECT_EQ(g.Xmin, lo);
+      EXPECT_EQ(g.Xmax, hi);
+      EXPECT_EQ(g.Ymin, lo);
+      EXPECT_EQ(g.Ymax, hi);
+      EXPECT_EQ(g.Hmin, lo);
+      EXPECT_EQ(g.Hmax, hi);
+    }
+  }
+
   grid.recordFile("x.xml", 3, 3);
   grid.planeZone = 9;
   grid.GeoCoordinates = false;

@@ -116,6 +116,33 @@ TEST(PlanSampling, PicksTheSmallestFittingStep) {
   }
 }
 
+TEST(PlanSampling, EveryLimitIsInclusive) {
+  // 200 x 201 at step 1: 40,200 nodes and 6 x 199 x 200 = 238,800 indices. Two 2000 x 2500
+  // files: 10,000,000 nodes, the node cap. A total equal to its limit fits; one more does not.
+  struct Case {
+    std::vector<std::pair<uint32_t, uint32_t>> sizes;
+    DeviceLimits limits;
+    uint64_t step;
+  };
+  const Case cases[] = {{{{200, 201}}, {40200, 238800}, 1},
+                        {{{200, 201}}, {40200, 238799}, 2},
+                        {{{200, 201}}, {40199, 238800}, 2},
+                        {{{200, 201}}, {40200, 65535}, 1},
+                        {{{200, 201}}, {40199, 65535}, 2},
+                        {{{2000, 2500}, {2000, 2500}}, {10000000, 60000000}, 1},
+                        {{{2000, 2500}, {2001, 2500}}, {10000000, 60000000}, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.limits.primitiveLimit << "," << c.limits.indexLimit);
+    ElevationGrid grid;
+    for (auto [columns, rows] : c.sizes) {
+      grid.recordFile("f.xml", columns, rows);
+    }
+    const auto plan = planSampling(grid, c.limits);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->step, c.step);
+  }
+}
+
 TEST(PlanSampling, HugeDeclarationsAndImpossibleLimits) {
   ElevationGrid grid;
   // Totals beyond 32 bits must not wrap around into a "fitting" plan.

@@ -102,6 +102,18 @@ TEST(NumberParse, AgreesWithStrtod) {
     }
     EXPECT_EQ(used, static_cast<size_t>(end - text));
   }
+  // Every decimal point position in 1 to 19 significant digits, both sides of the 15 that the
+  // fast path takes: past 15 the mantissa rounds once converted and once more when divided.
+  for (const std::string digits : {"9876543210987654321", "9999999999999999999"}) {
+    for (size_t n = 1; n <= digits.size(); ++n) {
+      for (size_t point = 0; point <= n; ++point) {
+        const std::string text = digits.substr(0, point) + "." + digits.substr(point, n - point);
+        size_t used = 0;
+        EXPECT_EQ(parseDouble(text, &used), std::strtod(text.c_str(), nullptr)) << text;
+        EXPECT_EQ(used, text.size()) << text;
+      }
+    }
+  }
   // Only the given view is read, never the bytes after it.
   EXPECT_EQ(parseDouble(std::string_view("12345", 2)), 12);
   int64_t i = 0;

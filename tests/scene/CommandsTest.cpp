@@ -130,12 +130,15 @@ TEST_F(CommandsTest, HiddenLandTypeLeavesTheMarksWhereTheyWere) {
 }
 
 TEST_F(CommandsTest, ReliefItemsAndMarks) {
-  EXPECT_EQ(run(511).apply, Propagate::Relief);
-  EXPECT_EQ(view.Scale, 20);
-  run(507);
-  EXPECT_EQ(view.Scale, 7);
-  run(519);
-  EXPECT_EQ(view.Scale, 100);
+  // Both ends of both halves of the range: {item, Scale}; each item then carries the mark.
+  const std::pair<int, int> items[] = {{500, 0},  {507, 7},  {509, 9},
+                                       {510, 10}, {511, 20}, {519, 100}};
+  for (const auto& [item, scale] : items) {
+    EXPECT_EQ(run(item).apply, Propagate::Relief) << item;
+    EXPECT_EQ(view.Scale, scale) << item;
+    update();
+    EXPECT_EQ(marked(500, 519), item);
+  }
   const std::pair<int, int> marks[] = {{0, 500}, {9, 509},   {14, 510},  {15, 511},
                                        {25, 512}, {94, 518}, {100, 519}, {104, 519}};
   for (const auto& [scale, item] : marks) {
@@ -151,12 +154,17 @@ TEST_F(CommandsTest, ReliefItemsAndMarks) {
 }
 
 TEST_F(CommandsTest, TransparencyItemsAndMarks) {
-  EXPECT_EQ(run(617).apply, Propagate::Transparency);
-  EXPECT_EQ(view.Alpha, 255);
-  run(601);
-  EXPECT_EQ(view.Alpha, 0);
-  run(616);
-  EXPECT_EQ(view.Alpha, 240);
+  const std::pair<int, int> items[] = {{601, 0}, {602, 16}, {616, 240}, {617, 255}};
+  for (const auto& [item, alpha] : items) {
+    EXPECT_EQ(run(item).apply, Propagate::Transparency) << item;
+    EXPECT_EQ(view.Alpha, alpha) << item;
+    update();
+    EXPECT_EQ(marked(601, 617), item);
+  }
+  // The neighbours of the relief and transparency ranges are no setting commands.
+  for (int outside : {499, 520, 600, 618}) {
+    EXPECT_FALSE(run(outside).acted) << outside;
+  }
   const std::pair<int, int> marks[] = {{0, 601},   {7, 601},   {8, 602},   {200, 614},
                                        {247, 616}, {248, 617}, {255, 617}, {2147483647, 617}};
   for (const auto& [alpha, item] : marks) {

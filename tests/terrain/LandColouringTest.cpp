@@ -45,6 +45,28 @@ TEST(Hls, IntegerRoundingOfMixedColours) {
   EXPECT_EQ(colorHlsToRgb(0, 60, 240), 0x000080u);
   // Lightness 180: m2 = 180 + 240 - (180 * 240 + 120) / 240 = 240, m1 = 120.
   EXPECT_EQ(colorHlsToRgb(80, 180, 240), 0x80FF80u);
+  // Each rounding term of either direction changes one of these: {hue, lightness, saturation},
+  // colour, and which way the case converts (the two are not each other's inverse).
+  const struct {
+    Hls hls;
+    uint32_t colour;
+    bool toRgb;
+  } exact[] = {{{1, 120, 35}, 0x6C6D93, true},
+               {{42, 143, 35}, 0x89A7A6, true},
+               {{71, 128, 136}, 0x44CB63, false},
+               {{95, 55, 117}, 0x34571E, false},
+               {{9, 129, 158}, 0x3C5FD7, false}};
+  for (const auto& c : exact) {
+    SCOPED_TRACE(c.colour);
+    if (c.toRgb) {
+      EXPECT_EQ(colorHlsToRgb(c.hls.hue, c.hls.lightness, c.hls.saturation), c.colour);
+    } else {
+      const Hls hls = colorRgbToHls(c.colour);
+      EXPECT_EQ(hls.hue, c.hls.hue);
+      EXPECT_EQ(hls.lightness, c.hls.lightness);
+      EXPECT_EQ(hls.saturation, c.hls.saturation);
+    }
+  }
   // Every hue survives the round trip at full saturation within one step of the scale.
   for (int hue = 0; hue < 240; ++hue) {
     const Hls back = colorRgbToHls(colorHlsToRgb(hue, 120, 240));
@@ -82,6 +104,20 @@ TEST(HueRamp, FixedRampAndHueCircleWrapAround) {
   EXPECT_EQ(hueAt(0, 200, 40, false), kMagenta);
   EXPECT_EQ(hueAt(0.5, 200, 40, false), kRed);
   EXPECT_EQ(hueAt(1, 200, 40, false), kYellow);
+  // The step from the start hue is truncated towards it in either direction: -0.6 and 0.6
+  // steps stay on the start, -159.6 of -160 and 39.6 of 40 stop one hue short of the end.
+  const struct {
+    double t;
+    int start, end;
+    bool reverse;
+    int hue;
+  } truncated[] = {{0.6 / 160, 120, 200, true, 120},
+                   {1 - 0.4 / 160, 120, 200, true, 201},
+                   {0.6 / 40, 0, 40, false, 0},
+                   {0.99, 0, 40, false, 39}};
+  for (const auto& c : truncated) {
+    EXPECT_EQ(hueAt(c.t, c.start, c.end, c.reverse), colorHlsToRgb(c.hue, 120, 240)) << c.t;
+  }
   // Start = end: one hue whatever the value and direction.
   EXPECT_EQ(hueAt(0.3, 80, 80, true), kGreen);
   EXPECT_EQ(hueAt(0.9, 80, 80, false), kGreen);
@@ -168,20 +204,23 @@ TEST(LandColouring, SeaRules) {
 
 TEST(LandColouring, ElevationRampsRunFromTheLowestToTheHighestLand) {
   // lo = 0 because Hmin < 0.00005; the range is 0..200.
-  ColourFixture f({0, 10, 20, 30, 40, 50, 60, 70, 80, 100, 150, 200});
+  ColourFixture f({0, 0.3, 20, 30, 40, 50, 60, 70, 80, 100, 150, 200});
   f.settings.OceanT = false;
   const double sea = -1;  // nothing flooded
   struct Case {
     int ramp;
+    uint32_t low;  // colour at 0.3 m (t = 0.0015): 255 (1 - t) = 254.6 truncates to 254
     uint32_t mid;  // colour at 100 m (t = 0.5)
     uint32_t top;  // colour at 200 m (t = 1)
   };
-  const Case cases[] = {{1, 0xFFFF00, 0xFF00FF}, {2, 0xFF7F7F, 0xFF0000}, {3, 0x7FFF7F, 0x00FF00},
-                        {4, 0x7F7FFF, 0x0000FF}, {5, 0x7F7F7F, 0x000000}, {7, 0, 0}};
+  const Case cases[] = {{1, 0x00FFFF, 0xFFFF00, 0xFF00FF}, {2, 0xFFFEFE, 0xFF7F7F, 0xFF0000},
+                        {3, 0xFEFFFE, 0x7FFF7F, 0x00FF00}, {4, 0xFEFEFF, 0x7F7FFF, 0x0000FF},
+                        {5, 0xFEFEFE, 0x7F7F7F, 0x000000}, {7, 0, 0, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.ramp);
     f.settings.ColorR = c.ramp;
     ASSERT_TRUE(f.colour(sea));
+    EXPECT_EQ(f.rgb(1), c.low);
     EXPECT_EQ(f.rgb(9), c.mid);
     EXPECT_EQ(f.rgb(11), c.top);
   }
@@ -271,8 +310,19 @@ TEST(LandColouring, RefusesWhatItCannotColour) {
   EXPECT_FALSE(f.colour(-1));  // slope range below 0.00005
   EXPECT_EQ(f.vertices[5].diffuse, 0x12345678u);
 
-  f.settings.ColorS = 12;  // not a land type
-  EXPECT_FALSE(f.colour(-1));
+  // Types outside 0..9 and 14..19 are refused, though everything else could colour them.
+  ColourFixture g({0, 10, 20, 30, 40, 50, 60, 70, 80, 100, 150, 200});
+  g.setMeasures({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, {5, 4, 3, 2, 1, 0, 5, 4, 3, 2, 1, 0},
+                {0, 2, 4, 6, 8, 10, 0, 2, 4, 6, 8, 10});
+  for (int type : {-1, 10, 13, 20}) {
+    g.settings.ColorS = type;
+    EXPECT_FALSE(g.colour(-1)) << type;
+    EXPECT_EQ(g.vertices[3].diffuse, 0x12345678u);
+  }
+  for (int type : {9, 14, 19}) {
+    g.settings.ColorS = type;
+    EXPECT_TRUE(g.colour(-1)) << type;
+  }
 
   ElevationGrid tiny;
   buildGrid(tiny, {SubGrid{4, 2, 0, 0, 10, [](int, int c) { return 1.0 * c; }}});
