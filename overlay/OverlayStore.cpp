@@ -130,7 +130,9 @@ void OverlayStore::setNewLayer(const std::filesystem::path& name, int pointSize,
 void OverlayStore::setLabel(uint32_t i, std::string_view bytes) {
   const std::string_view kept = truncateLabel(bytes, kMaxLabelBytes);
   char* slot = &mLabels[static_cast<size_t>(i) * kLabelSlot];
-  std::memcpy(slot, kept.data(), kept.size());
+  if (!kept.empty()) {  // an empty view may carry no pointer at all
+    std::memcpy(slot, kept.data(), kept.size());
+  }
   slot[kept.size()] = '\0';
 }
 

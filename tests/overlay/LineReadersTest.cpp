@@ -350,5 +350,23 @@ TEST(LineReaders, AddLineFilesDispatchAndLimits) {
   EXPECT_FALSE(t.add({bln})) << "no terrain";
 }
 
+TEST(LineReaders, OverlongLinesAreReadInPieces) {
+  GeoTerrain t;
+  const std::string fix = "$GPGGA,1,3500.24,N,13900.36,E,1,8,";
+  // A 100,000-byte line comes in pieces of 63,999 bytes; each piece counts as a line. A sentence
+  // with a long tail keeps its fix, and a record that starts a piece is read as a line.
+  const std::string log = fix + std::string(70000, '9') + "\n" + std::string(100000, ',') + "\n" +
+                          "$GPGGA,2,3500.25,N,13900.37,E,1,8\n";
+  ASSERT_TRUE(t.add({t.write("long.log", log)}));
+  EXPECT_EQ(t.scene().overlays.pointTotal(), 2u);
+  const std::string marks = "35.004,139.006,A\n" + std::string(63999, 'x') + "35.004,139.006,Tail\n" +
+                            std::string(200000, '\xff') + "\n35.005,139.006,\xff\xfe\x83\n";
+  ASSERT_TRUE(t.add({t.write("long.bln", marks)}));
+  const OverlayStore& s = t.scene().overlays;
+  ASSERT_EQ(s.groupPointCount(1), 3);
+  EXPECT_EQ(s.label(3), "Tail");
+  EXPECT_EQ(s.labelText(4), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD") << "undecodable bytes";
+}
+
 }  // namespace
 }  // namespace torvane
