@@ -1,6 +1,6 @@
 // Writes the seed corpus of the reader fuzz targets: small well-formed files of each format from
 // the test generators, and a few broken ones (cut short, absurd sizes). Usage: MakeSeeds OUTDIR
-// (writes OUTDIR/demxml, OUTDIR/tvd, OUTDIR/bil and OUTDIR/lem).
+// (writes OUTDIR/demxml, OUTDIR/tvd, OUTDIR/bil, OUTDIR/lem and OUTDIR/project).
 
 #include <cmath>
 #include <cstdio>
@@ -173,6 +173,25 @@ void lineSeeds(const fs::path& out) {
   seed(out / "xyn", "marks", xyn + "-10000.001,-20000,out\n");
 }
 
+// Projects over the tile "t.xml" of the project target: every key, as UTF-8, CP932 with CRLF
+// lines and backslashes, and UTF-16.
+void projectSeeds(const fs::path& dir) {
+  const std::string full =
+      "[File]\nFlag1=0\nName1=t.xml\nTexture=i.png\n[File1]\nAlpha=1\n[Calc1]\nAlpha=0\n"
+      "[View]\nMoveX=0.250000000\nMoveY=-1.5\nMoveZ=3\nRotaX=7\nRotaY=0\nRotaZ=-1\n"
+      "RZoom=0.1\nColorT=1\nColorS=4\nColorR=6\nCRHueR=0\nCRHueS=10\nCRHueE=300\n"
+      "ColorK=2000\nOceanC=4294967295\nOceanT=0\nScale=150\nAlpha=128\n[Rota]\nPitch=0\n";
+  seed(dir, "full", full);
+  seed(dir, "windows", "[File]\r\nName1=t.xml\r\nName2=\x93\x8c\x8b\x9e.xml\r\n"
+                       "[View]\r\nColorK=5\r\n");
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : std::string("[File]\r\nName1=t.xml\r\n[View]\r\nScale=7\r\n")) {
+    utf16 += c;
+    utf16 += '\0';
+  }
+  seed(dir, "utf16", utf16);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -186,6 +205,7 @@ int main(int argc, char** argv) {
   bilSeeds(out / "bil");
   lemSeeds(out / "lem");
   lineSeeds(out);
+  projectSeeds(out / "project");
   std::printf("%d seeds in %s\n", written, out.c_str());
   return 0;
 }
