@@ -9,6 +9,7 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "gui/QtText.h"
 #include "scene/Scene.h"
 #include "elevation/Readers.h"
 #include "render/DrapedTextures.h"
@@ -21,11 +22,6 @@ namespace torvane {
 
 namespace {
 constexpr int kMaxImageSide = 16384;
-
-QString qtext(int id) {
-  const std::string_view t = text(id);
-  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
-}
 
 bool parsePair(const QString& text, QChar separator, long long& a, long long& b) {
   const QStringList parts = text.split(separator);

@@ -6,17 +6,18 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
 #include "scene/CommandTable.h"
 #include "scene/Commands.h"
 #include "scene/DropDispatch.h"
 #include "scene/ProjectFile.h"
+#include "gui/QtText.h"
+#include "gui/StandardDialogs.h"
 #include "gui/TerrainView.h"
 #include "elevation/Readers.h"
 #include "resources/Texts.h"
@@ -28,10 +29,11 @@ namespace {
 // Auto-rotation looks at the clock this often; a step still needs 50 ms since the last one.
 constexpr int kRotationPollMs = 5;
 
-QString qtext(int id) {
-  const std::string_view t = text(id);
-  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
-}
+const std::vector<FileFilter> kElevationFilters = {
+    {QStringLiteral("TVD(*.tvd)"), QStringLiteral("*.tvd")},
+    {QStringLiteral("XML(*.xml)"), QStringLiteral("*.xml")},
+    {QStringLiteral("All Files"), QStringLiteral("*.tvd *.xml")},
+};
 
 QString qpath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 
@@ -87,7 +89,7 @@ void MainWindow::startUp() {
     std::vector<std::filesystem::path> paths = mOpenAtStart;
     paths.resize(std::min(paths.size(), kMaxDropPaths));
     if (!openElevation(paths, hasExtension(paths.front(), ".lem"))) {
-      showError(kTextNoValidData);
+      mStartUpError = kTextNoValidData;  // shown over the window once it is on the screen
     }
   }
   UpdateMenuState();
@@ -100,15 +102,12 @@ void MainWindow::runCommand(int id) {
   switch (id) {
     case kCmdOpenElevation: {
       stopRotation();
-      const QStringList names = QFileDialog::getOpenFileNames(
-          this, qtext(kTextOpenElevation), QDir::currentPath(),
-          QStringLiteral("TVD(*.tvd);;XML(*.xml);;All Files (*.tvd *.xml)"));
-      if (names.isEmpty()) {
+      const auto paths =
+          runFileDialog(this, {FileDialogKind::OpenMany, qtext(kTextOpenElevation),
+                               kElevationFilters, QDir::currentPath(), QString(),
+                               QStringLiteral("tvd")});
+      if (paths.empty()) {
         return;
-      }
-      std::vector<std::filesystem::path> paths;
-      for (const QString& name : names.mid(0, static_cast<qsizetype>(kMaxDropPaths))) {
-        paths.emplace_back(name.toStdString());
       }
       setWaitCursor();
       if (!openElevation(paths, false)) {
@@ -138,9 +137,7 @@ void MainWindow::runCommand(int id) {
 void MainWindow::AfterChange() {
   UpdateMenuState();
   mView->update();
-  while (QApplication::overrideCursor() != nullptr) {
-    QApplication::restoreOverrideCursor();
-  }
+  restoreNormalCursor();
   UpdateCursor();
 }
 
@@ -178,10 +175,11 @@ uint32_t MainWindow::tickCount() const { return static_cast<uint32_t>(mTicks.ela
 void MainWindow::showError(int textId, int captionTextId, const QString& detail) {
   const QString caption = qtext(captionTextId != 0 ? captionTextId : kTextProgramName);
   const QString message = detail.isEmpty() ? qtext(textId) : qtext(textId) + '\n' + detail;
+  restoreNormalCursor();  // no busy pointer over the box
   if (mMessageHandler) {
     mMessageHandler(caption, message);
   } else {
-    QMessageBox::critical(this, caption, message);
+    showErrorBox(this, caption, message);
   }
 }
 
@@ -323,6 +321,16 @@ void MainWindow::dropEvent(QDropEvent* event) {
     raise();
   }
   dropPaths(paths);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (mStartUpError != 0) {
+    // After the show has been handled, so the box opens over the window it belongs to.
+    QTimer::singleShot(0, this, [this, textId = std::exchange(mStartUpError, 0)] {
+      showError(textId);
+    });
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -58,7 +58,8 @@ public:
 
   /// Start-up: opens "AutoRun.tvp" from the current folder, or else the command-line project,
   /// behind the splash, or else the --open files; then turns drops on. Call once before the
-  /// window is shown.
+  /// window is shown; when the --open files do not open, the message follows once the window
+  /// is shown.
   void startUp();
 
   /// Dispatches dropped files by the first one's extension (at most 100 count).
@@ -98,6 +99,7 @@ protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -127,6 +129,7 @@ private:
   CommandMenus* mMenus = nullptr;      // owned by the window (a child object)
   MessageHandler mMessageHandler;
   HueCircleParameters mHueCircle;
+  int mStartUpError = 0;  //!< text id of a start-up failure still to be shown, or 0
 
   QTimer mRotationTimer;
   QElapsedTimer mTicks;

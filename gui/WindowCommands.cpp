@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
-#include <QFileDialog>
 #include <QMenuBar>
 #include <algorithm>
 
@@ -15,6 +14,8 @@
 #include "scene/DropDispatch.h"
 #include "gui/MainWindow.h"
 #include "gui/MenuBar.h"
+#include "gui/QtText.h"
+#include "gui/StandardDialogs.h"
 #include "scene/Propagation.h"
 #include "gui/TerrainView.h"
 #include "resources/Texts.h"
@@ -23,45 +24,7 @@ namespace torvane {
 
 namespace {
 
-QString qtext(int id) {
-  const std::string_view t = text(id);
-  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
-}
-
 QString qstring(const std::string& s) { return QString::fromStdString(s); }
-
-struct FileDialogSetup {
-  int titleText;
-  QStringList filters;  //!< "name(patterns)"; only the names are shown
-  QString folder;
-  QString fileName;
-  QString defaultSuffix;
-};
-
-// An Open (one or many existing files) or Save dialog. Returns the chosen paths, at most
-// kMaxDropPaths of them; none when the user cancels.
-std::vector<std::filesystem::path> runFileDialog(QWidget* parent, const FileDialogSetup& setup,
-                                                 QFileDialog::AcceptMode mode,
-                                                 QFileDialog::FileMode fileMode) {
-  QFileDialog dialog(parent, qtext(setup.titleText), setup.folder);
-  dialog.setAcceptMode(mode);
-  dialog.setFileMode(fileMode);
-  dialog.setNameFilters(setup.filters);
-  dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setDefaultSuffix(setup.defaultSuffix);
-  if (!setup.fileName.isEmpty()) {
-    dialog.selectFile(setup.fileName);
-  }
-  std::vector<std::filesystem::path> paths;
-  if (dialog.exec() != QDialog::Accepted) {
-    return paths;
-  }
-  const QStringList names = dialog.selectedFiles();
-  for (qsizetype i = 0; i < names.size() && paths.size() < kMaxDropPaths; ++i) {
-    paths.emplace_back(names[i].toStdString());
-  }
-  return paths;
-}
 
 // Sea colours are COLORREF values 0x00BBGGRR.
 QColor fromColorRef(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
@@ -70,7 +33,10 @@ uint32_t toColorRef(const QColor& c) {
          static_cast<uint32_t>(c.blue()) << 16;
 }
 
-const QStringList kProjectFilters = {QStringLiteral("TVP(*.tvp)")};
+const std::vector<FileFilter> kProjectFilters = {
+    {QStringLiteral("TVP(*.tvp)"), QStringLiteral("*.tvp")}};
+const std::vector<FileFilter> kJpegFilters = {
+    {QStringLiteral("JPEG(*.jpg)"), QStringLiteral("*.jpg")}};
 
 }  // namespace
 
@@ -145,10 +111,8 @@ void MainWindow::runMenuCommand(int id) {
   switch (id) {
     case kCmdOpenProject: {
       const auto paths = runFileDialog(
-          this,
-          {kTextOpenProject, kProjectFilters, QDir::currentPath(), qstring(defaultProjectName()),
-           QStringLiteral("tvp")},
-          QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
+          this, {FileDialogKind::OpenOne, qtext(kTextOpenProject), kProjectFilters,
+                 QDir::currentPath(), qstring(defaultProjectName()), QStringLiteral("tvp")});
       if (paths.empty()) {
         return;
       }
@@ -164,10 +128,8 @@ void MainWindow::runMenuCommand(int id) {
     }
     case kCmdSaveProject: {
       const auto paths = runFileDialog(
-          this,
-          {kTextSaveProject, kProjectFilters, firstElevationFolder(),
-           qstring(defaultProjectName()), QStringLiteral("tvp")},
-          QFileDialog::AcceptSave, QFileDialog::AnyFile);
+          this, {FileDialogKind::Save, qtext(kTextSaveProject), kProjectFilters,
+                 firstElevationFolder(), qstring(defaultProjectName()), QStringLiteral("tvp")});
       if (!paths.empty()) {
         setWaitCursor();
         QString error;
@@ -181,13 +143,17 @@ void MainWindow::runMenuCommand(int id) {
     }
     case kCmdAddLineData: {
       const auto paths = runFileDialog(
-          this,
-          {kTextAddLineData,
-           {QStringLiteral("XML(*.xml)"), QStringLiteral("NMEA(*.log *.nmea)"),
-            QStringLiteral("BLN(*.bln)"), QStringLiteral("BLHRGB(*.blhrgb)"),
-            QStringLiteral("All Files(*.xml *.log *.nmea *.bln *.blhrgb)")},
-           firstElevationFolder(), QString(), QStringLiteral("xml")},
-          QFileDialog::AcceptOpen, QFileDialog::ExistingFiles);
+          this, {FileDialogKind::OpenMany,
+                 qtext(kTextAddLineData),
+                 {{QStringLiteral("XML(*.xml)"), QStringLiteral("*.xml")},
+                  {QStringLiteral("NMEA(*.log *.nmea)"), QStringLiteral("*.log *.nmea")},
+                  {QStringLiteral("BLN(*.bln)"), QStringLiteral("*.bln")},
+                  {QStringLiteral("BLHRGB(*.blhrgb)"), QStringLiteral("*.blhrgb")},
+                  {QStringLiteral("All Files"),
+                   QStringLiteral("*.xml *.log *.nmea *.bln *.blhrgb")}},
+                 firstElevationFolder(),
+                 QString(),
+                 QStringLiteral("xml")});
       if (paths.empty()) {
         return;
       }
@@ -200,12 +166,14 @@ void MainWindow::runMenuCommand(int id) {
     }
     case kCmdDrapeImage: {
       const auto paths = runFileDialog(
-          this,
-          {kTextDrapeImage,
-           {QStringLiteral("JPEG(*.jpg)"), QStringLiteral("PNG(*.png)"),
-            QStringLiteral("All Files(*.jpg *.png)")},
-           firstElevationFolder(), QString(), QStringLiteral("jpg")},
-          QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
+          this, {FileDialogKind::OpenOne,
+                 qtext(kTextDrapeImage),
+                 {kJpegFilters.front(),
+                  {QStringLiteral("PNG(*.png)"), QStringLiteral("*.png")},
+                  {QStringLiteral("All Files"), QStringLiteral("*.jpg *.png")}},
+                 firstElevationFolder(),
+                 QString(),
+                 QStringLiteral("jpg")});
       if (paths.empty()) {
         return;
       }
@@ -222,10 +190,8 @@ void MainWindow::runMenuCommand(int id) {
       return;
     case kCmdSaveImage: {
       const auto paths = runFileDialog(
-          this,
-          {kTextSaveImage, {QStringLiteral("JPEG(*.jpg)")}, QDir::currentPath(),
-           qstring(defaultImageName()), QStringLiteral("jpg")},
-          QFileDialog::AcceptSave, QFileDialog::AnyFile);
+          this, {FileDialogKind::Save, qtext(kTextSaveImage), kJpegFilters, QDir::currentPath(),
+                 qstring(defaultImageName()), QStringLiteral("jpg")});
       if (!paths.empty()) {
         setWaitCursor();
         QString error;

@@ -2,7 +2,6 @@
 // written to an image file.
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
@@ -14,15 +13,12 @@
 #include "scene/DropDispatch.h"
 #include "gui/HeadlessRender.h"
 #include "gui/MainWindow.h"
+#include "gui/QtText.h"
+#include "gui/StandardDialogs.h"
 #include "render/RenderContext.h"
 #include "resources/Texts.h"
 
 namespace {
-
-QString qtext(int id) {
-  const std::string_view t = torvane::text(id);
-  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
-}
 
 bool openGlAvailable() {
   QOpenGLContext context;
@@ -65,10 +61,12 @@ int main(int argc, char** argv) {
   }
 
   QApplication app(argc, argv);
-  QApplication::setApplicationName(qtext(torvane::kTextProgramName));
+  QApplication::setApplicationName(torvane::qtext(torvane::kTextProgramName));
+  // Qt's own dialog texts in the user's language, Japanese where Qt has none for it.
+  torvane::installQtTranslation(QLocale::system());
   if (!openGlAvailable()) {
-    QMessageBox::critical(nullptr, qtext(torvane::kTextProgramName),
-                          qtext(torvane::kTextNoDirectX));
+    torvane::showErrorBox(nullptr, torvane::qtext(torvane::kTextProgramName),
+                          torvane::qtext(torvane::kTextNoDirectX));
     return 0;
   }
 

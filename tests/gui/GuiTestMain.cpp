@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QSurfaceFormat>
 #include <QtTest>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -11,11 +12,17 @@
 #include <string>
 
 #include "GuiTestSupport.h"
+#include "gui/StandardDialogs.h"
 #include "render/RenderContext.h"
 
 int main(int argc, char** argv) {
   torvane::RenderContext::setDefaultSurfaceFormat();
   QApplication app(argc, argv);
+  // Qt's own dialog texts as a Japanese user sees them, whatever this machine's locale is.
+  if (!torvane::installQtTranslation(QLocale(QLocale::Japanese, QLocale::Japan))) {
+    std::fprintf(stderr, "Qt's Japanese translation is not installed (see install-deps.sh)\n");
+    return 2;
+  }
 
   const std::map<std::string, std::function<std::unique_ptr<QObject>()>> classes = {
       {"FrameTest", torvane::test::makeFrameTest},

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QImage>
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QObject>
 #include <QTimer>
 #include <QtTest>
@@ -75,6 +77,9 @@ inline bool withFileDialog(MainWindow& window, int id,
     seen = dialog != nullptr;
     if (dialog != nullptr) {
       handle(dialog);
+      if (dialog->isVisible()) {
+        dialog->reject();  // also when a check failed half-way
+      }
     }
   });
   window.action(id)->trigger();
@@ -86,6 +91,23 @@ inline void chooseFile(QFileDialog* dialog, const QString& path) {
   dialog->selectFile(path);
   static_cast<QDialog*>(dialog)->accept();  // accept() is protected in QFileDialog
 }
+
+/// While it lives, hands every message box that becomes the active modal widget to `answer`,
+/// which must close it (e.g. box->button(QMessageBox::Ok)->click()).
+class MessageBoxWatcher {
+public:
+  explicit MessageBoxWatcher(std::function<void(QMessageBox*)> answer) {
+    QObject::connect(&mTimer, &QTimer::timeout, [answer = std::move(answer)] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        answer(box);
+      }
+    });
+    mTimer.start(20);
+  }
+
+private:
+  QTimer mTimer;
+};
 
 inline int channelDistance(QRgb a, QRgb b) {
   return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),

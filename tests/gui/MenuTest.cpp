@@ -3,7 +3,12 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,7 +18,9 @@
 
 #include "GuiTestSupport.h"
 #include "scene/CommandTable.h"
+#include "elevation/TvdFile.h"
 #include "gui/MenuBar.h"
+#include "gui/StandardDialogs.h"
 #include "resources/Texts.h"
 
 namespace torvane::test {
@@ -34,6 +41,13 @@ class MenuTest : public QObject {
     const bool ok = mWindow->openElevation(files, false);
     mWindow->AfterChange();
     return ok;
+  }
+  // The whole screen as the user sees it, kept in the test's output folder.
+  void saveScreen(const QString& name) {
+    QTest::qWait(100);  // let the newest window paint
+    const QString path = QStringLiteral(TORVANE_GUI_OUT_DIR "/MenuTest/") + name;
+    QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(path));
+    qInfo("picture: %s", qPrintable(path));
   }
   void key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     QTest::keyClick(mWindow->view(), key, modifiers);
@@ -232,18 +246,25 @@ private slots:
     QVERIFY(!view().rotating);
   }
 
+  // A name typed without extension gets the dialog's default one: "abc" opens abc.tvd.
   void openingElevationDataFromTheMenu() {
-    const std::vector<std::filesystem::path> files = demoFiles();
+    const QString dir = outputDir("MenuTest");
+    const TvdHeader header{3, 3, 35.0, 139.0, 35.01, 139.01};
+    QVERIFY(writeTvd((dir + "/abc.tvd").toStdString(), header, std::vector<double>(9, 10.0)));
+    QStringList refusals;  // e.g. "file not found", which would keep the dialog open
+    MessageBoxWatcher watcher([&](QMessageBox* box) {
+      refusals << box->text();
+      box->button(QMessageBox::Ok)->click();
+    });
     withDialog(123, [&](QFileDialog* dialog) {
-      QCOMPARE(dialog->windowTitle(), qtext(kTextOpenElevation));
-      QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
-      dialog->setDirectory(QString::fromStdString(files[0].parent_path().string()));
-      dialog->selectFile(QString::fromStdString(files[0].filename().string()));
+      dialog->setDirectory(dir);
+      dialog->findChild<QLineEdit*>("fileNameEdit")->setText("abc");
       static_cast<QDialog*>(dialog)->accept();  // accept() is protected in QFileDialog
     });
+    QCOMPARE(refusals, QStringList{});
+    QCOMPARE(mMessages, QStringList{});
     QCOMPARE(mWindow->scene().grid.fileCount, 1);
-    QCOMPARE(mWindow->windowTitle(),
-             QString::fromStdString(files[0].string()) + QStringLiteral(" - Torvane"));
+    QCOMPARE(mWindow->windowTitle(), dir + QStringLiteral("/abc.tvd - Torvane"));
     QVERIFY(action(122)->isEnabled());
     QVERIFY(mMessages.isEmpty());
   }
@@ -274,23 +295,63 @@ private slots:
     QVERIFY(!mWindow->isVisible());
   }
 
+  // Every file dialog: title, kind, folder, first name, the type list as it shows (one style:
+  // the labels alone) and what each type lists, the default extension, Qt's texts in Japanese.
   void fileDialogsCarryTheirTitlesFiltersAndNames() {
-    withDialog(121, [](QFileDialog* dialog) {
-      QCOMPARE(dialog->windowTitle(), qtext(kTextOpenProject));
-      QCOMPARE(dialog->nameFilters(), QStringList{"TVP(*.tvp)"});
-      QCOMPARE(dialog->directory().absolutePath(), QDir::currentPath());
-      QCOMPARE(dialog->defaultSuffix(), QStringLiteral("tvp"));
-      dialog->reject();
-    });
+    struct Case {
+      int id;
+      int title;
+      bool save;
+      QString folder;
+      QString name;
+      QStringList labels;
+      QList<QStringList> patterns;
+      QString suffix;
+    };
+    const QString here = QDir::currentPath();
+    const QString demo = QDir(TORVANE_DEMO_DIR).absolutePath();
+    const QStringList tvp{"TVP(*.tvp)"}, jpeg{"JPEG(*.jpg)"};
+    const std::vector<Case> cases = {
+        {121, kTextOpenProject, false, here, "Torvane.tvp", tvp, {{"*.tvp"}}, "tvp"},
+        {122, kTextSaveProject, true, demo, "Torvane.tvp", tvp, {{"*.tvp"}}, "tvp"},
+        {123, kTextOpenElevation, false, here, "",
+         {"TVD(*.tvd)", "XML(*.xml)", "All Files"}, {{"*.tvd"}, {"*.xml"}, {"*.tvd", "*.xml"}},
+         "tvd"},
+        {125, kTextAddLineData, false, demo, "",
+         {"XML(*.xml)", "NMEA(*.log *.nmea)", "BLN(*.bln)", "BLHRGB(*.blhrgb)", "All Files"},
+         {{"*.xml"}, {"*.log", "*.nmea"}, {"*.bln"}, {"*.blhrgb"},
+          {"*.xml", "*.log", "*.nmea", "*.bln", "*.blhrgb"}},
+         "xml"},
+        {126, kTextDrapeImage, false, demo, "", {"JPEG(*.jpg)", "PNG(*.png)", "All Files"},
+         {{"*.jpg"}, {"*.png"}, {"*.jpg", "*.png"}}, "jpg"},
+        {128, kTextSaveImage, true, here, "Torvane.jpg", jpeg, {{"*.jpg"}}, "jpg"},
+    };
+    QVERIFY(openDemo());
+    for (const Case& c : cases) {
+      withDialog(c.id, [&](QFileDialog* dialog) {
+        QCOMPARE(dialog->windowTitle(), qtext(c.title));
+        QCOMPARE(dialog->acceptMode(), c.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        QCOMPARE(dialog->directory().absolutePath(), c.folder);
+        QCOMPARE(dialog->findChild<QLineEdit*>("fileNameEdit")->text(), c.name);
+        QCOMPARE(dialog->defaultSuffix(), c.suffix);
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        auto* listing = dialog->findChild<QFileSystemModel*>();
+        QStringList shown;
+        for (int i = 0; i < types->count(); ++i) {
+          shown << types->itemText(i);
+          dialog->selectNameFilter(dialog->nameFilters().value(i));
+          QCOMPARE(listing->nameFilters(), c.patterns.value(i));
+        }
+        QCOMPARE(shown, c.labels);
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+        if (c.id == kCmdOpenElevation) {
+          saveScreen("open-elevation-dialog.png");
+        }
+      });
+    }
     QVERIFY(mMessages.isEmpty());  // cancelled: nothing happens
 
-    QVERIFY(openDemo());
-    withDialog(126, [](QFileDialog* dialog) {
-      QCOMPARE(dialog->windowTitle(), qtext(kTextDrapeImage));
-      QCOMPARE(dialog->nameFilters().size(), 3);
-      QCOMPARE(dialog->directory().absolutePath(), QDir(TORVANE_DEMO_DIR).absolutePath());
-      dialog->reject();
-    });
     // Files that are not what they claim: the failure is reported under the dialog's title.
     const QString dir = outputDir("MenuTest");
     for (const QString& name : {QStringLiteral("bad.tvp"), QStringLiteral("bad.jpg")}) {
@@ -310,12 +371,50 @@ private slots:
     });
     QCOMPARE(mMessages.last(), qtext(kTextOpenProject) + ": " + qtext(kTextNoValidData));
     QCOMPARE(mWindow->windowTitle(), QStringLiteral("Torvane"));
-    withDialog(128, [](QFileDialog* dialog) {
-      QCOMPARE(dialog->windowTitle(), qtext(kTextSaveImage));
-      QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
-      QCOMPARE(dialog->selectedFiles().value(0).section('/', -1), QStringLiteral("Torvane.jpg"));
-      dialog->reject();
+  }
+
+  // Qt's texts follow the user's locale where Qt has a translation for it, else Japanese.
+  void qtTranslationFollowsTheLocaleElseJapanese() {
+    const struct {
+      QLocale locale;
+      QString file;
+    } cases[] = {
+        {QLocale(QLocale::Japanese, QLocale::Japan), "qtbase_ja.qm"},
+        {QLocale(QLocale::German, QLocale::Germany), "qtbase_de.qm"},
+        {QLocale(QLocale::Portuguese, QLocale::Brazil), "qtbase_pt_BR.qm"},
+        {QLocale::c(), "qtbase_ja.qm"},
+        {QLocale(QLocale::Zulu, QLocale::SouthAfrica), "qtbase_ja.qm"},
+    };
+    for (const auto& c : cases) {
+      const QtTranslation translation = qtTranslationFor(c.locale);
+      QCOMPARE(QFileInfo(translation.file).fileName(), c.file);
+      QCOMPARE(translation.locale.language(),
+               c.file == "qtbase_ja.qm" ? QLocale::Japanese : c.locale.language());
+    }
+    QCOMPARE(QLocale().language(), QLocale::Japanese);  // the tests' pinned locale
+  }
+
+  // Saving over an existing project asks first, in Japanese; answering no keeps the dialog.
+  void saveAsksInJapaneseBeforeReplacing() {
+    QVERIFY(openDemo());
+    const QString dir = outputDir("MenuTest");
+    QFile existing(dir + "/proj.tvp");
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    QString question;
+    MessageBoxWatcher watcher([&](QMessageBox* box) {
+      question = box->text();
+      saveScreen("save-overwrite-question.png");
+      box->button(QMessageBox::No)->click();
     });
+    withDialog(122, [&](QFileDialog* dialog) {
+      dialog->setDirectory(dir);
+      dialog->findChild<QLineEdit*>("fileNameEdit")->setText("proj");  // the default .tvp
+      static_cast<QDialog*>(dialog)->accept();
+      QVERIFY(dialog->isVisible());
+    });
+    QVERIFY2(question.startsWith("proj.tvp") && question.contains(QStringLiteral("置き換え")),
+             qPrintable(question));
   }
 };
 

@@ -147,14 +147,40 @@ private slots:
     QCOMPARE(window.scene().grid.fileCount, 4);
     QCOMPARE(window.windowTitle(), demo(0) + QStringLiteral(" - Torvane"));
     QVERIFY(window.splash().window() == nullptr);
+    QVERIFY(mMessages.isEmpty());
+  }
 
-    MainWindow::Options bad;
-    bad.openAtStart = {std::filesystem::path(outputDir("WindowTest").toStdString()) / "none.xml"};
-    MainWindow empty(bad);
-    empty.setMessageHandler([this](const QString&, const QString& text) { mMessages << text; });
-    empty.startUp();
-    QCOMPARE(mMessages, QStringList{msg(kTextNoValidData)});
-    QCOMPARE(empty.windowTitle(), QStringLiteral("Torvane"));
+  // Real message boxes: each belongs to the window, which is on the screen, and shows the
+  // normal cursor, also when it reports files named at start-up or comes behind a wait cursor.
+  void messageBoxesBelongToTheShownWindowWithTheNormalCursor() {
+    const QString dir = outputDir("WindowTest");
+    MainWindow::Options options;
+    options.openAtStart = {(dir + "/none.xml").toStdString()};
+    mWindow = std::make_unique<MainWindow>(options);  // no message handler
+    struct Seen {
+      QString text;
+      bool ownedByShownWindow;
+      bool normalCursor;
+    };
+    std::vector<Seen> seen;
+    MessageBoxWatcher watcher([&](QMessageBox* box) {
+      seen.push_back({box->text(), box->parentWidget() == mWindow.get() && mWindow->isVisible(),
+                      QApplication::overrideCursor() == nullptr});
+      box->button(QMessageBox::Ok)->click();
+    });
+    mWindow->startUp();
+    QTest::qWait(60);
+    QVERIFY(seen.empty());  // nothing shows before the window does
+    QCOMPARE(mWindow->windowTitle(), QStringLiteral("Torvane"));
+    mWindow->show();
+    QTRY_COMPARE(seen.size(), size_t(1));
+    drop({dir + "/nothing.tvd"});  // fails behind the wait cursor
+    QCOMPARE(seen.size(), size_t(2));
+    for (const Seen& box : seen) {
+      QCOMPARE(box.text, msg(kTextNoValidData));
+      QVERIFY(box.ownedByShownWindow);
+      QVERIFY(box.normalCursor);
+    }
   }
 
   void closingReleasesTheDeviceObjects() {
