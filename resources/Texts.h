@@ -26,6 +26,16 @@ inline constexpr int kTextDrapeImage = 2105;      // "画像の貼付"
 inline constexpr int kTextSaveImage = 2106;       // "イメージを保存"
 
 inline constexpr int kTextScreenFont = 2200;      // "ＭＳ ゴシック"
+inline constexpr int kTextDistance = 2201;        // "距離": the ruler's measurement text
+inline constexpr int kTextInfoShown = 2206;       // "表示": elevation data list columns 2206..2209
+inline constexpr int kTextProfileMaxH = 2215;     // "最大標高": the profile's statistics
+inline constexpr int kTextProfileMinH = 2216;     // "最小標高"
+inline constexpr int kTextProfileMeanH = 2217;    // "平均標高"
+inline constexpr int kTextProfileSurface = 2218;  // "距離": surface length
+inline constexpr int kTextProfilePlane = 2219;    // "距離": plane length
+inline constexpr int kTextProfileArea = 2220;     // "面積"
+inline constexpr int kTextClockwise = 2223;       // "時計"
+inline constexpr int kTextCounterClockwise = 2224; // "反時計"
 inline constexpr int kTextKeyHelpFirst = 2300;    // 2300..2311: the key help lines
 inline constexpr int kTextKeyHelpLast = 2311;
 
