@@ -336,6 +336,11 @@ private slots:
         QCOMPARE(dialog->defaultSuffix(), c.suffix);
         auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
         auto* listing = dialog->findChild<QFileSystemModel*>();
+        if (c.id == kCmdOpenElevation) {  // pictured with its type list open
+          types->showPopup();
+          saveScreen("open-elevation-dialog.png");
+          types->hidePopup();
+        }
         QStringList shown;
         for (int i = 0; i < types->count(); ++i) {
           shown << types->itemText(i);
@@ -345,9 +350,6 @@ private slots:
         QCOMPARE(shown, c.labels);
         auto* buttons = dialog->findChild<QDialogButtonBox*>();
         QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
-        if (c.id == kCmdOpenElevation) {
-          saveScreen("open-elevation-dialog.png");
-        }
       });
     }
     QVERIFY(mMessages.isEmpty());  // cancelled: nothing happens
