@@ -1,5 +1,6 @@
 #include "terrain/HeightSampling.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "elevation/ElevationGrid.h"
@@ -52,20 +53,15 @@ HeightSampler::SubGrid describe(const ElevationGrid& grid, const Keys& keys, int
 
 // Column of the cell: the smallest n in 0..W-3 with u <= u(node(0, n + 1)), else W - 2.
 uint32_t findColumn(const HeightSampler::SubGrid& s, const Keys& keys, double u) {
-  const double* row0 = keys.u + s.base;
   const uint32_t last = s.columns - 2;
-  if (s.columnsSorted) {
-    uint32_t lo = 0, hi = last;  // answer in [lo, hi]; hi = last means "none"
-    while (lo < hi) {
-      const uint32_t mid = lo + (hi - lo) / 2;
-      if (u <= row0[mid + 1]) {
-        hi = mid;
-      } else {
-        lo = mid + 1;
-      }
-    }
-    return lo;
+  if (!s.columnKeys.empty()) {
+    // Sorted keys, copied side by side: a lower bound over keys 1..W-2.
+    const auto begin = s.columnKeys.begin() + 1;
+    return static_cast<uint32_t>(
+        std::lower_bound(begin, begin + last, u, [](double key, double x) { return key < x; }) -
+        begin);
   }
+  const double* row0 = keys.u + s.base;
   for (uint32_t n = 0; n < last; ++n) {
     if (u <= row0[n + 1]) {
       return n;
@@ -76,21 +72,16 @@ uint32_t findColumn(const HeightSampler::SubGrid& s, const Keys& keys, double u)
 
 // Row of the cell: the smallest m in 0..R-3 with v >= v(node(m + 1, 0)), else R - 2.
 uint32_t findRow(const HeightSampler::SubGrid& s, const Keys& keys, double v) {
+  const uint32_t last = s.rows - 2;
+  if (!s.rowKeys.empty()) {
+    // Keys falling southwards: the first of rows 1..R-2 with key <= v.
+    const auto begin = s.rowKeys.begin() + 1;
+    return static_cast<uint32_t>(
+        std::lower_bound(begin, begin + last, v, [](double key, double x) { return key > x; }) -
+        begin);
+  }
   const double* column0 = keys.v + s.base;
   const uint64_t w = s.columns;
-  const uint32_t last = s.rows - 2;
-  if (s.rowsSorted) {
-    uint32_t lo = 0, hi = last;
-    while (lo < hi) {
-      const uint32_t mid = lo + (hi - lo) / 2;
-      if (v >= column0[(mid + 1) * w]) {
-        hi = mid;
-      } else {
-        lo = mid + 1;
-      }
-    }
-    return lo;
-  }
   for (uint32_t m = 0; m < last; ++m) {
     if (v >= column0[(m + 1) * w]) {
       return m;
@@ -260,14 +251,20 @@ void HeightSampler::build(const ElevationGrid& grid, const TerrainMesh& mesh) {
   for (int k = 0; k < grid.fileCount; ++k) {
     SubGrid s = describe(grid, keys, k, base);
     if (s.usable) {
-      // Written so that a NaN key leaves the search linear.
-      s.columnsSorted = true;
-      for (uint32_t c = 1; c < s.columns && s.columnsSorted; ++c) {
-        s.columnsSorted = keys.u[base + c - 1] <= keys.u[base + c];
+      // Sorted keys are copied side by side for binary searches. The comparisons are written
+      // so that a NaN key leaves the search linear.
+      s.columnKeys.assign(keys.u + base, keys.u + base + s.columns);
+      for (uint32_t c = 1; c < s.columns && !s.columnKeys.empty(); ++c) {
+        if (!(s.columnKeys[c - 1] <= s.columnKeys[c])) {
+          s.columnKeys.clear();
+        }
       }
-      s.rowsSorted = true;
-      for (uint64_t r = 1; r < s.rows && s.rowsSorted; ++r) {
-        s.rowsSorted = keys.v[base + (r - 1) * s.columns] >= keys.v[base + r * s.columns];
+      for (uint64_t r = 0; r < s.rows; ++r) {
+        s.rowKeys.push_back(keys.v[base + r * s.columns]);
+        if (r > 0 && !(s.rowKeys[r - 1] >= s.rowKeys[r])) {
+          s.rowKeys.clear();
+          break;
+        }
       }
     }
     mSubGrids.push_back(s);

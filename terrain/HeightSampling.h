@@ -33,9 +33,10 @@ bool heightAtGrid(const ElevationGrid& grid, const TerrainMesh& mesh, double X, 
                   double& H);
 
 /**
- * @brief The same sampling for many queries: the sub-grids' corner keys and whether their row
- * and column keys grow monotonically are worked out once, so the cell search becomes a binary
- * search where it may (the results are identical to heightAtGeo and heightAtGrid).
+ * @brief The same sampling for many queries: the sub-grids' corner keys are worked out once, and
+ * their row and column keys, where they run monotonically, are copied side by side so that the
+ * cell search becomes a binary search (the results are identical to heightAtGeo and
+ * heightAtGrid).
  *
  * Build it after every open (the node arrays, the file list or the index list changed); it
  * keeps no pointer into the grid or the mesh, which every query passes again. A sampler built
@@ -59,9 +60,11 @@ public:
     uint32_t columns = 0;   //!< W
     uint32_t rows = 0;      //!< R
     bool usable = false;    //!< at least one cell, and its nodes lie inside the arrays
-    bool columnsSorted = false;  //!< u of row 0 never decreases west to east
-    bool rowsSorted = false;     //!< v of column 0 never increases north to south
     double uWest = 0, uEast = 0, vSouth = 0, vNorth = 0;  //!< corner keys
+    //! u of row 0 when it never decreases west to east, else empty (linear search)
+    std::vector<double> columnKeys;
+    //! v of column 0 when it never increases north to south, else empty (linear search)
+    std::vector<double> rowKeys;
   };
 
 private:
