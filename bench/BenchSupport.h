@@ -19,6 +19,9 @@ double seconds(Clock::time_point a, Clock::time_point b);
 double median(std::vector<double> v);
 /// CPU seconds of this process and of its finished children, all threads together.
 double cpuSeconds();
+/// CPU seconds of the calling thread, with nanosecond resolution: for timing short calls on a
+/// machine where other work may take the processor away.
+double threadCpuSeconds();
 
 //! Medians of wall-clock and CPU time. CPU time is what to compare on a busy machine: wall
 //! time there depends on what else runs.

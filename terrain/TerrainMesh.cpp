@@ -101,6 +101,7 @@ bool TerrainMesh::setDevice(TerrainBufferDevice* device) {
 }
 
 bool TerrainMesh::allocateVertices(const ElevationGrid& grid) {
+  ++mRevision;
   release();
   if (grid.count < 9) {
     return false;
@@ -120,6 +121,7 @@ bool TerrainMesh::allocateVertices(const ElevationGrid& grid) {
 void TerrainMesh::fitModelSpace(const ElevationGrid& grid) { mFit = torvane::fitModelSpace(grid); }
 
 bool TerrainMesh::placeVertices(const ElevationGrid& grid) {
+  ++mRevision;
   if (!hasVertices() || grid.count < mVertexCount) {
     return false;
   }
@@ -148,6 +150,7 @@ bool TerrainMesh::placeVertices(const ElevationGrid& grid) {
 }
 
 bool TerrainMesh::computeVertexHeights(const ElevationGrid& grid, int Scale) {
+  ++mRevision;
   if (!hasVertices() || grid.count < mVertexCount) {
     return false;
   }
@@ -197,6 +200,7 @@ void fillIndices(const ElevationGrid& grid, Index* out) {
 }  // namespace
 
 bool TerrainMesh::buildIndices(const ElevationGrid& grid, uint64_t indexCount) {
+  ++mRevision;
   if (mDevice) {
     mDevice->releaseIndexBuffer();
   }
@@ -270,6 +274,7 @@ void TerrainMesh::releaseBuffers() {
 }
 
 void TerrainMesh::release() {
+  ++mRevision;
   releaseBuffers();
   mIndices16.reset();
   mIndices32.reset();

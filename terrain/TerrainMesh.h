@@ -176,6 +176,10 @@ public:
   std::span<const uint16_t> indices16() const;
   std::span<const uint32_t> indices32() const;
 
+  /// Changes whenever vertex positions or the index list may have changed (allocation,
+  /// placement, heights, indices, release), so derived structures know when to rebuild.
+  uint64_t revision() const { return mRevision; }
+
 private:
   TerrainBufferDevice* mDevice = nullptr;
   ModelFit mFit;
@@ -185,6 +189,7 @@ private:
   std::unique_ptr<uint16_t[]> mIndices16;
   std::unique_ptr<uint32_t[]> mIndices32;
   uint64_t mIndexCount = 0;
+  uint64_t mRevision = 0;
 };
 
 }  // namespace torvane
