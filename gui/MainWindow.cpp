@@ -58,6 +58,10 @@ MainWindow::MainWindow(const Options& options, QWidget* parent)
     qWarning("torvane: %s", qPrintable(reason));
     QTimer::singleShot(0, this, &QWidget::close);
   });
+  // View control: keys and mouse act on the view; menus and rotation follow here.
+  connect(mView, &TerrainView::menusChanged, this, &MainWindow::UpdateMenuState);
+  connect(mView, &TerrainView::rotationCommand, this, &MainWindow::runCommand);
+  setFocusProxy(mView);
 
   buildMenus();
 
@@ -141,9 +145,7 @@ void MainWindow::AfterChange() {
   UpdateCursor();
 }
 
-void MainWindow::UpdateCursor() {
-  mView->setCursor(mScene.ruler.active() ? Qt::CrossCursor : Qt::OpenHandCursor);
-}
+void MainWindow::UpdateCursor() { mView->refreshCursor(); }
 
 void MainWindow::startRotation(bool clockwise) {
   mScene.view.rotating = true;

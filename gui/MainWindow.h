@@ -91,8 +91,9 @@ public slots:
   /// Enables, greys and checks the menu items from the scene.
   void UpdateMenuState();
   void stopRotation();
-  /// The view's cursor when it is not over a trackbar: the cross in a ruler mode, otherwise the
-  /// hover cursor (the closed hand while the view is dragged is view control's).
+  /// The view's cursor where the mouse is: over the view the cross in a ruler mode, otherwise
+  /// the hover cursor; over the trackbars the arrow (the closed hand of a drag is view
+  /// control's).
   void UpdateCursor();
 
 protected:

@@ -1,7 +1,11 @@
 #include "gui/TerrainView.h"
 
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "scene/Scene.h"
 #include "render/DrapedTextures.h"
@@ -9,8 +13,161 @@
 
 namespace torvane {
 
+namespace {
+
+ViewKey viewKey(const QKeyEvent& event) {
+  const bool keypad = event.modifiers().testFlag(Qt::KeypadModifier);
+  switch (event.key()) {
+    case Qt::Key_Escape: return ViewKey::Escape;
+    case Qt::Key_PageUp: return ViewKey::PageUp;
+    case Qt::Key_PageDown: return ViewKey::PageDown;
+    case Qt::Key_Left: return ViewKey::Left;
+    case Qt::Key_Right: return ViewKey::Right;
+    case Qt::Key_Up: return ViewKey::Up;
+    case Qt::Key_Down: return ViewKey::Down;
+    case Qt::Key_U: return ViewKey::U;
+    case Qt::Key_D: return ViewKey::D;
+    case Qt::Key_N: return ViewKey::N;
+    case Qt::Key_E: return ViewKey::E;
+    case Qt::Key_S: return ViewKey::S;
+    case Qt::Key_W: return ViewKey::W;
+    case Qt::Key_H: return ViewKey::H;
+    case Qt::Key_F1: return ViewKey::F1;
+    case Qt::Key_F2: return ViewKey::F2;
+    case Qt::Key_F3: return ViewKey::F3;
+    case Qt::Key_F4: return ViewKey::F4;
+    case Qt::Key_Plus: return keypad ? ViewKey::NumpadPlus : ViewKey::Other;
+    case Qt::Key_Minus: return keypad ? ViewKey::NumpadMinus : ViewKey::Other;
+    default: return ViewKey::Other;
+  }
+}
+
+Qt::CursorShape cursorShape(ViewCursor cursor) {
+  switch (cursor) {
+    case ViewCursor::Hover: return Qt::OpenHandCursor;
+    case ViewCursor::Grab: return Qt::ClosedHandCursor;
+    case ViewCursor::Cross: return Qt::CrossCursor;
+    default: return Qt::ArrowCursor;
+  }
+}
+
+}  // namespace
+
 TerrainView::TerrainView(Scene& scene, QWidget* parent) : QOpenGLWidget(parent), mScene(scene) {
   setMinimumSize(1, 1);
+  setMouseTracking(true);  // hover over the trackbars and the ruler's pending segment
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+ViewWindow TerrainView::viewWindow() const {
+  return {static_cast<int>(width() * devicePixelRatioF()),
+          static_cast<int>(height() * devicePixelRatioF()), mLastFrame};
+}
+
+QPoint TerrainView::devicePoint(const QPointF& logical) const {
+  return (logical * devicePixelRatioF()).toPoint();
+}
+
+PickResult TerrainView::pick(int x, int y, bool intersect) {
+  if (intersect) {
+    mPicker.update(mScene.mesh, mScene.grid);
+  }
+  return pickTerrain(mScene.mesh, mScene.grid, mLastFrame, x, y, intersect, &mPicker);
+}
+
+void TerrainView::refreshCursor() {
+  const QPoint at = devicePoint(mapFromGlobal(QCursor::pos()));
+  setCursor(cursorShape(viewCursorAt(mScene, viewWindow(), at.x(), at.y())));
+}
+
+void TerrainView::respond(const ViewResponse& response) {
+  if (response.capture) {
+    setFocus(Qt::MouseFocusReason);  // Qt captures the mouse for the pressed widget itself
+  }
+  if (response.refreshCursor) {
+    refreshCursor();
+  } else if (response.cursor != ViewCursor::Unchanged) {
+    setCursor(cursorShape(response.cursor));
+  }
+  if (response.updateMenus) {
+    emit menusChanged();
+  }
+  switch (response.rotation) {
+    case RotationRequest::None:
+      break;
+    case RotationRequest::Stop:
+      emit rotationCommand(153);
+      break;
+    case RotationRequest::StartClockwise:
+      emit rotationCommand(151);
+      break;
+    case RotationRequest::StartCounterClockwise:
+      emit rotationCommand(152);
+      break;
+  }
+  if (response.repaint) {
+    update();
+  }
+}
+
+void TerrainView::keyPressEvent(QKeyEvent* event) {
+  const ViewKey key = viewKey(*event);
+  if (key == ViewKey::Other) {
+    event->ignore();
+    return;
+  }
+  respond(viewKeyDown(mScene, viewWindow(), key, event->modifiers().testFlag(Qt::ControlModifier),
+                      event->modifiers().testFlag(Qt::ShiftModifier)));
+}
+
+void TerrainView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) {
+    return;  // the middle button acts on release
+  }
+  const QPoint p = devicePoint(event->position());
+  respond(viewMousePress(mScene, mInput, viewWindow(), p.x(), p.y()));
+}
+
+void TerrainView::mouseDoubleClickEvent(QMouseEvent* event) {
+  // A double click's second press is no press: it starts no drag and places no ruler point.
+  event->accept();
+}
+
+void TerrainView::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = devicePoint(event->position());
+  respond(viewMouseMove(mScene, mInput, viewWindow(), p.x(), p.y(),
+                        event->buttons().testFlag(Qt::LeftButton),
+                        event->buttons().testFlag(Qt::RightButton)));
+}
+
+void TerrainView::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint p = devicePoint(event->position());
+  MouseButton button = MouseButton::Left;
+  if (event->button() == Qt::RightButton) {
+    button = MouseButton::Right;
+  } else if (event->button() == Qt::MiddleButton) {
+    button = MouseButton::Middle;
+  } else if (event->button() != Qt::LeftButton) {
+    return;
+  }
+  respond(viewMouseRelease(mScene, mInput, viewWindow(), button, p.x(), p.y()));
+}
+
+void TerrainView::wheelEvent(QWheelEvent* event) {
+  const int delta = event->angleDelta().y();
+  if (delta == 0) {
+    return;
+  }
+  const QPoint p = devicePoint(event->position());
+  respond(viewWheel(mScene, viewWindow(), delta, p.x(), p.y()));
+}
+
+void TerrainView::leaveEvent(QEvent* event) {
+  if (mInput.trackbarHover) {
+    mInput.trackbarHover = false;
+    update();
+  }
+  QOpenGLWidget::leaveEvent(event);
 }
 
 TerrainView::~TerrainView() {
@@ -61,7 +218,19 @@ void TerrainView::paintGL() {
     input.imageTexture = mTextures->imageTexture();
     input.baseTexture = mTextures->baseTexture();
   }
+  input.input = &mInput;
+  if (underMouse()) {
+    const QPoint at = devicePoint(mapFromGlobal(QCursor::pos()));
+    input.cursorX = at.x();
+    input.cursorY = at.y();
+  }
+  if (mScene.ruler.active()) {
+    mPicker.update(mScene.mesh, mScene.grid);  // the rubber band picks once per frame
+    input.picker = &mPicker;
+  }
   renderFrame(mContext, input, w, h);
+  // Picking and panning use the matrices this frame was drawn with.
+  mLastFrame = frameGeometryFor(mScene.view, w, h);
   if (w > 0 && h > 0 && frameHasScreenPasses(mContext, input)) {
     QPainter painter(this);
     paintScreenPasses(painter, mContext, input, w, h);

@@ -1,11 +1,14 @@
 #pragma once
 // The main window's 3D view: owns the OpenGL context (through QOpenGLWidget) and the render
 // context built over it, attaches the terrain buffers to the scene's mesh, and draws one frame
-// per paint. Drawing happens only in paintGL.
+// per paint. Drawing happens only in paintGL. Its keyboard and mouse events go to view control
+// (view/ViewControl.h), which says what to repaint, which cursor to show and what else to do.
 
 #include <QOpenGLWidget>
 
 #include "render/RenderContext.h"
+#include "view/Picking.h"
+#include "view/ViewControl.h"
 
 namespace torvane {
 
@@ -32,16 +35,43 @@ public:
   /// The draped image's textures to draw with (not owned; nullptr for none).
   void setDrapedTextures(DrapedTextures* textures) { mTextures = textures; }
 
+  /// The client area in device pixels and the frame last drawn into it.
+  ViewWindow viewWindow() const;
+  const InputState& inputState() const { return mInput; }
+  /// The terrain point under a client pixel (device pixels) of the last frame, answered by
+  /// the view's picking pyramid (rebuilt first when the terrain changed).
+  PickResult pick(int x, int y, bool intersect);
+  /// Shows the cursor that belongs where the mouse now is.
+  void refreshCursor();
+
 signals:
   /// The OpenGL context could not serve the renderer (no 3.3 core, or the program failed).
   void deviceFailed(const QString& reason);
+  /// View control changed something the menus show.
+  void menusChanged();
+  /// View control asks for an auto-rotation command (151 clockwise, 152 counter-clockwise,
+  /// 153 stop).
+  void rotationCommand(int id);
 
 protected:
   void initializeGL() override;
   void resizeGL(int width, int height) override;
   void paintGL() override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
 private:
+  void respond(const ViewResponse& response);
+  QPoint devicePoint(const QPointF& logical) const;
+
+  InputState mInput;
+  FrameGeometry mLastFrame;
+  TerrainPicker mPicker;
   Scene& mScene;
   RenderContext mContext;
   QString mDeviceError;

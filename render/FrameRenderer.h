@@ -12,6 +12,8 @@ namespace torvane {
 
 class ElevationGrid;
 class RenderContext;
+class TerrainPicker;
+struct InputState;
 struct ViewState;
 
 /**
@@ -26,6 +28,12 @@ struct FrameInput {
   const ElevationGrid& grid;
   uint32_t imageTexture = 0;  //!< draped image (OpenGL texture name), 0 when none
   uint32_t baseTexture = 0;   //!< its base image, 0 when none
+  //! The mouse as view control sees it (mode, hover), nullptr when there is none.
+  const InputState* input = nullptr;
+  //! Cursor position in client pixels, or -1, -1 when the cursor is not over the view.
+  int cursorX = -1, cursorY = -1;
+  //! Answers terrain picks for this frame (the ruler's rubber band), nullptr when there is none.
+  const TerrainPicker* picker = nullptr;
 };
 
 //! The background of every frame, A8R8G8B8.

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
       {"MenuTest", torvane::test::makeMenuTest},
       {"ProjectTest", torvane::test::makeProjectTest},
       {"LayerDialogTest", torvane::test::makeLayerDialogTest},
+      {"ViewControlTest", torvane::test::makeViewControlTest},
   };
   std::string only;
   int first = 1;

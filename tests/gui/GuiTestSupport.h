@@ -30,6 +30,7 @@ std::unique_ptr<QObject> makeWindowTest();
 std::unique_ptr<QObject> makeMenuTest();
 std::unique_ptr<QObject> makeProjectTest();
 std::unique_ptr<QObject> makeLayerDialogTest();
+std::unique_ptr<QObject> makeViewControlTest();
 
 inline constexpr QRgb kBackground = 0xFF404040;
 
