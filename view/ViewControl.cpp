@@ -44,6 +44,24 @@ bool panPoint(const FrameGeometry& frame, int x, int y, Vec3d& p) {
   return true;
 }
 
+// Sets the setting of trackbar `bar` (1, 4 or 5) and pushes it into the vertex data.
+void setTrackbarValue(Scene& scene, int bar, int value, ViewResponse& response) {
+  ViewState& view = scene.view;
+  if (bar == kSeaLevelBar) {
+    view.ColorK = value;
+    ApplyLandColours(scene);
+  } else if (bar == kReliefBar) {
+    view.Scale = value;
+    ApplyRelief(scene);
+  } else {
+    view.Alpha = value;
+    ApplyTransparency(scene);
+  }
+  RefreshVertexData(scene);
+  response.updateMenus = true;
+  response.repaint = true;
+}
+
 }  // namespace
 
 bool IsCursorInClient(const ViewWindow& window, int x, int y) {
@@ -89,32 +107,28 @@ bool StepSetting(Scene& scene, int bar, int direction, ViewResponse& response) {
   if (!gridLoaded(scene)) {
     return false;
   }
+  int value = 0;
   switch (bar) {
     case kSeaLevelBar:
       if (view.ColorT < 2) {
         return false;
       }
       // Stepping from -1 starts at the effective level and leaves the -1 setting.
-      view.ColorK = std::clamp(EffectiveSeaLevel(view, scene.grid) + direction, 0, 1000);
-      ApplyLandColours(scene);
+      value = std::clamp(EffectiveSeaLevel(view, scene.grid) + direction, 0, 1000);
       break;
     case kReliefBar:
-      view.Scale = std::clamp(view.Scale + direction, 0, 100);
-      ApplyRelief(scene);
+      value = std::clamp(view.Scale + direction, 0, 100);
       break;
     case kTransparencyBar: {
       // Opaque counts as 256, so steps of 16 run 255, 240, ..., 16, 0 and back up to 255.
       const int alpha = (view.Alpha == 255 ? 256 : view.Alpha) + direction * 16;
-      view.Alpha = alpha < 0 ? 0 : (alpha >= 256 ? 255 : alpha);
-      ApplyTransparency(scene);
+      value = alpha < 0 ? 0 : (alpha >= 256 ? 255 : alpha);
       break;
     }
     default:
       return false;
   }
-  RefreshVertexData(scene);
-  response.updateMenus = true;
-  response.repaint = true;
+  setTrackbarValue(scene, bar, value, response);
   return true;
 }
 
@@ -275,28 +289,10 @@ ViewResponse viewMouseMove(Scene& scene, InputState& input, const ViewWindow& wi
     return r;
   }
   // A thumb drag: the value at the cursor's height, pushed into the vertex data.
-  ViewState& view = scene.view;
   const int bar = input.MouseMode;
-  const int value = trackbarValueAt(bar, view, window.height, y);
-  switch (bar) {
-    case kSeaLevelBar:
-      view.ColorK = value;
-      ApplyLandColours(scene);
-      break;
-    case kReliefBar:
-      view.Scale = value;
-      ApplyRelief(scene);
-      break;
-    case kTransparencyBar:
-      view.Alpha = value;
-      ApplyTransparency(scene);
-      break;
-    default:
-      return r;
+  if (trackbarRange(bar) > 0) {
+    setTrackbarValue(scene, bar, trackbarValueAt(bar, scene.view, window.height, y), r);
   }
-  RefreshVertexData(scene);
-  r.updateMenus = true;
-  r.repaint = true;
   return r;
 }
 
