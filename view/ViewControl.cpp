@@ -150,8 +150,7 @@ ViewResponse viewKeyDown(Scene& scene, const ViewWindow& window, ViewKey key, bo
     case ViewKey::Escape:
       if (view.rotating) {
         r.rotation = RotationRequest::Stop;
-      } else if (scene.ruler.active()) {
-        resetRuler(scene.ruler);
+      } else if (cancelRuler(scene.ruler)) {
         r.updateMenus = true;
         r.repaint = true;
         r.refreshCursor = true;
