@@ -7,7 +7,9 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -62,6 +64,21 @@ uint32_t colorRefOf(const QColor& c) {
 
 QString rowNumber(int row) { return QString::asprintf("%5d", row + 1); }
 
+// Paints the colour cell in the layer colour even on a selected row, where the selection
+// highlight would otherwise hide it.
+class ColourCellDelegate : public QStyledItemDelegate {
+public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    const QVariant colour = index.data(Qt::BackgroundRole);
+    if (colour.canConvert<QBrush>()) {
+      painter->fillRect(option.rect.adjusted(2, 2, -2, -2), colour.value<QBrush>());
+    }
+  }
+};
+
 }  // namespace
 
 LayerDialog::LayerDialog(Scene& scene, HueCircleParameters& hueCircle, Hooks hooks,
@@ -83,6 +100,8 @@ LayerDialog::LayerDialog(Scene& scene, HueCircleParameters& hueCircle, Hooks hoo
     mList->horizontalHeaderItem(c)->setTextAlignment(kColumns[c].alignment);
   }
   mList->verticalHeader()->hide();
+  mList->setWordWrap(false);
+  mList->setItemDelegateForColumn(kColumnColour, new ColourCellDelegate(mList));
   mList->setShowGrid(true);
   mList->setSelectionBehavior(QAbstractItemView::SelectRows);
   mList->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -2,7 +2,13 @@
 // the list's columns, check boxes, context menu rules and every edit it offers.
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QMimeData>
+#include <QPainter>
+#include <QScreen>
+#include <QUrl>
+#include <cmath>
 #include <QMenu>
 #include <QTableWidget>
 #include <fstream>
@@ -89,6 +95,42 @@ class LayerDialogTest : public QObject {
     return state;
   }
 
+  // A road winding up the demo volcano (GSI road edges) and a hike to its summit and back
+  // (NMEA), as files a user would drop.
+  std::pair<std::filesystem::path, std::filesystem::path> hikeFiles() {
+    const double lon0 = 139.0125, lat0 = 35.0083;
+    std::string road = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Dataset>\n"
+                       "<RdEdg gml:id=\"r1\">\n<gml:posList>\n";
+    char line[128];
+    for (int i = 0; i <= 400; ++i) {
+      const double a = i * 0.05, r = 0.0075 - i * 0.0000165;
+      std::snprintf(line, sizeof line, "%.9f %.9f\n", lat0 + r * std::sin(a) * 0.8,
+                    lon0 + r * std::cos(a));
+      road += line;
+    }
+    road += "</gml:posList>\n</RdEdg>\n</Dataset>\n";
+    std::string log;
+    for (int i = 0; i <= 300; ++i) {
+      const double f = i <= 150 ? i / 150.0 : (300 - i) / 150.0;
+      const double lat = 35.0015 + f * (lat0 - 35.0015) + 0.0004 * std::sin(i * 0.3);
+      const double lon = 139.004 + f * (lon0 - 139.004) + (i > 150 ? 0.0008 : 0);
+      std::snprintf(line, sizeof line, "$GNGGA,%06d.00,%02d%010.7f,N,%03d%010.7f,E,1,12,0.7,0,M,39,M,,*00\n",
+                    i, 35, (lat - 35) * 60, 139, (lon - 139) * 60);
+      log += line;
+    }
+    return {write("FG-GML-523940-RdEdg-20230101-0001.xml", road), write("hike.nmea", log)};
+  }
+
+  // The screen as the user sees it, cropped to the windows shown.
+  static QImage screenshot(std::initializer_list<QWidget*> windows) {
+    QRect area;
+    for (QWidget* w : windows) {
+      area |= w->frameGeometry();
+    }
+    QCoreApplication::processEvents();
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().copy(area);
+  }
+
 private slots:
   void init() {
     mMessages.clear();
@@ -99,12 +141,66 @@ private slots:
     mWindow = std::make_unique<MainWindow>();
     mWindow->setMessageHandler(
         [this](const QString&, const QString& text) { mMessages << text; });
+    mWindow->startUp();  // turns drops on
     QVERIFY(mWindow->openElevation(demoFiles(), false));
     mWindow->AfterChange();
   }
   void cleanup() {
     mWindow.reset();
     mDir.reset();
+  }
+
+  // The way a new user meets layers: elevation data open, a vector file and a GPS log dropped on
+  // the window, the list opened, one layer recoloured and one hidden. The screenshots of each
+  // step go to the test's output folder.
+  void userAddsLayersAndEditsThem() {
+    mWindow->resize(800, 600);
+    if (!showWithDevice(*mWindow)) {
+      QSKIP("no OpenGL 3.3 core context on this display");
+    }
+    const QString out = outputDir("LayerDialogTest");
+    mWindow->scene().view.RotaX = 0.9;  // tilted, so the layers lie on the relief
+    mWindow->AfterChange();
+    screenshot({mWindow.get()}).save(out + "/1-elevation-data.png");
+
+    const auto [road, hike] = hikeFiles();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(road.string())),
+                  QUrl::fromLocalFile(QString::fromStdString(hike.string()))});
+    const QPoint at = mWindow->view()->geometry().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(mWindow.get(), &enter);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(mWindow.get(), &drop);
+    QVERIFY(mMessages.isEmpty());
+    const OverlayStore& store = mWindow->scene().overlays;
+    QCOMPARE(store.groupCount(), 2);
+    QCOMPARE(store.kind(0), 211);  // 道路縁
+    QCOMPARE(store.kind(1), kKindNmea);
+    QVERIFY(mWindow->action(181)->isEnabled());
+    const QImage before = mWindow->view()->grabFramebuffer();
+    screenshot({mWindow.get()}).save(out + "/2-road-and-track-dropped.png");
+
+    // The list as 線点データ情報 opens it.
+    LayerDialog::Hooks hooks = programLayerDialogHooks(*mWindow);
+    hooks.chooseColour = [](const QColor&) { return std::optional<QColor>(QColor(255, 64, 0)); };
+    LayerDialog d(mWindow->scene(), mWindow->hueCircle(), hooks, mWindow.get());
+    d.move(mWindow->frameGeometry().right() - d.width() + 40, mWindow->y() + 160);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    screenshot({mWindow.get(), &d}).save(out + "/3-layer-list.png");
+
+    // Recolour the road orange and hide the track.
+    select(d.list(), {0});
+    d.runMenuCommand(kLayerColour);
+    d.list()->item(1, 0)->setCheckState(Qt::Unchecked);
+    QCOMPARE(store.colour(0), 0xFFFF4000u);
+    QVERIFY(!store.visible(1));
+    QCOMPARE(d.list()->item(0, 5)->background().color(), QColor(255, 64, 0));
+    QCoreApplication::processEvents();
+    screenshot({mWindow.get(), &d}).save(out + "/4-road-recoloured-track-hidden.png");
+    d.accept();
+    QVERIFY(!before.isNull());
   }
 
   void droppedLineFilesBecomeLayers() {
