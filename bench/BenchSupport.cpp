@@ -1,6 +1,7 @@
 #include "bench/BenchSupport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -113,6 +114,19 @@ std::vector<fs::path> writeTenMetreTiles(const fs::path& folder) {
     }
   }
   return paths;
+}
+
+void appendVolcanoNodes(ElevationGrid& grid, uint32_t side, double ripple, double offset) {
+  const double c = side / 2.0;
+  for (uint32_t r = 0; r < side; ++r) {
+    for (uint32_t k = 0; k < side; ++k) {
+      const double dx = k - c, dy = r - c;
+      const double d = std::sqrt(dx * dx + dy * dy) / side;
+      const double h =
+          1500 * std::exp(-d * d * 12) + ripple * std::sin(k * 0.05) * std::cos(r * 0.04);
+      grid.appendNode(k * 10.0, (side - 1 - r) * 10.0, std::max(h + offset, 0.0), 0, 0);
+    }
+  }
 }
 
 }  // namespace torvane::bench

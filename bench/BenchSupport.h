@@ -74,4 +74,9 @@ std::string tileName(int row, int col);
 /// paths in row order.
 std::vector<std::filesystem::path> writeTenMetreTiles(const std::filesystem::path& folder);
 
+/// Appends side x side nodes 10 m apart in plane metres, north row first: a volcano 1500 m high
+/// in the middle with ridges of amplitude `ripple`, raised by `offset` and cut at 0 m (a flat sea
+/// where it falls below). The grid's file and node storage must be prepared for them.
+void appendVolcanoNodes(ElevationGrid& grid, uint32_t side, double ripple, double offset);
+
 }  // namespace torvane::bench

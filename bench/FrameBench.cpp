@@ -71,15 +71,7 @@ bool buildScene(torvane::Scene& scene, uint32_t side) {
   if (!plan || plan->step != 1 || !grid.allocateGrid(plan->nodeTotal)) {
     return false;
   }
-  const double c = side / 2.0;
-  for (uint32_t r = 0; r < side; ++r) {
-    for (uint32_t k = 0; k < side; ++k) {
-      const double dx = k - c, dy = r - c;
-      const double d = std::sqrt(dx * dx + dy * dy) / side;
-      const double h = 1500 * std::exp(-d * d * 12) + 40 * std::sin(k * 0.05) * std::cos(r * 0.04);
-      grid.appendNode(k * 10.0, (side - 1 - r) * 10.0, std::max(h + 40, 0.0), 0, 0);
-    }
-  }
+  torvane::bench::appendVolcanoNodes(grid, side, 40, 40);
   return grid.computeExtents() && scene.postProcess(*plan);
 }
 

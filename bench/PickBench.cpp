@@ -7,7 +7,6 @@
 //   build/bench/torvane-bench-pick [RAYS [SIDE]]      (default 1000 rays, side 3162)
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -36,15 +35,7 @@ bool buildTerrain(torvane::ElevationGrid& grid, torvane::TerrainMesh& mesh, uint
   if (!grid.allocateGrid(uint64_t{side} * side)) {
     return false;
   }
-  const double c = side / 2.0;
-  for (uint32_t r = 0; r < side; ++r) {
-    for (uint32_t k = 0; k < side; ++k) {
-      const double dx = k - c, dy = r - c;
-      const double d = std::sqrt(dx * dx + dy * dy) / side;
-      const double h = 1500 * std::exp(-d * d * 12) + 60 * std::sin(k * 0.05) * std::cos(r * 0.04) - 80;
-      grid.appendNode(k * 10.0, (side - 1 - r) * 10.0, std::max(h, 0.0), 0, 0);
-    }
-  }
+  torvane::bench::appendVolcanoNodes(grid, side, 60, -80);
   const uint64_t indices = uint64_t{6} * (side - 1) * (side - 1);
   if (!grid.computeExtents() || !mesh.allocateVertices(grid)) {
     return false;

@@ -1,7 +1,7 @@
 // The view under the mouse and the keyboard, on the real window with the demo terrain: a left
 // drag carries the terrain with the cursor, a right drag turns it, the wheel zooms, the preset
-// keys, a double click that starts nothing, and a relief thumb drag. Frames of the way a user
-// sees it are saved in the test's output folder.
+// keys, a double click that starts nothing, and a relief thumb drag. Pictures of the window as a
+// user sees it are saved in the test's output folder.
 
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -21,10 +21,11 @@ class ViewControlTest : public QObject {
 
   TerrainView* view() { return mWindow->view(); }
   ViewState& state() { return mWindow->scene().view; }
-  // Draws a frame (so that picking uses what is on screen) and keeps it.
+  // Draws a frame (so that picking uses what is on screen) and returns it; the whole window as
+  // the user sees it is saved.
   QImage frame(const char* name) {
     const QImage image = view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
-    image.save(mOut + QStringLiteral("/%1.png").arg(QLatin1String(name)));
+    mWindow->grab().save(mOut + QStringLiteral("/%1.png").arg(QLatin1String(name)));
     return image;
   }
   // Mean brightness (0..255) of the pixels that are not background.
