@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 
 #include "scene/Scene.h"
+#include "terrain/HeightSampling.h"
 #include "render/DrapedTextures.h"
 #include "render/FrameRenderer.h"
 
@@ -150,7 +151,19 @@ void TerrainView::mouseReleaseEvent(QMouseEvent* event) {
   } else if (event->button() != Qt::LeftButton) {
     return;
   }
-  respond(viewMouseRelease(mScene, mInput, viewWindow(), button, p.x(), p.y()));
+  // A click in a ruler mode places a point on the terrain under the cursor: plane metres of the
+  // picked point with the terrain height there (0 over a gap in the data).
+  const RulerClick rulerClick = [this](int x, int y) {
+    const PickResult hit = pick(x, y, true);
+    if (!hit.found) {
+      return false;
+    }
+    GridPoint point = fromModel(mScene.mesh.fit(), hit.x, hit.y, hit.z, mScene.view.Scale);
+    heightAtGrid(mScene.grid, mScene.mesh, point.X, point.Y, point.H);
+    addRulerPoint(mScene.ruler, point);
+    return true;
+  };
+  respond(viewMouseRelease(mScene, mInput, viewWindow(), button, p.x(), p.y(), rulerClick));
 }
 
 void TerrainView::wheelEvent(QWheelEvent* event) {

@@ -1,7 +1,7 @@
 // The view under the mouse and the keyboard, on the real window with the demo terrain: a left
-// drag carries the terrain with the cursor, a right drag turns it, the wheel zooms, the preset
-// keys, a double click that starts nothing, and a relief thumb drag. Pictures of the window as a
-// user sees it are saved in the test's output folder.
+// drag carries the terrain with the cursor, a ruler click, a right drag turns it, the wheel
+// zooms, the preset keys, a double click that starts nothing, and a relief thumb drag. Pictures
+// of the window as a user sees it are saved in the test's output folder.
 
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -9,6 +9,7 @@
 
 #include "GuiTestSupport.h"
 #include "scene/Scene.h"
+#include "terrain/HeightSampling.h"
 #include "view/Trackbars.h"
 
 namespace torvane::test {
@@ -102,6 +103,26 @@ private slots:
     const PickResult after = view()->pick(to.x(), to.y(), true);
     QVERIFY(after.found);
     QVERIFY(std::hypot(after.x - before.x, after.y - before.y) < 0.005);
+
+    // In a ruler mode a click (no drag) stores the picked point in plane metres with the
+    // terrain height there (a point on land, so that the height is not the 0 of a miss).
+    toggleStraightRuler(mWindow->scene().ruler);
+    const QPoint land = to + QPoint(-100, -100);
+    const PickResult hit = view()->pick(land.x(), land.y(), true);
+    QVERIFY(hit.found && hit.z < -0.01);
+    QTest::mouseClick(view(), Qt::LeftButton, Qt::NoModifier, land);
+    const Ruler& ruler = mWindow->scene().ruler;
+    QCOMPARE(ruler.pointCount, 1);
+    const GridPoint placed =
+        fromModel(mWindow->scene().mesh.fit(), hit.x, hit.y, hit.z, state().Scale);
+    double height = -1;
+    QVERIFY(heightAtGrid(mWindow->scene().grid, mWindow->scene().mesh, placed.X, placed.Y,
+                         height));
+    QVERIFY(std::fabs(ruler.X[0] - placed.X) < 1e-6 && std::fabs(ruler.Y[0] - placed.Y) < 1e-6);
+    QVERIFY(height > 0);
+    QCOMPARE(ruler.H[0], height);
+    QTest::keyClick(view(), Qt::Key_Escape);
+    QVERIFY(!ruler.active());
 
     // A right drag turns the view by pi per window width and height.
     drag(Qt::RightButton, QPoint(400, 300), QPoint(480, 260));
