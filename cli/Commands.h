@@ -49,5 +49,6 @@ int commandConvert(int argc, char** argv);
 int commandLayers(int argc, char** argv);
 int commandHeight(int argc, char** argv);
 int commandProject(int argc, char** argv);
+int commandProfile(int argc, char** argv);
 
 }  // namespace torvane::cli

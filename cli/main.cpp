@@ -21,6 +21,7 @@ constexpr Command kCommands[] = {
     {"layers", &torvane::cli::commandLayers},
     {"height", &torvane::cli::commandHeight},
     {"project", &torvane::cli::commandProject},
+    {"profile", &torvane::cli::commandProfile},
 };
 }  // namespace
 

@@ -4,8 +4,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "measure/Ruler.h"
+#include "terrain/HeightSampling.h"
 
 namespace torvane {
 
@@ -188,6 +190,16 @@ std::string profileCsv(const CrossSection& cs) {
     out += s.isVertex ? ",1\n" : ",0\n";
   }
   return out;
+}
+
+HeightAt terrainHeightAt(const ElevationGrid& grid, const TerrainMesh& mesh) {
+  // The sampler's cell search is prepared once and shared by the copies of the function.
+  auto sampler = std::make_shared<const HeightSampler>(grid, mesh);
+  return [sampler, &grid, &mesh](double X, double Y) {
+    double H = 0;
+    sampler->heightAtGrid(grid, mesh, X, Y, H);
+    return H;
+  };
 }
 
 }  // namespace torvane

@@ -12,6 +12,8 @@
 namespace torvane {
 
 struct Ruler;
+class ElevationGrid;
+class TerrainMesh;
 
 //! Intermediate samples along the whole path when interpolation is on.
 inline constexpr int kProfileDivisions = 186;
@@ -75,6 +77,10 @@ struct CrossSection {
 
 //! The terrain height at a plane point (metres; 0 where there is no data).
 using HeightAt = std::function<double(double X, double Y)>;
+
+/// The terrain height as the program samples it (heightAtGrid on the drawn triangles, 0 where
+/// there is no data). Keeps references to `grid` and `mesh`, which must outlive the function.
+HeightAt terrainHeightAt(const ElevationGrid& grid, const TerrainMesh& mesh);
 
 /**
  * @brief Samples the ruler's points 0..pointCount-1 and computes the statistics.

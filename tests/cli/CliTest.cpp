@@ -112,6 +112,37 @@ TEST(Cli, HeightAtPoints) {
   EXPECT_EQ(run("height /nonexistent.xml --grid 1,2").status, 1);
 }
 
+TEST(Cli, ProfileAlongARuler) {
+  // Two points of the demo 300 m apart east-west: both ends are ruler samples with the heights
+  // the height command gives, and the text measures the whole ruler.
+  const std::string ends = " --ruler -150,100,150,100";
+  Result r = run("profile" + demFiles() + ends);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.rfind("{\"ok\":true,\"samples\":2,\"minH\":", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("\"planeLength\":300,"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("(300.000) [2]\"}\n"), std::string::npos) << r.out;
+  const Result heights = run("height" + demFiles() + " --grid -150,100 --grid 150,100");
+  for (const char* key : {"\"minH\":", "\"maxH\":"}) {
+    const size_t at = r.out.find(key);
+    ASSERT_NE(at, std::string::npos);
+    const std::string value = r.out.substr(at + 7, r.out.find(',', at) - at - 7);
+    EXPECT_NE(heights.out.find("\"H\":" + value + "}"), std::string::npos) << value;
+  }
+  r = run("profile" + demFiles() + ends + " --interpolate");
+  EXPECT_NE(r.out.find("\"samples\":187,"), std::string::npos) << r.out;
+
+  for (const char* bad : {"", " --ruler 1,2", " --ruler 1,2,3", " --ruler 1,2,3,x", " --interpolate",
+                          " --ruler 1,2,3,4 --ruler 1,2,3,4"}) {
+    EXPECT_EQ(run("profile" + demFiles() + bad).status, 2) << bad;
+  }
+  std::string many = " --ruler 0,0";
+  for (int i = 1; i <= 100; ++i) {
+    many += "," + std::to_string(i) + ",0";
+  }
+  EXPECT_EQ(run("profile" + demFiles() + many).status, 2);  // 101 points
+  EXPECT_EQ(run("profile /nonexistent.xml --ruler 1,2,3,4").status, 1);
+}
+
 TEST(Cli, FileNamesAreWrittenAsValidUtf8) {
   // Pieces of a file name and their JSON form: overlong forms, surrogates and code points
   // beyond U+10FFFF become one U+FFFD per byte; the shortest forms pass unchanged.
