@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
       {"ProjectTest", torvane::test::makeProjectTest},
       {"LayerDialogTest", torvane::test::makeLayerDialogTest},
       {"ViewControlTest", torvane::test::makeViewControlTest},
+      {"DialogTest", torvane::test::makeDialogTest},
   };
   std::string only;
   int first = 1;

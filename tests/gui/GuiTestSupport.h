@@ -31,6 +31,7 @@ std::unique_ptr<QObject> makeMenuTest();
 std::unique_ptr<QObject> makeProjectTest();
 std::unique_ptr<QObject> makeLayerDialogTest();
 std::unique_ptr<QObject> makeViewControlTest();
+std::unique_ptr<QObject> makeDialogTest();
 
 inline constexpr QRgb kBackground = 0xFF404040;
 

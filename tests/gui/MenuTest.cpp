@@ -234,7 +234,14 @@ private slots:
     key(Qt::Key_P, Qt::ControlModifier);
     QVERIFY(!mWindow->scene().ruler.pathMode);
 
-    // The version box (a dialog) stops the rotation first.
+    // The version box (a dialog, closed here as soon as it shows) stops the rotation first.
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [] {
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        dialog->reject();
+      }
+    });
+    closer.start(20);
     action(151)->trigger();
     QVERIFY(view().rotating);
     QVERIFY(action(151)->isChecked());

@@ -1,0 +1,246 @@
+// The cross-section window and the information dialogs on the real window: opened through their
+// commands, driven through their menus and buttons, with pictures of each for the record.
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <functional>
+
+#include "GuiTestSupport.h"
+#include "gui/dialogs/CrossSectionDialog.h"
+#include "gui/dialogs/ElevationInfoDialog.h"
+#include "gui/dialogs/HueCircleDialog.h"
+#include "gui/dialogs/VersionDialog.h"
+#include "scene/CommandTable.h"
+
+namespace torvane::test {
+
+namespace {
+// Pixels of `image` within `tolerance` of `colour` in every channel.
+int countNear(const QImage& image, QRgb colour, int tolerance = 24) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      n += channelDistance(image.pixel(x, y), colour) <= tolerance ? 1 : 0;
+    }
+  }
+  return n;
+}
+}  // namespace
+
+class DialogTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<MainWindow> mWindow;
+  QString mOut;  // this test function's output folder
+
+  Scene& scene() { return mWindow->scene(); }
+
+  // Triggers command `id` and runs `handle` on the modal dialog of type D it opens; the
+  // handler closes it.
+  template <typename D>
+  void withDialog(int id, const std::function<void(D*)>& handle) {
+    bool seen = false;
+    QTimer::singleShot(0, this, [&] {
+      auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+      seen = dialog != nullptr;
+      if (dialog != nullptr) {
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        handle(dialog);
+        if (dialog->isVisible()) {
+          dialog->reject();
+        }
+      }
+    });
+    mWindow->action(id)->trigger();
+    QVERIFY(seen);
+  }
+
+  void save(QWidget* widget, const QString& name) {
+    const QString path = mOut + "/" + name;
+    QVERIFY(widget->grab().save(path));
+    qInfo("picture: %s", qPrintable(path));
+  }
+
+  // A path ruler across the demo: south-west corner, the middle, north-east corner.
+  void placeRuler() {
+    const ElevationGrid& g = scene().grid;
+    mWindow->runCommand(kCmdPathRuler);
+    const double dx = (g.Xmax - g.Xmin) / 10, dy = (g.Ymax - g.Ymin) / 10;
+    const HeightAt heightAt = terrainHeightAt(g, scene().mesh);
+    for (const auto& [X, Y] : {std::pair{g.Xmin + dx, g.Ymin + dy},
+                               {(g.Xmin + g.Xmax) / 2, (g.Ymin + g.Ymax) / 2},
+                               {g.Xmax - dx, g.Ymax - dy}}) {
+      addRulerPoint(scene().ruler, {X, Y, heightAt(X, Y)});
+    }
+    mWindow->AfterChange();
+  }
+
+private slots:
+  void init() {
+    mOut = outputDir("DialogTest");
+    mWindow = std::make_unique<MainWindow>();
+    QVERIFY(mWindow->openElevation(demoFiles(), false));
+    mWindow->AfterChange();
+  }
+  void cleanup() { mWindow.reset(); }
+
+  void crossSectionFollowsItsMenuAndSaves() {
+    placeRuler();
+    QVERIFY(mWindow->action(kCmdCrossSection)->isEnabled());
+    withDialog<CrossSectionDialog>(kCmdCrossSection, [&](CrossSectionDialog* dialog) {
+      const CrossSection& cs = dialog->crossSection();
+      QCOMPARE(cs.samples.size(), size_t{3});
+      QCOMPARE(cs.seaLevel, double(EffectiveSeaLevel(scene().view, scene().grid)));
+      const int flatTop = cs.pixels[size_t(cs.maxIndex)].y;
+
+      // A right click anywhere opens the menu with the current marks.
+      bool menuShown = false;
+      QTimer::singleShot(0, this, [&] {
+        QMenu* menu = dialog->contextMenu();
+        menuShown = QApplication::activePopupWidget() == menu;
+        menu->close();
+      });
+      QMouseEvent release(QEvent::MouseButtonRelease, QPointF(30, 30), QPointF(30, 30),
+                          dialog->mapToGlobal(QPointF(30, 30)), Qt::RightButton, Qt::NoButton,
+                          Qt::NoModifier);
+      QApplication::sendEvent(dialog, &release);
+      QVERIFY(menuShown);
+      QVERIFY(dialog->menuAction(CrossSectionDialog::kRatioFirstId + 1)->isChecked());
+      QVERIFY(!dialog->menuAction(CrossSectionDialog::kInterpolateId)->isChecked());
+
+      dialog->menuAction(CrossSectionDialog::kInterpolateId)->trigger();
+      QVERIFY(cs.samples.size() > 180);
+      QVERIFY(cs.surfaceLength > cs.planeLength);
+      QVERIFY(dialog->menuAction(CrossSectionDialog::kInterpolateId)->isChecked());
+      dialog->menuAction(CrossSectionDialog::kRatioFirstId + 2)->trigger();  // 縦横 2:1
+      QCOMPARE(cs.ratioItem, 2);
+      QVERIFY(cs.pixels[size_t(cs.maxIndex)].y < flatTop);
+
+      const QImage graph = dialog->graphImage();
+      QCOMPARE(graph.pixel(0, 0), 0xFF000000u);
+      QVERIFY(countNear(graph, 0xFFFFFFFF) > 100);  // the profile and the length texts
+      QVERIFY(countNear(graph, 0xFF00FF00) > 10);   // the highest marker and its text
+      QVERIFY(countNear(graph, 0xFFFFFF00) > 10);   // the mean line and its text
+      save(dialog, "cross-section.png");
+
+      const QString& dir = mOut;
+      QString error;
+      QVERIFY(dialog->saveGraph((dir + "/graph.png").toStdString(), error));
+      QCOMPARE(QImage(dir + "/graph.png").size(), graph.size());
+      QVERIFY(dialog->saveSamples((dir + "/samples.csv").toStdString(), error));
+      QFile csv(dir + "/samples.csv");
+      QVERIFY(csv.open(QIODevice::ReadOnly));
+      const QList<QByteArray> lines = csv.readAll().split('\n');
+      QCOMPARE(lines.front(), QByteArray("distance,X,Y,H,vertex"));
+      QCOMPARE(lines.size(), qsizetype(cs.samples.size()) + 2);  // header, samples, final ""
+      QVERIFY(!dialog->saveGraph((dir + "/missing/graph.png").toStdString(), error));
+    });
+    QCOMPARE(scene().ruler.pointCount, 3);  // the window only reads the ruler
+  }
+
+  void seaLineOnlyWithinTheProfile() {
+    placeRuler();
+    const HeightAt heightAt = terrainHeightAt(scene().grid, scene().mesh);
+    for (bool inside : {true, false}) {
+      CrossSection probe;
+      computeProfile(probe, scene().ruler, 1, heightAt);
+      const double sea = inside ? (probe.minH + probe.maxH) / 2 : probe.minH;
+      CrossSectionDialog dialog(scene().ruler, heightAt, sea);
+      const QImage graph = dialog.graphImage();
+      const CrossSection& cs = dialog.crossSection();
+      int blue = 0;
+      for (int x = cs.pixels.front().x; x < cs.pixels.back().x; ++x) {
+        blue += channelDistance(graph.pixel(x, cs.seaPixelY), 0xFF0000FF) <= 60 ? 1 : 0;
+      }
+      QVERIFY2(inside ? blue > 20 : blue == 0, qPrintable(QString::number(blue)));
+    }
+  }
+
+  void elevationInfoHidesTilesAtOnce() {
+    if (!showWithDevice(*mWindow)) {
+      QSKIP("no OpenGL 3.3 core context on this display");
+    }
+    const auto drawn = [&] {
+      return countNear(mWindow->view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32),
+                       kBackground, 8);
+    };
+    const int backgroundBefore = drawn();
+    withDialog<ElevationInfoDialog>(kCmdElevationInfo, [&](ElevationInfoDialog* dialog) {
+      QTableWidget* list = dialog->list();
+      QCOMPARE(list->rowCount(), 4);
+      QCOMPARE(list->item(3, 0)->text(), QStringLiteral("    4"));
+      QCOMPARE(list->item(0, 0)->checkState(), Qt::Checked);
+      QVERIFY(dialog->extents()->text().startsWith("B("));
+      save(dialog, "elevation-info.png");
+
+      // The menu is greyed without a selection, then hides the selected rows.
+      QVERIFY(!dialog->contextMenu()->actions().front()->isEnabled());
+      list->selectRow(0);
+      list->selectionModel()->select(list->model()->index(2, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      QVERIFY(dialog->contextMenu()->actions().back()->isEnabled());
+      dialog->contextMenu()->actions().back()->trigger();  // 非表示
+      QVERIFY(!scene().grid.files[0].shown && !scene().grid.files[2].shown);
+      QVERIFY(scene().grid.files[1].shown);
+      QCOMPARE(list->item(2, 0)->checkState(), Qt::Unchecked);
+      // The view already draws without them.
+      QVERIFY(drawn() > backgroundBefore + 1000);
+
+      list->item(1, 0)->setCheckState(Qt::Unchecked);  // a click on the check box
+      QVERIFY(!scene().grid.files[1].shown);
+      dialog->contextMenu()->actions().front()->trigger();  // 表示 for rows 0 and 2
+      QVERIFY(scene().grid.files[0].shown && scene().grid.files[2].shown);
+    });
+  }
+
+  void hueCircleKeepsOnlyTheHueAndCancelChangesNothing() {
+    withDialog<HueCircleDialog>(kCmdHueCircle, [&](HueCircleDialog* dialog) {
+      QCOMPARE(dialog->directionList()->currentIndex(), 1);
+      dialog->setColourChooser([](const QColor&, QWidget*) { return QColor(0x60, 0x20, 0x20); });
+      QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+      const QImage button = dialog->startButton()->grab().toImage();
+      QCOMPARE(QColor(button.pixel(button.rect().center())), QColor(255, 0, 0));
+      dialog->directionList()->setCurrentIndex(0);
+      save(dialog, "hue-circle.png");
+      dialog->accept();
+    });
+    const ViewState& view = scene().view;
+    QCOMPARE(view.ColorR, 6);
+    QCOMPARE(view.CRHueS, 0);
+    QCOMPARE(view.CRHueE, 200);
+    QVERIFY(!view.CRHueR);
+
+    withDialog<HueCircleDialog>(kCmdHueCircle, [&](HueCircleDialog* dialog) {
+      QCOMPARE(dialog->setting().startHue, 0);
+      dialog->setColourChooser([](const QColor&, QWidget*) { return QColor(Qt::green); });
+      QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+      QTest::mouseClick(dialog->endButton(), Qt::LeftButton);
+      QCOMPARE(dialog->setting().endHue, 80);
+      dialog->reject();
+    });
+    QCOMPARE(view.CRHueS, 0);
+    QCOMPARE(view.CRHueE, 200);
+    QCOMPARE(mWindow->hueCircle().startHue, 0);
+  }
+
+  void versionShowsTheBoldVersion() {
+    withDialog<VersionDialog>(kCmdVersion, [&](VersionDialog* dialog) {
+      QCOMPARE(dialog->versionLabel()->text(), QStringLiteral("Torvane Version 4.02A"));
+      QVERIFY(dialog->versionLabel()->font().bold());
+      save(dialog, "version.png");
+    });
+  }
+};
+
+std::unique_ptr<QObject> makeDialogTest() { return std::make_unique<DialogTest>(); }
+
+}  // namespace torvane::test
+
+#include "DialogTest.moc"
