@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
+#include "gui/TerrainView.h"
 #include "gui/dialogs/CrossSectionDialog.h"
 #include "gui/dialogs/ElevationInfoDialog.h"
 #include "gui/dialogs/HueCircleDialog.h"
@@ -143,6 +144,38 @@ private slots:
       QVERIFY(!dialog->saveGraph((dir + "/missing/graph.png").toStdString(), error));
     });
     QCOMPARE(scene().ruler.pointCount, 3);  // the window only reads the ruler
+  }
+
+  // As a user draws it: path mode by its accelerator, three clicks on the terrain; 断面 opens
+  // once two points are placed, and Esc ends the ruler.
+  void pathRulerByMouse() {
+    if (!showWithDevice(*mWindow)) {
+      QSKIP("no OpenGL 3.3 core context on this display");
+    }
+    TerrainView* view = mWindow->view();
+    // Shortcuts go to the active window; Xvfb has no window manager to activate it.
+    QApplication::setActiveWindow(mWindow.get());
+    QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == mWindow.get(); }));
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(scene().ruler.pathMode && mWindow->action(kCmdPathRuler)->isChecked());
+    view->grabFramebuffer();  // picking uses the matrices of the last frame
+    const QPoint clicks[] = {{250, 330}, {400, 260}, {560, 300}};
+    for (int i = 0; i < 3; ++i) {
+      QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, clicks[i]);
+      QCOMPARE(scene().ruler.pointCount, i + 1);
+      QCOMPARE(mWindow->action(kCmdCrossSection)->isEnabled(), i >= 1);
+    }
+    QVERIFY(scene().ruler.H[1] > 0);
+    save(mWindow.get(), "ruler-window.png");
+    withDialog<CrossSectionDialog>(kCmdCrossSection, [&](CrossSectionDialog* dialog) {
+      QCOMPARE(dialog->crossSection().samples.size(), size_t{3});
+      dialog->setInterpolate(true);
+      save(dialog, "cross-section-interpolated.png");
+    });
+    QTest::keyClick(view, Qt::Key_Escape);
+    QVERIFY(!scene().ruler.active() && !mWindow->action(kCmdPathRuler)->isChecked());
+    QVERIFY(!mWindow->action(kCmdCrossSection)->isEnabled());
   }
 
   void seaLineOnlyWithinTheProfile() {
