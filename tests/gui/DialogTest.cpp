@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 
 #include "GuiTestSupport.h"
@@ -146,9 +147,20 @@ private slots:
     QCOMPARE(scene().ruler.pointCount, 3);  // the window only reads the ruler
   }
 
-  // As a user draws it: path mode by its accelerator, three clicks on the terrain; 断面 opens
-  // once two points are placed, and Esc ends the ruler.
-  void pathRulerByMouse() {
+  // A user's session on real GSI tiles (the demo where the samples are missing): path mode by
+  // its accelerator and three clicks on the terrain (断面 opens once two points are placed),
+  // 断面 with 補間 and 2:1 saved as PNG and CSV, Esc, a tile hidden from the data list, and a
+  // new start hue. Pictures of each step go to the output folder.
+  void userSessionOnRealTiles() {
+    const std::filesystem::path samples = TORVANE_SAMPLES_DIR "/dem_xml";
+    std::vector<std::filesystem::path> tiles;
+    for (const char* n : {"51", "52", "61", "62"}) {
+      tiles.push_back(samples / ("FG-GML-6443-20-" + std::string(n) + "-DEM5A-20161001.xml"));
+    }
+    if (std::filesystem::exists(tiles.front())) {
+      QVERIFY(mWindow->openElevation(tiles, false));
+      mWindow->AfterChange();
+    }
     if (!showWithDevice(*mWindow)) {
       QSKIP("no OpenGL 3.3 core context on this display");
     }
@@ -167,15 +179,35 @@ private slots:
       QCOMPARE(mWindow->action(kCmdCrossSection)->isEnabled(), i >= 1);
     }
     QVERIFY(scene().ruler.H[1] > 0);
-    save(mWindow.get(), "ruler-window.png");
+    save(mWindow.get(), "1-path-ruler.png");
     withDialog<CrossSectionDialog>(kCmdCrossSection, [&](CrossSectionDialog* dialog) {
       QCOMPARE(dialog->crossSection().samples.size(), size_t{3});
-      dialog->setInterpolate(true);
-      save(dialog, "cross-section-interpolated.png");
+      save(dialog, "2-cross-section.png");
+      dialog->menuAction(CrossSectionDialog::kInterpolateId)->trigger();
+      dialog->menuAction(CrossSectionDialog::kRatioFirstId + 2)->trigger();
+      save(dialog, "3-cross-section-interpolated-2to1.png");
+      QString error;
+      QVERIFY(dialog->saveGraph((mOut + "/graph.png").toStdString(), error));
+      QVERIFY(dialog->saveSamples((mOut + "/samples.csv").toStdString(), error));
     });
     QTest::keyClick(view, Qt::Key_Escape);
     QVERIFY(!scene().ruler.active() && !mWindow->action(kCmdPathRuler)->isChecked());
     QVERIFY(!mWindow->action(kCmdCrossSection)->isEnabled());
+
+    withDialog<ElevationInfoDialog>(kCmdElevationInfo, [&](ElevationInfoDialog* dialog) {
+      dialog->list()->item(3, 0)->setCheckState(Qt::Unchecked);
+      save(dialog, "4-elevation-info.png");
+    });
+    QVERIFY(!scene().grid.files[3].shown);
+    save(mWindow.get(), "5-north-east-tile-hidden.png");
+    withDialog<HueCircleDialog>(kCmdHueCircle, [&](HueCircleDialog* dialog) {
+      dialog->setColourChooser([](const QColor&, QWidget*) { return QColor(Qt::red); });
+      QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+      save(dialog, "6-hue-circle.png");
+      dialog->accept();
+    });
+    QCOMPARE(scene().view.CRHueS, 0);
+    save(mWindow.get(), "7-hues-changed.png");
   }
 
   void seaLineOnlyWithinTheProfile() {
