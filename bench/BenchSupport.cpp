@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -127,6 +128,102 @@ void appendVolcanoNodes(ElevationGrid& grid, uint32_t side, double ripple, doubl
       grid.appendNode(k * 10.0, (side - 1 - r) * 10.0, std::max(h + offset, 0.0), 0, 0);
     }
   }
+}
+
+fixtures::DemTile mosaicTile(int row, int col) {
+  fixtures::DemTile t;
+  t.columns = kMosaicColumns;
+  t.rows = kMosaicRows;
+  t.lonSW = 139.0 + col * 0.125;
+  t.latSW = 35.0 + row / 12.0;
+  t.lonNE = t.lonSW + 0.125;
+  t.latNE = t.latSW + 1 / 12.0;
+  t.type = "10mメッシュ（標高）";
+  return t;
+}
+
+fixtures::Landscape mosaicLandscape() {
+  fixtures::Landscape land;
+  land.lon0 = 139.25;
+  land.lat0 = 35.17;
+  land.radius = 0.12;
+  land.peak = 2200;
+  return land;
+}
+
+MosaicHeights makeMosaicHeights() {
+  MosaicHeights t;
+  const auto land = mosaicLandscape();
+  for (int row = kMosaicTileRows - 1; row >= 0; --row) {
+    for (int col = 0; col < kMosaicTileColumns; ++col) {
+      std::vector<double> h = fixtures::sampleHeights(mosaicTile(row, col), land);
+      for (double& v : h) {
+        v = std::max(v, 0.0);  // no-data sea reads as height 0
+      }
+      t.heights.push_back(std::move(h));
+    }
+  }
+  return t;
+}
+
+// The grid an open of the tiles gives, built in memory: nodes in a local plane (metres).
+void buildMosaicGrid(ElevationGrid& g, const MosaicHeights& tiles) {
+  const double metresPerLon = 111320 * std::cos(35.17 * 3.141592653589793 / 180);
+  const double metresPerLat = 110940;
+  uint64_t total = 0;
+  int k = 0;
+  for (int row = kMosaicTileRows - 1; row >= 0; --row) {
+    for (int col = 0; col < kMosaicTileColumns; ++col, ++k) {
+      const auto t = mosaicTile(row, col);
+      g.recordGeographicFile("tile.xml", kMosaicColumns, kMosaicRows, t.lonSW, t.lonNE, t.latSW,
+                             t.latNE);
+      g.files.back().sampledColumns = kMosaicColumns;
+      g.files.back().sampledRows = kMosaicRows;
+      total += uint64_t{kMosaicColumns} * kMosaicRows;
+    }
+  }
+  g.allocateGrid(total);
+  k = 0;
+  for (int row = kMosaicTileRows - 1; row >= 0; --row) {
+    for (int col = 0; col < kMosaicTileColumns; ++col, ++k) {
+      const auto t = mosaicTile(row, col);
+      for (int r = 0; r < kMosaicRows; ++r) {
+        const double lat = t.latNE - (t.latNE - t.latSW) * r / kMosaicRows;
+        for (int c = 0; c < kMosaicColumns; ++c) {
+          const double lon = t.lonSW + (t.lonNE - t.lonSW) * c / kMosaicColumns;
+          g.appendNode((lon - 139.25) * metresPerLon, (lat - 35.17) * metresPerLat,
+                       tiles.heights[static_cast<size_t>(k)][static_cast<size_t>(r * kMosaicColumns + c)],
+                       lon, lat);
+        }
+      }
+    }
+  }
+  g.computeExtents();
+}
+
+// The same heights as one float32 BIL mosaic of 4500 x 3000 cells with its header.
+void writeMosaicBil(const fs::path& bil, const MosaicHeights& tiles) {
+  const int width = kMosaicColumns * kMosaicTileColumns, height = kMosaicRows * kMosaicTileRows;
+  std::vector<float> cells(static_cast<size_t>(width) * height);
+  for (int tr = 0; tr < kMosaicTileRows; ++tr) {  // from the north
+    for (int tc = 0; tc < kMosaicTileColumns; ++tc) {
+      const auto& h = tiles.heights[static_cast<size_t>(tr * kMosaicTileColumns + tc)];
+      for (int r = 0; r < kMosaicRows; ++r) {
+        for (int c = 0; c < kMosaicColumns; ++c) {
+          cells[static_cast<size_t>(tr * kMosaicRows + r) * width + tc * kMosaicColumns + c] =
+              static_cast<float>(h[static_cast<size_t>(r * kMosaicColumns + c)]);
+        }
+      }
+    }
+  }
+  std::ofstream(bil, std::ios::binary)
+      .write(reinterpret_cast<const char*>(cells.data()),
+             static_cast<std::streamsize>(cells.size() * sizeof(float)));
+  fs::path hdr = bil;
+  hdr.replace_extension(".hdr");
+  std::ofstream(hdr) << "BYTEORDER I\nLAYOUT BIL\nNROWS " << height << "\nNCOLS " << width
+                     << "\nNBANDS 1\nNBITS 32\nPIXELTYPE FLOAT\nULXMAP 5\nULYMAP 30000\n"
+                        "XDIM 10.13\nYDIM 12.33\n";
 }
 
 }  // namespace torvane::bench

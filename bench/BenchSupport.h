@@ -79,4 +79,22 @@ std::vector<std::filesystem::path> writeTenMetreTiles(const std::filesystem::pat
 /// where it falls below). The grid's file and node storage must be prepared for them.
 void appendVolcanoNodes(ElevationGrid& grid, uint32_t side, double ripple, double offset);
 
+//! The larger generated terrain: 4 x 4 adjacent 10 m-style tiles of 1125 x 750 nodes (13.5
+//! million nodes) around a 2200 m peak.
+inline constexpr int kMosaicTileRows = 4, kMosaicTileColumns = 4;
+inline constexpr int kMosaicColumns = 1125, kMosaicRows = 750;
+//! Heights of each tile, row by row from the north; tiles in the order an open would have them
+//! (the northern row of tiles first).
+struct MosaicHeights {
+  std::vector<std::vector<double>> heights;
+};
+/// Tile (row, col) of that terrain (row 0 the southernmost), without heights.
+fixtures::DemTile mosaicTile(int row, int col);
+fixtures::Landscape mosaicLandscape();
+MosaicHeights makeMosaicHeights();
+/// The grid an open of the tiles gives, built in memory: nodes in a local plane (metres).
+void buildMosaicGrid(ElevationGrid& grid, const MosaicHeights& tiles);
+/// The same heights as one float32 BIL mosaic of 4500 x 3000 cells with its header.
+void writeMosaicBil(const std::filesystem::path& bil, const MosaicHeights& tiles);
+
 }  // namespace torvane::bench

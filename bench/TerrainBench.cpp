@@ -37,109 +37,8 @@ using namespace torvane::bench;
 
 namespace {
 
-constexpr int kTileRows = 4, kTileColumns = 4;
-constexpr int kColumns = 1125, kRows = 750;
-
-
-torvane::fixtures::DemTile tileAt(int row, int col) {
-  torvane::fixtures::DemTile t;
-  t.columns = kColumns;
-  t.rows = kRows;
-  t.lonSW = 139.0 + col * 0.125;
-  t.latSW = 35.0 + row / 12.0;
-  t.lonNE = t.lonSW + 0.125;
-  t.latNE = t.latSW + 1 / 12.0;
-  t.type = "10mメッシュ（標高）";
-  return t;
-}
-
-torvane::fixtures::Landscape landscape() {
-  torvane::fixtures::Landscape land;
-  land.lon0 = 139.25;
-  land.lat0 = 35.17;
-  land.radius = 0.12;
-  land.peak = 2200;
-  return land;
-}
-
-// Tile (row, col) counted from the north-west, as the file order of an open would have them.
-struct Tiles {
-  std::vector<std::vector<double>> heights;  // per tile, row by row from north
-};
-
-Tiles makeHeights() {
-  Tiles t;
-  const auto land = landscape();
-  for (int row = kTileRows - 1; row >= 0; --row) {
-    for (int col = 0; col < kTileColumns; ++col) {
-      std::vector<double> h = torvane::fixtures::sampleHeights(tileAt(row, col), land);
-      for (double& v : h) {
-        v = std::max(v, 0.0);  // no-data sea reads as height 0
-      }
-      t.heights.push_back(std::move(h));
-    }
-  }
-  return t;
-}
-
-// The grid an open of the tiles gives, built in memory: nodes in a local plane (metres).
-void buildGrid(torvane::ElevationGrid& g, const Tiles& tiles) {
-  const double metresPerLon = 111320 * std::cos(35.17 * 3.141592653589793 / 180);
-  const double metresPerLat = 110940;
-  uint64_t total = 0;
-  int k = 0;
-  for (int row = kTileRows - 1; row >= 0; --row) {
-    for (int col = 0; col < kTileColumns; ++col, ++k) {
-      const auto t = tileAt(row, col);
-      g.recordGeographicFile("tile.xml", kColumns, kRows, t.lonSW, t.lonNE, t.latSW, t.latNE);
-      g.files.back().sampledColumns = kColumns;
-      g.files.back().sampledRows = kRows;
-      total += uint64_t{kColumns} * kRows;
-    }
-  }
-  g.allocateGrid(total);
-  k = 0;
-  for (int row = kTileRows - 1; row >= 0; --row) {
-    for (int col = 0; col < kTileColumns; ++col, ++k) {
-      const auto t = tileAt(row, col);
-      for (int r = 0; r < kRows; ++r) {
-        const double lat = t.latNE - (t.latNE - t.latSW) * r / kRows;
-        for (int c = 0; c < kColumns; ++c) {
-          const double lon = t.lonSW + (t.lonNE - t.lonSW) * c / kColumns;
-          g.appendNode((lon - 139.25) * metresPerLon, (lat - 35.17) * metresPerLat,
-                       tiles.heights[static_cast<size_t>(k)][static_cast<size_t>(r * kColumns + c)],
-                       lon, lat);
-        }
-      }
-    }
-  }
-  g.computeExtents();
-}
-
-// The same heights as one float32 BIL mosaic of 4500 x 3000 cells with its header.
-void writeMosaic(const fs::path& bil, const Tiles& tiles) {
-  const int width = kColumns * kTileColumns, height = kRows * kTileRows;
-  std::vector<float> cells(static_cast<size_t>(width) * height);
-  for (int tr = 0; tr < kTileRows; ++tr) {  // from the north
-    for (int tc = 0; tc < kTileColumns; ++tc) {
-      const auto& h = tiles.heights[static_cast<size_t>(tr * kTileColumns + tc)];
-      for (int r = 0; r < kRows; ++r) {
-        for (int c = 0; c < kColumns; ++c) {
-          cells[static_cast<size_t>(tr * kRows + r) * width + tc * kColumns + c] =
-              static_cast<float>(h[static_cast<size_t>(r * kColumns + c)]);
-        }
-      }
-    }
-  }
-  std::ofstream(bil, std::ios::binary)
-      .write(reinterpret_cast<const char*>(cells.data()),
-             static_cast<std::streamsize>(cells.size() * sizeof(float)));
-  fs::path hdr = bil;
-  hdr.replace_extension(".hdr");
-  std::ofstream(hdr) << "BYTEORDER I\nLAYOUT BIL\nNROWS " << height << "\nNCOLS " << width
-                     << "\nNBANDS 1\nNBITS 32\nPIXELTYPE FLOAT\nULXMAP 5\nULYMAP 30000\n"
-                        "XDIM 10.13\nYDIM 12.33\n";
-}
+constexpr int kTileRows = kMosaicTileRows, kTileColumns = kMosaicTileColumns;
+constexpr int kColumns = kMosaicColumns, kRows = kMosaicRows;
 
 bool haveGdaldem() { return std::system("command -v gdaldem >/dev/null 2>&1") == 0; }
 
@@ -157,14 +56,14 @@ double maxRelative(const double* a, const std::vector<double>& b) {
 
 std::vector<fs::path> writeDemTiles(const fs::path& folder) {
   fs::create_directories(folder);
-  const auto land = landscape();
+  const auto land = mosaicLandscape();
   std::vector<fs::path> paths;
   for (int row = kTileRows - 1; row >= 0; --row) {
     for (int col = 0; col < kTileColumns; ++col) {
       const fs::path path = folder / ("tile-" + std::to_string(row) + std::to_string(col) + ".xml");
       paths.push_back(path);
       if (!fs::exists(path)) {
-        auto t = tileAt(row, col);
+        auto t = mosaicTile(row, col);
         t.heights = torvane::fixtures::sampleHeights(t, land);
         torvane::fixtures::writeDemXml(path, t);
       }
@@ -245,9 +144,9 @@ int main(int argc, char** argv) {
 
   std::printf("cores: %u, analysis code: %s, repeats: %d (medians)\n", cores,
               torvane::avxAvailable() ? "avx" : "scalar", repeats);
-  const Tiles tiles = makeHeights();
+  const MosaicHeights tiles = makeMosaicHeights();
   torvane::ElevationGrid grid;
-  buildGrid(grid, tiles);
+  buildMosaicGrid(grid, tiles);
   const double mNodes = grid.count / 1e6;
   std::printf("grid: %d tiles of %d x %d = %u nodes\n", kTileRows * kTileColumns, kColumns, kRows,
               grid.count);
@@ -319,7 +218,7 @@ int main(int argc, char** argv) {
   if (haveGdaldem()) {
     const fs::path bil = folder / "mosaic.bil";
     const fs::path tif = folder / "slope.tif";
-    writeMosaic(bil, tiles);
+    writeMosaicBil(bil, tiles);
     const std::string command =
         "gdaldem slope -q '" + bil.string() + "' '" + tif.string() + "' >/dev/null 2>&1";
     int failures = 0;
