@@ -50,5 +50,6 @@ int commandLayers(int argc, char** argv);
 int commandHeight(int argc, char** argv);
 int commandProject(int argc, char** argv);
 int commandProfile(int argc, char** argv);
+int commandContours(int argc, char** argv);
 
 }  // namespace torvane::cli

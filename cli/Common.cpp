@@ -43,6 +43,11 @@ constexpr const char* kUsage =
     "      contour sets, draped image and view settings; --save writes the loaded state\n"
     "      to OUT.tvp as the program's Save does\n"
     "\n"
+    "  contours [--limits PRIM,INDEX] FILE... --kind elevation|slope --first A --last B\n"
+    "           --step S [--geojson OUT]\n"
+    "      build contour sets as the contour dialog does with those bounds and pitch;\n"
+    "      --geojson writes them as a GeoJSON FeatureCollection (one feature per set)\n"
+    "\n"
     "Every command prints one JSON object on standard output.\n";
 
 // "--limits P,I"

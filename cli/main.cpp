@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"height", &torvane::cli::commandHeight},
     {"project", &torvane::cli::commandProject},
     {"profile", &torvane::cli::commandProfile},
+    {"contours", &torvane::cli::commandContours},
 };
 }  // namespace
 

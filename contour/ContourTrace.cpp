@@ -151,9 +151,8 @@ namespace {
 // be stored.
 class RangeRecorder {
 public:
-  RangeRecorder(const ContourLevels& levels, const ContourRangeLimits& limits)
-      : mLimits(limits),
-        mTraces(static_cast<size_t>(std::min<int64_t>(levels.count(), kContourLevelsPerPass))),
+  RangeRecorder(size_t levels, const ContourRangeLimits& limits)
+      : mLimits(limits), mTraces(levels),
         mRecording(mTraces.size(), true), mAlive(static_cast<int>(mTraces.size())) {
     for (size_t k = 0; k < mTraces.size() && k < limits.skip.size(); ++k) {
       mRecording[k] = !limits.skip[k];
@@ -236,25 +235,14 @@ inline bool cellRange(double a, double b, double c, double d, double& lo, double
   return lo <= hi;
 }
 
-}  // namespace
-
-std::vector<ContourTrace> traceContourRange(const ElevationGrid& grid, int kind,
-                                            const ContourLevels& levels,
-                                            const ContourRangeLimits& limits,
-                                            const ContourProgressFn& progress) {
-  RangeRecorder recorder(levels, limits);
-  Nodes n;
-  if (!nodesOf(grid, kind, n) || recorder.alive() == 0) {
-    return recorder.take();
-  }
-  const double first = levels.first;
-  const double step = std::max(1, levels.step);
-  const double inverse = 1 / step;
-  // Every level that a cell's triangles can give a point for lies strictly within epsilon of
-  // the cell's value range; twice epsilon keeps rounding of the index arithmetic on the safe
-  // side (the exact test decides).
-  const double margin = 2 * kContourEpsilon;
-
+// The one walk of a range trace: every cell once; `candidates(lo, hi, visit)` calls visit(k) for
+// each level k that may lie within epsilon of the cell's value range lo..hi (the exact test of
+// each triangle decides); the cell's two triangles are then tested against level k in their
+// order, so every level's segments keep the order of the single-level trace.
+template <typename Candidates>
+std::vector<ContourTrace> walkLevels(const ElevationGrid& grid, const Nodes& n,
+                                     RangeRecorder& recorder, const std::vector<double>& values,
+                                     const ContourProgressFn& progress, Candidates&& candidates) {
   uint64_t rowsDone = 0;
   uint64_t rowsTotal = 0;
   forEachFile(grid, [&](uint64_t, uint64_t, uint64_t r) { rowsTotal += r - 1; });
@@ -262,7 +250,6 @@ std::vector<ContourTrace> traceContourRange(const ElevationGrid& grid, int kind,
   Point p[2];
   forEachFile(grid, [&](uint64_t base, uint64_t w, uint64_t r) {
     for (uint64_t m = 0; m + 1 < r && recorder.alive() > 0; ++m) {
-      const double lastLevel = recorder.alive() - 1;
       const uint64_t row = base + m * w;
       for (uint64_t b = 0; b + 1 < w; ++b) {
         const uint64_t c = row + b;
@@ -270,26 +257,21 @@ std::vector<ContourTrace> traceContourRange(const ElevationGrid& grid, int kind,
         if (!cellRange(n.F[c], n.F[c + 1], n.F[c + w], n.F[c + w + 1], lo, hi)) {
           continue;
         }
-        const double kLow = std::max(0.0, std::ceil((lo - margin - first) * inverse));
-        const double kHigh = std::min(lastLevel, std::floor((hi + margin - first) * inverse));
-        if (!(kLow <= kHigh)) {
-          continue;
-        }
-        for (int k = static_cast<int>(kLow), end = static_cast<int>(kHigh); k <= end; ++k) {
+        candidates(lo, hi, [&](int k) {
           if (!recorder.recording(k)) {
-            continue;
+            return;
           }
-          const double level = levels.value(k);
+          const double level = values[static_cast<size_t>(k)];
           if (triangleSegment(n, c, c + 1, c + w, level, p)) {
             recorder.add(k, p);
             if (!recorder.recording(k)) {
-              continue;
+              return;
             }
           }
           if (triangleSegment(n, c + w + 1, c + w, c + 1, level, p)) {
             recorder.add(k, p);
           }
-        }
+        });
       }
       recorder.prune();
       ++rowsDone;
@@ -302,6 +284,72 @@ std::vector<ContourTrace> traceContourRange(const ElevationGrid& grid, int kind,
     progress(1.0);
   }
   return recorder.take();
+}
+
+// Every level that a cell's triangles can give a point for lies strictly within epsilon of the
+// cell's value range; twice epsilon keeps rounding of the candidate search on the safe side.
+constexpr double kCandidateMargin = 2 * kContourEpsilon;
+
+}  // namespace
+
+std::vector<ContourTrace> traceContourRange(const ElevationGrid& grid, int kind,
+                                            const ContourLevels& levels,
+                                            const ContourRangeLimits& limits,
+                                            const ContourProgressFn& progress) {
+  const size_t count =
+      static_cast<size_t>(std::min<int64_t>(levels.count(), kContourLevelsPerPass));
+  RangeRecorder recorder(count, limits);
+  Nodes n;
+  if (!nodesOf(grid, kind, n) || recorder.alive() == 0) {
+    return recorder.take();
+  }
+  std::vector<double> values(count);
+  for (size_t k = 0; k < count; ++k) {
+    values[k] = levels.value(static_cast<int64_t>(k));
+  }
+  // Equally spaced levels: the candidates follow from the cell's range by arithmetic.
+  const double first = levels.first;
+  const double inverse = 1.0 / std::max(1, levels.step);
+  return walkLevels(grid, n, recorder, values, progress, [&](double lo, double hi, auto&& visit) {
+    const double kLow = std::max(0.0, std::ceil((lo - kCandidateMargin - first) * inverse));
+    const double kHigh = std::min<double>(
+        recorder.alive() - 1, std::floor((hi + kCandidateMargin - first) * inverse));
+    if (kLow <= kHigh) {
+      for (int k = static_cast<int>(kLow), end = static_cast<int>(kHigh); k <= end; ++k) {
+        visit(k);
+      }
+    }
+  });
+}
+
+std::vector<ContourTrace> traceContourLevels(const ElevationGrid& grid, int kind,
+                                             std::span<const int> levels,
+                                             const ContourRangeLimits& limits,
+                                             const ContourProgressFn& progress) {
+  const size_t count = std::min<size_t>(levels.size(), kContourLevelsPerPass);
+  RangeRecorder recorder(count, limits);
+  Nodes n;
+  if (!nodesOf(grid, kind, n) || recorder.alive() == 0) {
+    return recorder.take();
+  }
+  std::vector<double> values(levels.begin(), levels.begin() + static_cast<ptrdiff_t>(count));
+  // Levels in any order: search the cell's range in the levels sorted by value.
+  std::vector<std::pair<double, int>> sorted(count);
+  for (size_t k = 0; k < count; ++k) {
+    sorted[k] = {values[k], static_cast<int>(k)};
+  }
+  std::sort(sorted.begin(), sorted.end());
+  return walkLevels(grid, n, recorder, values, progress, [&](double lo, double hi, auto&& visit) {
+    const double low = lo - kCandidateMargin;
+    const double high = hi + kCandidateMargin;
+    auto it = std::lower_bound(sorted.begin(), sorted.end(), low,
+                               [](const std::pair<double, int>& e, double v) { return e.first < v; });
+    for (; it != sorted.end() && it->first <= high; ++it) {
+      if (it->second < recorder.alive()) {
+        visit(it->second);
+      }
+    }
+  });
 }
 
 }  // namespace torvane

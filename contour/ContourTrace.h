@@ -117,4 +117,11 @@ std::vector<ContourTrace> traceContourRange(const ElevationGrid& grid, int kind,
                                             const ContourRangeLimits& limits,
                                             const ContourProgressFn& progress = {});
 
+/// traceContourRange for levels given one by one, in the order they are stored (any order of
+/// values; the skip flags and limits refer to this order).
+std::vector<ContourTrace> traceContourLevels(const ElevationGrid& grid, int kind,
+                                             std::span<const int> levels,
+                                             const ContourRangeLimits& limits,
+                                             const ContourProgressFn& progress = {});
+
 }  // namespace torvane

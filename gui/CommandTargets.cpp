@@ -2,8 +2,7 @@
 
 namespace torvane {
 
-// Contour dialogs.
-void showContourDialog(MainWindow&, bool) {}
+// Contour data dialog.
 void showContourInfoDialog(MainWindow&) {}
 
 }  // namespace torvane

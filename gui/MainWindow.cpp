@@ -176,12 +176,15 @@ uint32_t MainWindow::tickCount() const { return static_cast<uint32_t>(mTicks.ela
 
 void MainWindow::showError(int textId, int captionTextId, const QString& detail) {
   const QString caption = qtext(captionTextId != 0 ? captionTextId : kTextProgramName);
-  const QString message = detail.isEmpty() ? qtext(textId) : qtext(textId) + '\n' + detail;
+  showMessage(caption, detail.isEmpty() ? qtext(textId) : qtext(textId) + '\n' + detail);
+}
+
+void MainWindow::showMessage(const QString& caption, const QString& text) {
   restoreNormalCursor();  // no busy pointer over the box
   if (mMessageHandler) {
-    mMessageHandler(caption, message);
+    mMessageHandler(caption, text);
   } else {
-    showErrorBox(this, caption, message);
+    showErrorBox(this, caption, text);
   }
 }
 

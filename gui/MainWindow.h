@@ -55,6 +55,8 @@ public:
   /// caption. Tests record them instead.
   using MessageHandler = std::function<void(const QString& caption, const QString& text)>;
   void setMessageHandler(MessageHandler handler) { mMessageHandler = std::move(handler); }
+  /// Shows an error message with `caption` through the message handler.
+  void showMessage(const QString& caption, const QString& text);
 
   /// Start-up: opens "AutoRun.tvp" from the current folder, or else the command-line project,
   /// behind the splash, or else the --open files; then turns drops on. Call once before the

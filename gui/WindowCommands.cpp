@@ -11,6 +11,7 @@
 #include "scene/CommandTable.h"
 #include "gui/CommandTargets.h"
 #include "scene/Commands.h"
+#include "scene/Contours.h"
 #include "scene/DropDispatch.h"
 #include "gui/MainWindow.h"
 #include "gui/MenuBar.h"
@@ -246,6 +247,26 @@ void MainWindow::runMenuCommand(int id) {
     case kCmdContourInfo:
       showContourInfoDialog(*this);
       return;
+    case kCmdExportContours: {
+      const auto paths = runFileDialog(
+          this, {FileDialogKind::Save,
+                 qtext(kTextExportContours),
+                 {{QStringLiteral("GeoJSON(*.geojson)"), QStringLiteral("*.geojson")}},
+                 firstElevationFolder(),
+                 QStringLiteral("contours.geojson"),
+                 QStringLiteral("geojson")});
+      if (paths.empty()) {
+        return;
+      }
+      setWaitCursor();
+      std::string error;
+      const bool ok = exportContourGeoJson(mScene, paths.front(), true, &error);
+      QApplication::restoreOverrideCursor();
+      if (!ok) {
+        showMessage(qtext(kTextExportContours), QString::fromStdString(error));
+      }
+      return;
+    }
     default:
       return;
   }

@@ -76,7 +76,8 @@ constexpr std::pair<int, std::string_view> kTexts[] = {
     {2309, "Ctrl+←  : マウス右ボタン左 回転"},
     {2310, "PageUp   : マウスホイール上 拡大"},
     {2311, "PageDown : マウスホイール下 縮小"},
-    // Messages of this program beyond the original table.
+    // The program's own additions beyond the original table.
+    {2900, "等値線をエクスポート"},
     {2901, "保存できませんでした"},
 };
 

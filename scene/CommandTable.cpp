@@ -157,6 +157,7 @@ constexpr MenuEntry kMenu[] = {
     item(202, kMenuContour, "傾斜量線(&S)..."),
     sep(kMenuContour),
     item(211, kMenuContour, "データ情報(&I)..."),
+    item(221, kMenuContour, "等値線をエクスポート(&X)..."),
 
     menu(kMenuHelp, 0, "ヘルプ(&H)"),
     item(171, kMenuHelp, "標高データ情報(&M)..."),

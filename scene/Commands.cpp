@@ -25,7 +25,8 @@ CommandContext commandContext(const Scene& scene) {
   context.imageLoaded = scene.image.loaded;
   // Line/point data is present while the layer store has its vertex buffer.
   context.layerCount = scene.overlays.hasVertexBuffer() ? scene.overlays.groupCount() : 0;
-  // The contour sets join the scene with their subsystem; until then there are none.
+  // Contour sets likewise, with their own store.
+  context.contourSetCount = scene.contours.hasVertexBuffer() ? scene.contours.groupCount() : 0;
   return context;
 }
 
@@ -53,6 +54,7 @@ bool commandAllowed(int id, const ViewState& view, const Ruler& ruler,
     case kCmdLayerInfo:
       return context.layerCount > 0;
     case kCmdContourInfo:
+    case kCmdExportContours:
       return context.contourSetCount > 0;
     case kCmdHueCircle:
       return grid && view.ColorT == 3;
@@ -94,6 +96,7 @@ bool commandOpensDialog(int id) {
     case kCmdElevationContours:
     case kCmdSlopeContours:
     case kCmdContourInfo:
+    case kCmdExportContours:
     case kCmdHueCircle:
     case kCmdSeaColour:
       return true;
@@ -302,6 +305,7 @@ void UpdateMenuState(MenuState& state, const ViewState& view, const Ruler& ruler
   state.setEnabled(kCmdSlopeContours, grid);
   state.setEnabled(kCmdLayerInfo, context.layerCount > 0);
   state.setEnabled(kCmdContourInfo, context.contourSetCount > 0);
+  state.setEnabled(kCmdExportContours, context.contourSetCount > 0);
 
   state.setRadio(kCmdSpeedFirst, kCmdSpeedLast, 800LL + view.Pitch);
   state.setRadio(kCmdRotateClockwise, kCmdRotateStop,

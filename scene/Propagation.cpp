@@ -4,8 +4,6 @@
 
 namespace torvane {
 
-// Contour sets join these operations with their store.
-
 ColourSettings colourSettingsOf(const ViewState& view) {
   ColourSettings s;
   s.ColorT = view.ColorT;
@@ -41,6 +39,9 @@ bool ApplyRelief(Scene& scene) {
   if (scene.overlays.groupCount() > 0) {
     scene.overlays.rescaleHeights(scene.mesh.fit(), scene.view.Scale);
   }
+  if (scene.contours.groupCount() > 0) {
+    scene.contours.rescaleHeights(scene.mesh.fit(), scene.view.Scale);
+  }
   return ok;
 }
 
@@ -52,6 +53,9 @@ bool ApplyTransparency(Scene& scene) {
   if (scene.overlays.groupCount() > 0 && scene.view.LayerAlphaEnabled) {
     scene.overlays.setAlpha(scene.view.Alpha);
   }
+  if (scene.contours.groupCount() > 0 && scene.view.ContourAlphaEnabled) {
+    scene.contours.setAlpha(scene.view.Alpha);
+  }
   return ok;
 }
 
@@ -62,6 +66,9 @@ bool RefreshVertexData(Scene& scene) {
   const bool ok = scene.mesh.uploadVertices();
   if (scene.overlays.groupCount() > 0) {
     scene.overlays.uploadStore();
+  }
+  if (scene.contours.groupCount() > 0) {
+    scene.contours.uploadStore();
   }
   return ok;
 }

@@ -7,8 +7,8 @@ namespace torvane {
 
 void Scene::clearScene() {
   // Release order: draped image, contour sets, line/point layers, terrain buffers, grid.
-  // The contour owner joins the scene with its subsystem.
   releaseDrapedImage(*this);
+  contours.freeContourStore();
   overlays.freeOverlayStore();
   mesh.release();
   grid.releaseGrid();

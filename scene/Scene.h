@@ -7,6 +7,7 @@
 
 #include "scene/DrapedImage.h"
 #include "scene/ViewState.h"
+#include "contour/ContourStore.h"
 #include "elevation/ElevationGrid.h"
 #include "elevation/OpenPipeline.h"
 #include "measure/Ruler.h"
@@ -36,6 +37,9 @@ public:
   //! attaches its buffer with overlays.setDevice() and detaches it before it is destroyed.
   OverlayStore overlays;
   DrapedImage image;  //!< the image draped over the terrain, if any
+  //! Contour sets. A renderer attaches its buffer with contours.setDevice() and detaches it
+  //! before it is destroyed.
+  ContourStore contours;
 
   void clearScene() override;
   void resetViewState() override;

@@ -40,7 +40,7 @@ TEST(CommandTable, MenusHoldTheirItemsInOrder) {
             (std::vector<int>{341, 0, 342, 343, 344, 345, 346, 347, 348, 349, 350, 351, 352}));
   EXPECT_EQ(itemsOf(kMenuRotation), (std::vector<int>{kMenuSpeed, 0, 151, 152, 153}));
   EXPECT_EQ(itemsOf(kMenuRuler), (std::vector<int>{161, 162, 0, 164}));
-  EXPECT_EQ(itemsOf(kMenuContour), (std::vector<int>{201, 202, 0, 211}));
+  EXPECT_EQ(itemsOf(kMenuContour), (std::vector<int>{201, 202, 0, 211, 221}));
   EXPECT_EQ(itemsOf(kMenuHelp), (std::vector<int>{171, 181, 127, 0, 191}));
   EXPECT_EQ(itemsOf(kMenuRelief).size(), 20u);
   EXPECT_EQ(itemsOf(kMenuTransparency).size(), 17u);

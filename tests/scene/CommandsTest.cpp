@@ -241,11 +241,14 @@ TEST_F(CommandsTest, OtherMenuState) {
   update();
   EXPECT_FALSE(menu.enabled(kCmdAddLineData));
   EXPECT_FALSE(menu.enabled(kCmdLayerInfo));
+  EXPECT_FALSE(menu.enabled(kCmdExportContours));
+  EXPECT_FALSE(commandAllowed(kCmdExportContours, view, ruler, context)) << "nothing to export";
   context.layerCount = 1;
   context.contourSetCount = 2;
   update();
   EXPECT_TRUE(menu.enabled(kCmdLayerInfo));
   EXPECT_TRUE(menu.enabled(kCmdContourInfo));
+  EXPECT_TRUE(menu.enabled(kCmdExportContours));
 
   EXPECT_TRUE(menu.checked(kCmdSeaTints));
   EXPECT_EQ(run(kCmdSeaTints).apply, Propagate::LandColours);

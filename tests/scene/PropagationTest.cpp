@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "scene/Commands.h"
+#include "scene/Contours.h"
 #include "scene/Propagation.h"
 #include "scene/Scene.h"
 #include "../terrain/GridBuilder.h"
@@ -153,6 +155,31 @@ TEST(Propagation, LayersFollowReliefAndTransparency) {
 
   scene.clearScene();
   EXPECT_FALSE(layers.allocated()) << "clearing the scene discards the layers";
+}
+
+TEST(Propagation, ContoursFollowReliefTransparencyAndClearing) {
+  LoadedScene s;
+  ASSERT_TRUE(s.ok);
+  Scene& scene = s.scene;
+  scene.view.Alpha = 64;
+  ASSERT_TRUE(buildContourRange(scene, kElevationContour, {5, 15, 5}));
+  ContourStore& sets = scene.contours;
+  ASSERT_EQ(sets.groupCount(), 3);
+  EXPECT_EQ(commandContext(scene).contourSetCount, 3);
+  EXPECT_EQ(sets.vertices()[0].diffuse, kElevationContourColour) << "contour transparency off";
+  EXPECT_EQ(sets.vertices()[0].z, static_cast<float>(toModel(scene.mesh.fit(), 0, 0, 5, 2).z))
+      << "built without the lift";
+
+  scene.view.ContourAlphaEnabled = true;
+  ASSERT_TRUE(ApplyTransparency(scene));
+  EXPECT_EQ(sets.vertices()[0].diffuse, 0x40FFFFFFu);
+  scene.view.Scale = 7;
+  ASSERT_TRUE(ApplyRelief(scene));
+  EXPECT_EQ(sets.vertices()[0].z, overlayPointZ(scene.mesh.fit(), 7, 5));
+
+  scene.clearScene();
+  EXPECT_FALSE(sets.allocated()) << "clearing the scene discards the contour sets";
+  EXPECT_EQ(commandContext(scene).contourSetCount, 0);
 }
 
 TEST(Propagation, OverlayPointsSitJustAboveTheSurface) {

@@ -1,0 +1,28 @@
+#pragma once
+// Contour sets as GeoJSON, for other GIS tools: one MultiLineString feature per set, each of its
+// segments one two-point line, with the set's kind and value as properties.
+
+#include <filesystem>
+#include <string>
+
+namespace torvane {
+
+class ContourStore;
+class ElevationGrid;
+struct ModelFit;
+
+/**
+ * @brief Writes the sets of `store` (only the visible ones when `visibleOnly`) as a GeoJSON
+ * FeatureCollection to `path`, safely: the file is replaced only once completely written.
+ *
+ * Positions come back from model space through `fit` (the fit the sets were placed with):
+ * longitude and latitude in degrees (9 decimals) for geographic data, plane metres (3 decimals)
+ * for plane-coordinate data. Properties: "kind" (1 elevation, 2 slope), "value" (metres or
+ * degrees) and "name" (the kind's name). False with `error` set ("PATH: reason") when the file
+ * cannot be written.
+ */
+bool writeContourGeoJson(const std::filesystem::path& path, const ContourStore& store,
+                         const ElevationGrid& grid, const ModelFit& fit, bool visibleOnly,
+                         std::string* error);
+
+}  // namespace torvane

@@ -1,0 +1,45 @@
+#include "scene/Contours.h"
+
+#include "contour/ContourExport.h"
+#include "scene/Scene.h"
+
+namespace torvane {
+
+ContourPlacement contourPlacement(const Scene& scene) {
+  ContourPlacement p;
+  p.fit = scene.mesh.fit();
+  p.Scale = scene.view.Scale;
+  p.alphaEnabled = scene.view.ContourAlphaEnabled;
+  p.Alpha = scene.view.Alpha;
+  return p;
+}
+
+bool buildContourRange(Scene& scene, int kind, const ContourLevels& levels,
+                       const ContourProgressFn& progress) {
+  return buildContourRange(scene.contours, scene.grid, contourPlacement(scene), kind,
+                           levels.first, levels.last, levels.step, progress);
+}
+
+bool buildContourSet(Scene& scene, int kind, int value) {
+  return buildContourSet(scene.contours, scene.grid, contourPlacement(scene), kind, value);
+}
+
+std::vector<bool> buildContourSets(Scene& scene, std::span<const ContourSetRequest> requests,
+                                   const ContourProgressFn& progress) {
+  return buildContourSets(scene.contours, scene.grid, contourPlacement(scene), requests,
+                          progress);
+}
+
+bool exportContourGeoJson(const Scene& scene, const std::filesystem::path& path,
+                          bool visibleOnly, std::string* error) {
+  if (scene.grid.count == 0) {
+    if (error != nullptr) {
+      *error = path.string() + ": no elevation data";
+    }
+    return false;
+  }
+  return writeContourGeoJson(path, scene.contours, scene.grid, scene.mesh.fit(), visibleOnly,
+                             error);
+}
+
+}  // namespace torvane
