@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
       {"LayerDialogTest", torvane::test::makeLayerDialogTest},
       {"ViewControlTest", torvane::test::makeViewControlTest},
       {"DialogTest", torvane::test::makeDialogTest},
+      {"ContourTest", torvane::test::makeContourTest},
   };
   std::string only;
   int first = 1;

@@ -32,6 +32,7 @@ std::unique_ptr<QObject> makeProjectTest();
 std::unique_ptr<QObject> makeLayerDialogTest();
 std::unique_ptr<QObject> makeViewControlTest();
 std::unique_ptr<QObject> makeDialogTest();
+std::unique_ptr<QObject> makeContourTest();
 
 inline constexpr QRgb kBackground = 0xFF404040;
 

@@ -1,0 +1,160 @@
+// Contours as a user meets them: the 標高線 and 傾斜量線 dialogs, and the export of the visible
+// sets as GeoJSON.
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "GuiTestSupport.h"
+#include "contour/ContourRules.h"
+#include "gui/dialogs/ContourParametersDialog.h"
+#include "scene/CommandTable.h"
+#include "scene/Contours.h"
+
+namespace torvane::test {
+
+class ContourTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<MainWindow> mWindow;
+  QStringList mCaptions, mMessages;
+
+  Scene& scene() { return mWindow->scene(); }
+
+  // Answers the next file dialog with `path` (an empty path cancels it).
+  static void answerFileDialog(const QString& path) {
+    QTimer::singleShot(0, [path] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      if (path.isEmpty()) {
+        dialog->reject();
+        return;
+      }
+      dialog->selectFile(path);
+      static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept takes the chosen file
+    });
+  }
+
+private slots:
+  void init() {
+    mCaptions.clear();
+    mMessages.clear();
+    mWindow = std::make_unique<MainWindow>();
+    mWindow->setMessageHandler([this](const QString& caption, const QString& text) {
+      mCaptions << caption;
+      mMessages << text;
+    });
+    mWindow->startUp();
+    if (!showWithDevice(*mWindow)) {
+      QSKIP("no OpenGL 3.3 core context on this display");
+    }
+    QVERIFY(mWindow->openElevation(demoFiles(), false));
+  }
+  void cleanup() { mWindow.reset(); }
+
+  void parameterDialogProposesRoundsAndBuilds() {
+    int built = 0;
+    ContourParametersDialog slope(scene(), kSlopeContour, [&] { ++built; }, mWindow.get());
+    QCOMPARE(slope.windowTitle(), QStringLiteral("傾斜量線"));
+    QCOMPARE(slope.pitchList()->count(), 5);
+    QCOMPARE(slope.pitchList()->currentText(), QStringLiteral("5"));
+    QCOMPARE(slope.maximumEdit()->text(),
+             QString::number(static_cast<int>(scene().grid.slopeMax + kContourEpsilon)));
+
+    ContourParametersDialog dialog(
+        scene(), kElevationContour,
+        [&] {
+          ++built;
+          mWindow->AfterChange();
+        },
+        mWindow.get());
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("標高線"));
+    QCOMPARE(dialog.pitchList()->itemText(4), QStringLiteral("100"));
+    QCOMPARE(dialog.pitchList()->currentText(), QStringLiteral("10"));
+    QCOMPARE(dialog.minimumEdit()->maxLength(), 10);
+    const ProposedBounds proposed = proposeContourBounds({scene().grid.Hmin, scene().grid.Hmax});
+    QCOMPARE(dialog.minimumEdit()->text(), QString::number(proposed.minimum));
+    QCOMPARE(dialog.maximumEdit()->text(), QString::number(proposed.maximum));
+
+    // No value left: OK does nothing and the dialog stays.
+    dialog.maximumEdit()->setText(QStringLiteral("abc"));
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(scene().contours.groupCount(), 0);
+    QCOMPARE(built, 0);
+
+    // Bounds rounded toward zero to the pitch, kept inside the data.
+    dialog.minimumEdit()->setText(QStringLiteral("15"));
+    dialog.maximumEdit()->setText(QStringLiteral("99999"));
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(built, 1);
+    const ContourStore& sets = scene().contours;
+    QVERIFY(sets.groupCount() > 10);
+    QCOMPARE(sets.value(0) % 10, 0);
+    QVERIFY(sets.value(0) >= 10);
+    QVERIFY(sets.value(sets.groupCount() - 1) <= proposed.maximum);
+    QVERIFY(mWindow->action(kCmdContourInfo)->isEnabled());
+    QVERIFY(mWindow->action(kCmdExportContours)->isEnabled());
+
+    // The same request again leaves the sets as they are.
+    const int count = sets.groupCount();
+    ContourParametersDialog again(scene(), kElevationContour, {}, mWindow.get());
+    again.minimumEdit()->setText(QStringLiteral("15"));
+    again.maximumEdit()->setText(QStringLiteral("99999"));
+    again.accept();
+    QCOMPARE(sets.groupCount(), count);
+  }
+
+  void exportWritesTheVisibleSets() {
+    QVERIFY(buildContourRange(scene(), kElevationContour, {100, 400, 100}));
+    ContourStore& sets = scene().contours;
+    QCOMPARE(sets.groupCount(), 4);
+    sets.setVisible(1, false);
+    mWindow->UpdateMenuState();
+
+    const QString dir = outputDir("ContourTest");
+    const QString path = dir + QStringLiteral("/contours.geojson");
+    answerFileDialog(path);
+    mWindow->runCommand(kCmdExportContours);
+    QVERIFY(mMessages.isEmpty());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(file.readAll(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonArray features = json.object().value(QStringLiteral("features")).toArray();
+    QCOMPARE(features.size(), 3);  // the hidden set stays out
+    const QJsonObject first = features[0].toObject();
+    QCOMPARE(first.value(QStringLiteral("properties")).toObject().value(QStringLiteral("value")),
+             QJsonValue(100));
+    const QJsonArray line = first.value(QStringLiteral("geometry"))
+                                .toObject()
+                                .value(QStringLiteral("coordinates"))
+                                .toArray()[0]
+                                .toArray();
+    QCOMPARE(line.size(), 2);
+    const double lon = line[0].toArray()[0].toDouble();
+    const double lat = line[0].toArray()[1].toDouble();
+    QVERIFY(lon >= scene().grid.lonMin - 1e-6 && lon <= scene().grid.lonMax + 1e-6);
+    QVERIFY(lat >= scene().grid.latMin - 1e-6 && lat <= scene().grid.latMax + 1e-6);
+    QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("contours.geojson")});
+
+    // A folder that does not exist: the error names the path under the command's title.
+    answerFileDialog(dir + QStringLiteral("/missing/contours.geojson"));
+    mWindow->runCommand(kCmdExportContours);
+    QCOMPARE(mCaptions, QStringList{QStringLiteral("等値線をエクスポート")});
+    QVERIFY(mMessages.value(0).contains(QStringLiteral("missing")));
+  }
+};
+
+std::unique_ptr<QObject> makeContourTest() { return std::make_unique<ContourTest>(); }
+
+}  // namespace torvane::test
+
+#include "ContourTest.moc"
