@@ -1,19 +1,14 @@
 #include "scene/ProjectFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 #include <optional>
 #include <system_error>
 #include <vector>
 
+#include "elevation/AtomicFile.h"
 #include "elevation/Readers.h"
 #include "scene/DrapedImage.h"
 #include "scene/IniFile.h"
@@ -85,60 +80,6 @@ void setError(std::string* error, std::string text) {
   if (error != nullptr) {
     *error = std::move(text);
   }
-}
-
-// Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over
-// `path`. On failure the temporary file is removed and `path` is untouched.
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                         std::string* error) {
-  std::error_code ec;
-  std::filesystem::path target = path;
-  if (std::filesystem::is_symlink(target, ec)) {
-    // Replace the file the link points to, not the link.
-    target = std::filesystem::weakly_canonical(target, ec);
-    if (ec) {
-      target = path;
-    }
-  }
-  std::string temp = target.string() + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    setError(error, path.string() + ": " + std::strerror(errno));
-    return false;
-  }
-  struct stat old {};
-  (void)::fchmod(fd, ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-  bool ok = true;
-  int err = 0;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n > 0) {
-      done += static_cast<size_t>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      ok = false;
-      err = n < 0 ? errno : EIO;
-    }
-  }
-  if (ok && ::fsync(fd) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && std::rename(temp.c_str(), target.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    setError(error, path.string() + ": " + std::strerror(err != 0 ? err : EIO));
-  }
-  return ok;
 }
 
 }  // namespace
