@@ -8,11 +8,15 @@
 
 namespace torvane {
 
-LayerMenuState layerMenuState(const OverlayStore& store, std::span<const int> selected) {
+LayerMenuState groupMenuState(std::span<const int> selected) {
   LayerMenuState s;
-  const bool any = !selected.empty();
-  s.showHide = s.colour = s.remove = any;
+  s.showHide = s.colour = s.remove = !selected.empty();
   s.hueCircle = selected.size() >= 3;
+  return s;
+}
+
+LayerMenuState layerMenuState(const OverlayStore& store, std::span<const int> selected) {
+  LayerMenuState s = groupMenuState(selected);
   for (const int g : selected) {
     if (g >= 0 && g < store.groupCount() && store.pointSize(g) > 0) {
       s.pointSize = true;

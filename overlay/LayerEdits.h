@@ -25,6 +25,9 @@ struct LayerMenuState {
   bool remove = false;       //!< 削除
 };
 
+/// The menu state of a list without point sizes (the contour list): show, hide, colour and
+/// delete need a selection, the hue circle three rows.
+LayerMenuState groupMenuState(std::span<const int> selected);
 /// The menu state for the selected layers (indices in list order). The point-size submenu is
 /// enabled and checked by the first selected layer that has a point size.
 LayerMenuState layerMenuState(const OverlayStore& store, std::span<const int> selected);

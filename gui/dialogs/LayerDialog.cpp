@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "gui/MainWindow.h"
+#include "gui/QtText.h"
 #include "gui/TerrainView.h"
 #include "overlay/LayerEdits.h"
 #include "render/RenderContext.h"
@@ -24,20 +25,16 @@ namespace torvane {
 
 namespace {
 
-QString qtext(int id) {
-  const std::string_view t = text(id);
-  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
-}
-
 //! One column of the list: title text id, width in pixels, alignment.
 struct Column {
   int title;
   int width;
   Qt::Alignment alignment;
 };
+// Layer list columns.
 constexpr int kColumnRow = 0, kColumnName = 1, kColumnKind = 2, kColumnPoints = 3,
               kColumnSize = 4, kColumnColour = 5;
-const Column kColumns[] = {
+const std::vector<Column> kColumns = {
     {2206, 60, Qt::AlignLeft | Qt::AlignVCenter},    // 表示: row number and check box
     {2207, 190, Qt::AlignLeft | Qt::AlignVCenter},   // ファイル名
     {2211, 120, Qt::AlignLeft | Qt::AlignVCenter},   // 項目
@@ -45,6 +42,27 @@ const Column kColumns[] = {
     {2212, 45, Qt::AlignRight | Qt::AlignVCenter},   // 点幅
     {2213, 45, Qt::AlignCenter},                     // 色
 };
+// Contour list columns (the first one is kColumnRow as well).
+constexpr int kContourColumnKind = 1, kContourColumnValue = 2, kContourColumnPoints = 3,
+              kContourColumnColour = 4;
+const std::vector<Column> kContourColumns = {
+    {2206, 60, Qt::AlignLeft | Qt::AlignVCenter},    // 表示: row number and check box
+    {2211, 175, Qt::AlignLeft | Qt::AlignVCenter},   // 項目
+    {2222, 180, Qt::AlignRight | Qt::AlignVCenter},  // 値
+    {2210, 120, Qt::AlignRight | Qt::AlignVCenter},  // 点数
+    {2213, 45, Qt::AlignCenter},                     // 色
+};
+
+const std::vector<Column>& columnsOf(ListedStore listed) {
+  return listed == ListedStore::Contours ? kContourColumns : kColumns;
+}
+int colourColumnOf(ListedStore listed) {
+  return listed == ListedStore::Contours ? kContourColumnColour : kColumnColour;
+}
+QString titleOf(ListedStore listed) {
+  return listed == ListedStore::Contours ? QStringLiteral("等値線データ情報")
+                                         : QStringLiteral("線点データ情報");
+}
 
 // The dialog's size of 412 x 263 dialog units in the 9-point dialog font.
 constexpr int kDialogWidth = 618;
@@ -82,22 +100,27 @@ public:
 }  // namespace
 
 LayerDialog::LayerDialog(Scene& scene, HueCircleParameters& hueCircle, Hooks hooks,
-                         QWidget* parent)
-    : QDialog(parent), mScene(scene), mHueCircle(hueCircle), mHooks(std::move(hooks)) {
-  setWindowTitle(QStringLiteral("線点データ情報"));
+                         QWidget* parent, ListedStore listed)
+    : QDialog(parent),
+      mScene(scene),
+      mListed(listed),
+      mHueCircle(hueCircle),
+      mHooks(std::move(hooks)) {
+  setWindowTitle(titleOf(listed));
   setFont(RenderContext::screenFont(12));
   resize(kDialogWidth, kDialogHeight);
   setWindowOpacity(kDialogOpacity);
 
-  mList = new QTableWidget(0, static_cast<int>(std::size(kColumns)), this);
+  const std::vector<Column>& columns = columnsOf(listed);
+  mList = new QTableWidget(0, static_cast<int>(columns.size()), this);
   QStringList titles;
-  for (const Column& c : kColumns) {
+  for (const Column& c : columns) {
     titles << qtext(c.title);
   }
   mList->setHorizontalHeaderLabels(titles);
   for (int c = 0; c < mList->columnCount(); ++c) {
-    mList->setColumnWidth(c, kColumns[c].width);
-    mList->horizontalHeaderItem(c)->setTextAlignment(kColumns[c].alignment);
+    mList->setColumnWidth(c, columns[static_cast<size_t>(c)].width);
+    mList->horizontalHeaderItem(c)->setTextAlignment(columns[static_cast<size_t>(c)].alignment);
   }
   mList->verticalHeader()->hide();
   mList->setWordWrap(false);
@@ -116,7 +139,7 @@ LayerDialog::LayerDialog(Scene& scene, HueCircleParameters& hueCircle, Hooks hoo
   });
 
   mAlpha = new QCheckBox(QStringLiteral("透過を有効にする"), this);
-  mAlpha->setChecked(mScene.view.LayerAlphaEnabled);
+  mAlpha->setChecked(alphaEnabled());
   connect(mAlpha, &QCheckBox::toggled, this, &LayerDialog::onAlphaToggled);
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setDefault(true);
@@ -133,36 +156,56 @@ LayerDialog::LayerDialog(Scene& scene, HueCircleParameters& hueCircle, Hooks hoo
   fillRows();
 }
 
+GroupStore& LayerDialog::store() const {
+  return mListed == ListedStore::Contours ? static_cast<GroupStore&>(mScene.contours)
+                                          : mScene.overlays;
+}
+
+bool& LayerDialog::alphaEnabled() const {
+  return mListed == ListedStore::Contours ? mScene.view.ContourAlphaEnabled
+                                          : mScene.view.LayerAlphaEnabled;
+}
+
 void LayerDialog::fillRows() {
   mFilling = true;
-  const OverlayStore& store = mScene.overlays;
-  mList->setRowCount(store.groupCount());
-  for (int row = 0; row < store.groupCount(); ++row) {
+  mList->setRowCount(store().groupCount());
+  for (int row = 0; row < store().groupCount(); ++row) {
     fillRow(row);
   }
   mFilling = false;
 }
 
 void LayerDialog::fillRow(int row) {
-  const OverlayStore& store = mScene.overlays;
+  const std::vector<Column>& columns = columnsOf(mListed);
   const bool filling = mFilling;
   mFilling = true;
   auto cell = [&](int column, const QString& value) {
     auto* item = new QTableWidgetItem(value);
-    item->setTextAlignment(kColumns[column].alignment);
+    item->setTextAlignment(columns[static_cast<size_t>(column)].alignment);
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     mList->setItem(row, column, item);
     return item;
   };
+  auto utf8 = [](std::string_view t) {
+    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+  };
   QTableWidgetItem* first = cell(kColumnRow, rowNumber(row));
   first->setFlags(first->flags() | Qt::ItemIsUserCheckable);
-  first->setCheckState(store.visible(row) ? Qt::Checked : Qt::Unchecked);
-  cell(kColumnName, QString::fromStdString(store.layerName(row).filename().string()));
-  const std::string_view kind = store.layerKindName(row, englishLabels());
-  cell(kColumnKind, QString::fromUtf8(kind.data(), static_cast<qsizetype>(kind.size())));
-  cell(kColumnPoints, QString::number(store.groupPointCount(row)));
-  cell(kColumnSize, store.pointSize(row) > 0 ? QString::number(store.pointSize(row)) : QString());
-  cell(kColumnColour, QString())->setBackground(qcolourOfLayer(store.colour(row)));
+  first->setCheckState(store().visible(row) ? Qt::Checked : Qt::Unchecked);
+  if (mListed == ListedStore::Contours) {
+    const ContourStore& sets = mScene.contours;
+    cell(kContourColumnKind, utf8(sets.contourKindName(row, englishLabels())));
+    cell(kContourColumnValue, QString::number(sets.value(row)));
+    cell(kContourColumnPoints, QString::number(sets.groupPointCount(row)));
+  } else {
+    const OverlayStore& layers = mScene.overlays;
+    cell(kColumnName, QString::fromStdString(layers.layerName(row).filename().string()));
+    cell(kColumnKind, utf8(layers.layerKindName(row, englishLabels())));
+    cell(kColumnPoints, QString::number(layers.groupPointCount(row)));
+    cell(kColumnSize,
+         layers.pointSize(row) > 0 ? QString::number(layers.pointSize(row)) : QString());
+  }
+  cell(colourColumnOf(mListed), QString())->setBackground(qcolourOfLayer(store().colour(row)));
   mFilling = filling;
 }
 
@@ -186,8 +229,10 @@ std::vector<int> LayerDialog::selectedRows() const {
 
 QMenu* LayerDialog::buildContextMenu() {
   const std::vector<int> rows = selectedRows();
-  const LayerMenuState state = layerMenuState(mScene.overlays, rows);
-  auto* menu = new QMenu(QStringLiteral("線点データ情報"), this);
+  const bool layers = mListed == ListedStore::Layers;
+  const LayerMenuState state =
+      layers ? layerMenuState(mScene.overlays, rows) : groupMenuState(rows);
+  auto* menu = new QMenu(titleOf(mListed), this);
   auto add = [](QMenu* m, int id, const QString& label, bool enabled) {
     QAction* a = m->addAction(label);
     a->setData(id);
@@ -196,19 +241,21 @@ QMenu* LayerDialog::buildContextMenu() {
   };
   add(menu, kLayerShow, QStringLiteral("表示"), state.showHide);
   add(menu, kLayerHide, QStringLiteral("非表示"), state.showHide);
-  QMenu* sizes = menu->addMenu(QStringLiteral("点幅変更"));
-  sizes->setEnabled(state.pointSize);
-  auto* group = new QActionGroup(sizes);
-  group->setExclusive(true);
-  for (int id = kLayerPointSizeFirst; id <= kLayerPointSizeLast; ++id) {
-    const int size = id - 400;
-    const QString label = size == 1    ? QStringLiteral("1 小")
-                          : size == 10 ? QStringLiteral("10 大")
-                                       : QString::number(size);
-    QAction* a = add(sizes, id, label, state.pointSize);
-    a->setCheckable(true);
-    a->setChecked(size == state.checkedPointSize);
-    group->addAction(a);
+  if (layers) {
+    QMenu* sizes = menu->addMenu(QStringLiteral("点幅変更"));
+    sizes->setEnabled(state.pointSize);
+    auto* group = new QActionGroup(sizes);
+    group->setExclusive(true);
+    for (int id = kLayerPointSizeFirst; id <= kLayerPointSizeLast; ++id) {
+      const int size = id - 400;
+      const QString label = size == 1    ? QStringLiteral("1 小")
+                            : size == 10 ? QStringLiteral("10 大")
+                                         : QString::number(size);
+      QAction* a = add(sizes, id, label, state.pointSize);
+      a->setCheckable(true);
+      a->setChecked(size == state.checkedPointSize);
+      group->addAction(a);
+    }
   }
   add(menu, kLayerColour, QStringLiteral("色変更..."), state.colour);
   add(menu, kLayerHueCircle, QStringLiteral("色相環..."), state.hueCircle);
@@ -218,9 +265,9 @@ QMenu* LayerDialog::buildContextMenu() {
 }
 
 void LayerDialog::runMenuCommand(int id) {
-  OverlayStore& store = mScene.overlays;
+  GroupStore& store = this->store();
   const std::vector<int> rows = selectedRows();
-  const LayerAlpha alpha{mScene.view.LayerAlphaEnabled, mScene.view.Alpha};
+  const LayerAlpha alpha{alphaEnabled(), mScene.view.Alpha};
   switch (id) {
     case kLayerShow:
     case kLayerHide:
@@ -271,9 +318,10 @@ void LayerDialog::runMenuCommand(int id) {
       }
       break;
     default:
-      if (id >= kLayerPointSizeFirst && id <= kLayerPointSizeLast) {
-        for (const int row : setLayerPointSizes(store, rows, id - 400)) {
-          mList->item(row, kColumnSize)->setText(QString::number(store.pointSize(row)));
+      if (mListed == ListedStore::Layers && id >= kLayerPointSizeFirst &&
+          id <= kLayerPointSizeLast) {
+        for (const int row : setLayerPointSizes(mScene.overlays, rows, id - 400)) {
+          mList->item(row, kColumnSize)->setText(QString::number(mScene.overlays.pointSize(row)));
         }
         break;
       }
@@ -281,7 +329,7 @@ void LayerDialog::runMenuCommand(int id) {
   }
   // Colours, sizes and rows may have changed: mirror the store (selection kept).
   for (int row = 0; row < mList->rowCount(); ++row) {
-    mList->item(row, kColumnColour)->setBackground(qcolourOfLayer(store.colour(row)));
+    mList->item(row, colourColumnOf(mListed))->setBackground(qcolourOfLayer(store.colour(row)));
   }
   redraw();
 }
@@ -290,13 +338,13 @@ void LayerDialog::onItemChanged(QTableWidgetItem* item) {
   if (mFilling || item == nullptr || item->column() != kColumnRow) {
     return;
   }
-  mScene.overlays.setVisible(item->row(), item->checkState() == Qt::Checked);
+  store().setVisible(item->row(), item->checkState() == Qt::Checked);
   redraw();
 }
 
 void LayerDialog::onAlphaToggled(bool checked) {
-  mScene.view.LayerAlphaEnabled = checked;
-  applyLayerAlpha(mScene.overlays, {checked, mScene.view.Alpha});
+  alphaEnabled() = checked;
+  applyLayerAlpha(store(), {checked, mScene.view.Alpha});
   redraw();
 }
 
@@ -335,6 +383,12 @@ LayerDialog::Hooks programLayerDialogHooks(MainWindow& window) {
 void showLayerDialog(MainWindow& window) {
   LayerDialog dialog(window.scene(), window.hueCircle(), programLayerDialogHooks(window),
                      &window);
+  dialog.exec();
+}
+
+void showContourInfoDialog(MainWindow& window) {
+  LayerDialog dialog(window.scene(), window.hueCircle(), programLayerDialogHooks(window), &window,
+                     ListedStore::Contours);
   dialog.exec();
 }
 

@@ -3,6 +3,10 @@
 // lets the user show or hide them, change point sizes and colours, colour several along the hue
 // circle, delete some or all, and switch the layer transparency. Every edit goes straight into
 // the store and the main window is redrawn behind the semi-transparent dialog.
+//
+// The contour data dialog (等値線データ情報) is the same list over the scene's contour sets: the
+// kind and value of each set instead of file, kind and point size, no point-size menu, and the
+// contour transparency switch.
 
 #include <QDialog>
 #include <functional>
@@ -19,7 +23,14 @@ class QTableWidgetItem;
 
 namespace torvane {
 
+class GroupStore;
 class Scene;
+
+//! Which store the list shows.
+enum class ListedStore {
+  Layers,    //!< the line/point layers (線点データ情報)
+  Contours,  //!< the contour sets (等値線データ情報)
+};
 
 //! Ids of the list's context menu (menu 183).
 enum LayerMenuId {
@@ -46,9 +57,10 @@ public:
     std::function<bool(HueCircleParameters& setting)> chooseHueCircle;
   };
 
-  /// The dialog over `scene`'s layers. `hueCircle` is the shared hue-circle setting; it must
-  /// outlive the dialog.
-  LayerDialog(Scene& scene, HueCircleParameters& hueCircle, Hooks hooks, QWidget* parent);
+  /// The dialog over `scene`'s layers, or its contour sets for ListedStore::Contours.
+  /// `hueCircle` is the shared hue-circle setting; it must outlive the dialog.
+  LayerDialog(Scene& scene, HueCircleParameters& hueCircle, Hooks hooks, QWidget* parent,
+              ListedStore listed = ListedStore::Layers);
 
   QTableWidget* list() const { return mList; }
   QCheckBox* alphaCheckBox() const { return mAlpha; }
@@ -66,8 +78,11 @@ private:
   void onItemChanged(QTableWidgetItem* item);
   void onAlphaToggled(bool checked);
   void redraw();
+  GroupStore& store() const;
+  bool& alphaEnabled() const;  // the view flag the check box switches
 
   Scene& mScene;
+  ListedStore mListed;
   HueCircleParameters& mHueCircle;
   Hooks mHooks;
   QTableWidget* mList = nullptr;  // owned by the dialog

@@ -1,6 +1,7 @@
-// Contours as a user meets them: the 標高線 and 傾斜量線 dialogs, and the export of the visible
-// sets as GeoJSON.
+// Contours as a user meets them: the 標高線 and 傾斜量線 dialogs, the 等値線データ情報 list, and
+// the export of the visible sets as GeoJSON.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -8,11 +9,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTableWidget>
 #include <QTimer>
 
 #include "GuiTestSupport.h"
 #include "contour/ContourRules.h"
 #include "gui/dialogs/ContourParametersDialog.h"
+#include "gui/dialogs/LayerDialog.h"
 #include "scene/CommandTable.h"
 #include "scene/Contours.h"
 
@@ -109,6 +113,68 @@ private slots:
     again.maximumEdit()->setText(QStringLiteral("99999"));
     again.accept();
     QCOMPARE(sets.groupCount(), count);
+  }
+
+  void dataDialogListsAndEditsTheSets() {
+    QVERIFY(buildContourRange(scene(), kElevationContour, {100, 400, 100}));
+    ContourStore& sets = scene().contours;
+    const uint32_t lastPoints = sets.groupPointCount(3);
+    int menuUpdates = 0;
+    LayerDialog::Hooks hooks;
+    hooks.menusChanged = [&] {
+      ++menuUpdates;
+      mWindow->UpdateMenuState();
+    };
+    hooks.chooseColour = [](const QColor&) { return std::optional<QColor>(QColor(1, 2, 3)); };
+    LayerDialog dialog(scene(), mWindow->hueCircle(), hooks, mWindow.get(),
+                       ListedStore::Contours);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("等値線データ情報"));
+    QTableWidget* list = dialog.list();
+    QCOMPARE(list->columnCount(), 5);
+    QCOMPARE(list->horizontalHeaderItem(2)->text(), QStringLiteral("値"));
+    QCOMPARE(list->rowCount(), 4);
+    QCOMPARE(list->item(1, 1)->text(), QStringLiteral("標高"));
+    QCOMPARE(list->item(1, 2)->text(), QStringLiteral("200"));
+    QCOMPARE(list->item(3, 3)->text(), QString::number(lastPoints));
+
+    // No point sizes; without a selection only 全削除 is offered.
+    auto entries = [&] {
+      std::unique_ptr<QMenu> menu(dialog.buildContextMenu());
+      QStringList enabled;
+      for (QAction* a : menu->actions()) {
+        if (a->menu() != nullptr) {
+          enabled << QStringLiteral("submenu");
+        } else if (a->isEnabled()) {
+          enabled << a->text();
+        }
+      }
+      return enabled;
+    };
+    QCOMPARE(entries(), QStringList{QStringLiteral("全削除")});
+    list->selectRow(1);
+    QCOMPARE(entries().size(), 5);  // all but 色相環
+
+    // Hide, recolour and delete the selected set; the contour transparency switch.
+    list->item(1, 0)->setCheckState(Qt::Unchecked);
+    QVERIFY(!sets.visible(1));
+    dialog.runMenuCommand(kLayerColour);
+    QCOMPARE(sets.colour(1), 0xFF010203u);
+    QCOMPARE(list->item(1, 4)->background().color(), QColor(1, 2, 3));
+    dialog.runMenuCommand(kLayerDelete);
+    QCOMPARE(sets.groupCount(), 3);
+    QCOMPARE(sets.value(1), 300);
+    QCOMPARE(sets.groupPointCount(2), lastPoints);
+    QCOMPARE(list->item(2, 0)->text(), QStringLiteral("    3"));
+    scene().view.Alpha = 100;
+    dialog.alphaCheckBox()->setChecked(true);
+    QVERIFY(scene().view.ContourAlphaEnabled);
+    QCOMPARE(sets.vertices()[0].diffuse >> 24, 100u);
+    QVERIFY(!scene().view.LayerAlphaEnabled);
+
+    dialog.runMenuCommand(kLayerDeleteAll);
+    QCOMPARE(sets.groupCount(), 0);
+    QCOMPARE(menuUpdates, 1);
+    QVERIFY(!mWindow->action(kCmdContourInfo)->isEnabled());
   }
 
   void exportWritesTheVisibleSets() {
