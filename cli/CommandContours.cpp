@@ -88,16 +88,9 @@ int commandContours(int argc, char** argv) {
   if (levels) {
     json.field("first", levels->first).field("last", levels->last).field("step", levels->step);
   }
-  json.field("pointTotal", sets.pointTotal()).key("sets").beginArray();
-  for (int g = 0; g < sets.groupCount(); ++g) {
-    json.beginObject()
-        .field("kind", sets.kind(g))
-        .field("value", sets.value(g))
-        .field("points", sets.groupPointCount(g))
-        .field("polylines", sets.polylineCount(g))
-        .endObject();
-  }
-  json.endArray().endObject();
+  json.field("pointTotal", sets.pointTotal());
+  writeContourSets(json, scene);
+  json.endObject();
   print(json);
   return 0;
 }

@@ -65,7 +65,7 @@ int commandProject(int argc, char** argv) {
   json.beginObject().field("ok", true);
   writeGridFields(json, scene);
   writeLayers(json, scene);
-  json.key("sets").beginArray().endArray();
+  writeContourSets(json, scene);
   json.field("layerAlpha", scene.view.LayerAlphaEnabled);
   json.field("contourAlpha", scene.view.ContourAlphaEnabled);
   json.key("texture");

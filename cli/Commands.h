@@ -40,6 +40,9 @@ std::string hexColour(uint32_t argb);
 /// Writes "layers": the scene's line/point layers as the `layers` command lists them.
 void writeLayers(JsonWriter& json, const Scene& scene);
 
+/// Writes "sets": the scene's contour sets as the `contours` command lists them.
+void writeContourSets(JsonWriter& json, const Scene& scene);
+
 /// Writes the fields of the `info` object (without "ok").
 void writeGridFields(JsonWriter& json, const Scene& scene);
 

@@ -113,6 +113,22 @@ void writeLayers(JsonWriter& json, const Scene& scene) {
   json.endArray();
 }
 
+void writeContourSets(JsonWriter& json, const Scene& scene) {
+  const ContourStore& sets = scene.contours;
+  json.key("sets").beginArray();
+  for (int g = 0; g < sets.groupCount(); ++g) {
+    json.beginObject()
+        .field("kind", sets.kind(g))
+        .field("value", sets.value(g))
+        .field("points", sets.groupPointCount(g))
+        .field("polylines", sets.polylineCount(g))
+        .field("colour", hexColour(sets.colour(g)))
+        .field("visible", sets.visible(g))
+        .endObject();
+  }
+  json.endArray();
+}
+
 void print(const JsonWriter& json) { std::cout << json.str() << "\n" << std::flush; }
 
 int fail(std::string_view message) {

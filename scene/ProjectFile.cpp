@@ -10,6 +10,7 @@
 
 #include "elevation/AtomicFile.h"
 #include "elevation/Readers.h"
+#include "scene/Contours.h"
 #include "scene/DrapedImage.h"
 #include "scene/IniFile.h"
 #include "scene/Propagation.h"
@@ -20,6 +21,8 @@ namespace torvane {
 namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
+// The read default of a contour set's Type and Value: the list ends there.
+constexpr int kNoContourEntry = -9999;
 
 std::filesystem::path absoluteNormal(const std::filesystem::path& p) {
   std::error_code ec;
@@ -138,6 +141,13 @@ std::string projectText(const Scene& scene, const std::filesystem::path& project
     setInt("File1", key("Color", i + 1), layers.colour(i));
   }
   setInt("Calc1", "Alpha", v.ContourAlphaEnabled ? 1 : 0);
+  const ContourStore& sets = scene.contours;
+  for (int i = 0; i < sets.groupCount(); ++i) {
+    setInt("Calc1", key("Type", i + 1), sets.kind(i));
+    setInt("Calc1", key("Value", i + 1), sets.value(i));
+    setInt("Calc1", key("Flag", i + 1), sets.visible(i) ? 1 : 0);
+    setInt("Calc1", key("Color", i + 1), sets.colour(i));
+  }
 
   ini.set("View", "MoveX", fixed9(v.MoveX));
   ini.set("View", "MoveY", fixed9(v.MoveY));
@@ -250,6 +260,22 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
     }
   }
   v.ContourAlphaEnabled = profileInt(ini.find("Calc1", "Alpha"), 0) != 0;
+  // Contour sets: rebuilt by kind and value over the new grid, up to the first missing kind or
+  // value; a set that cannot be rebuilt is left out and the next one is tried.
+  std::vector<ContourSetRequest> requests;
+  for (int i = 1; i <= kMaxProjectEntries; ++i) {
+    const int type = profileInt(ini.find("Calc1", key("Type", i)), kNoContourEntry);
+    const int value = profileInt(ini.find("Calc1", key("Value", i)), kNoContourEntry);
+    if (type == kNoContourEntry || value == kNoContourEntry) {
+      break;
+    }
+    requests.push_back({type, value,
+                        static_cast<uint32_t>(profileInt(ini.find("Calc1", key("Color", i)), -1)),
+                        profileInt(ini.find("Calc1", key("Flag", i)), 1) != 0});
+  }
+  if (!requests.empty()) {
+    buildContourSets(scene, requests);
+  }
 
   // The camera: only stored numbers change their field.
   auto readDouble = [&](std::string_view name, double& field) {

@@ -14,8 +14,10 @@
 #include <numbers>
 #include <sstream>
 
+#include "scene/Contours.h"
 #include "scene/IniFile.h"
 #include "scene/ProjectFile.h"
+#include "scene/Propagation.h"
 #include "scene/Scene.h"
 #include "scene/TextEncoding.h"
 #include "tests/support/DemXmlWriter.h"
@@ -465,6 +467,71 @@ TEST(ProjectFile, LayersKeepTheirSettings) {
   ASSERT_EQ(partial.overlays.groupCount(), 2);
   EXPECT_TRUE(partial.overlays.visible(0));
   EXPECT_EQ(partial.overlays.colour(0), kColourBlue);
+}
+
+}  // namespace
+}  // namespace torvane
+
+namespace torvane {
+namespace {
+
+// Contour sets are stored by kind and value with their flag and colour, and re-created over the
+// loaded grid before the relief and transparency of the View section apply to them.
+TEST(ProjectFile, ContourSetsAreRebuiltWithTheirSettings) {
+  const TempDir dir;
+  writeTile(dir / "a.xml", 0);  // heights about 5 to 36 m
+  Scene scene;
+  ASSERT_TRUE(openElevationFiles(scene, std::vector<fs::path>{dir / "a.xml"}));
+  ASSERT_TRUE(buildContourRange(scene, kElevationContour, {10, 30, 10}));
+  ContourStore& sets = scene.contours;
+  ASSERT_EQ(sets.groupCount(), 3);
+  sets.setVisible(1, false);
+  sets.setGroupColour(2, 0xFF123456);
+  scene.view.ContourAlphaEnabled = true;
+  scene.view.Scale = 7;
+  scene.view.Alpha = 200;
+  const fs::path project = dir / "p.tvp";
+  ASSERT_TRUE(SaveProject(scene, project));
+  EXPECT_NE(readFile(project).find("[Calc1]\nAlpha=1\nType1=1\nValue1=10\nFlag1=1\n"
+                                   "Color1=4294967295\nType2=1\nValue2=20\nFlag2=0\n"
+                                   "Color2=4294967295\nType3=1\nValue3=30\nFlag3=1\n"
+                                   "Color3=4279383126\n[View]"),
+            std::string::npos)
+      << readFile(project);
+
+  Scene loaded;
+  ASSERT_TRUE(LoadProject(loaded, project));
+  const ContourStore& back = loaded.contours;
+  ASSERT_EQ(back.groupCount(), 3);
+  EXPECT_TRUE(back.visible(0));
+  EXPECT_FALSE(back.visible(1));
+  EXPECT_EQ(back.colour(2) & 0xFFFFFF, 0x123456u);
+  EXPECT_TRUE(loaded.view.ContourAlphaEnabled);
+  ASSERT_EQ(back.pointTotal(), sets.pointTotal());
+  // The same points as the sets that were saved: built, then raised to relief 7 and given the
+  // transparency 200, like the terrain.
+  ApplyRelief(scene);
+  ApplyTransparency(scene);
+  for (uint32_t i = 0; i < back.pointTotal(); ++i) {
+    ASSERT_FLOAT_EQ(back.vertices()[i].z, sets.vertices()[i].z) << i;
+    ASSERT_EQ(back.vertices()[i].diffuse >> 24, 200u) << i;
+  }
+  ASSERT_TRUE(SaveProject(loaded, dir / "q.tvp"));
+  EXPECT_EQ(readFile(dir / "q.tvp"), readFile(project));
+
+  // Stored lists from elsewhere: a kind the program cannot build, a level the terrain does not
+  // reach and a repeated set are left out and the next entry is tried; the list ends at the
+  // first entry without a kind or a value.
+  fixtures::writeBytes(dir / "r.tvp",
+                       "[File]\nName1=a.xml\n[Calc1]\nType1=3\nValue1=10\n"
+                       "Type2=1\nValue2=500\nType3=1\nValue3=20\nFlag3=0\nColor3=255\n"
+                       "Type4=1\nValue4=20\nType5=2\nValue5=-9999\nType6=1\nValue6=30\n");
+  Scene stored;
+  ASSERT_TRUE(LoadProject(stored, dir / "r.tvp"));
+  ASSERT_EQ(stored.contours.groupCount(), 1);
+  EXPECT_EQ(stored.contours.value(0), 20);
+  EXPECT_FALSE(stored.contours.visible(0));
+  EXPECT_EQ(stored.contours.colour(0), 255u);
 }
 
 }  // namespace
