@@ -2,6 +2,7 @@
 // the export of the visible sets as GeoJSON.
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -175,6 +176,57 @@ private slots:
     QCOMPARE(sets.groupCount(), 0);
     QCOMPARE(menuUpdates, 1);
     QVERIFY(!mWindow->action(kCmdContourInfo)->isEnabled());
+  }
+
+  // A user's round on the demo tiles, with a picture of each step in the output folder: the
+  // 標高線 dialog at pitch 10, the 等値線データ情報 list, one set hidden and one recoloured
+  // through the colour chooser, then the export of what is shown.
+  void userBuildsListsEditsAndExports() {
+    const QString dir = outputDir("ContourTest");
+    auto save = [&](QWidget* widget, const char* name) {
+      QVERIFY(widget->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
+    };
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<ContourParametersDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      QCOMPARE(dialog->pitchList()->currentText(), QStringLiteral("10"));
+      save(dialog, "1-elevation-dialog.png");
+      dialog->accept();
+    });
+    mWindow->runCommand(kCmdElevationContours);
+    const ContourStore& sets = scene().contours;
+    QVERIFY(sets.groupCount() > 3);
+    const int count = sets.groupCount();
+
+    QTimer::singleShot(0, [&] {
+      auto* list = qobject_cast<LayerDialog*>(QApplication::activeModalWidget());
+      QVERIFY(list != nullptr);
+      save(list, "2-contour-list.png");
+      list->list()->item(1, 0)->setCheckState(Qt::Unchecked);
+      list->list()->selectRow(2);
+      QTimer::singleShot(0, [] {
+        auto* chooser = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+        QVERIFY(chooser != nullptr);
+        chooser->setCurrentColor(QColor(255, 0, 0));
+        chooser->accept();
+      });
+      list->runMenuCommand(kLayerColour);
+      save(list, "3-hidden-and-recoloured.png");
+      list->accept();
+    });
+    mWindow->runCommand(kCmdContourInfo);
+    QVERIFY(!sets.visible(1));
+    QCOMPARE(sets.colour(2) & 0xFFFFFF, 0xFF0000u);
+
+    const QString path = dir + QStringLiteral("/contours.geojson");
+    answerFileDialog(path);
+    mWindow->runCommand(kCmdExportContours);
+    QVERIFY(mMessages.isEmpty());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonArray features =
+        QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("features")).toArray();
+    QCOMPARE(features.size(), count - 1);
   }
 
   void exportWritesTheVisibleSets() {
