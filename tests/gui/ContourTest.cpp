@@ -178,10 +178,20 @@ private slots:
     QVERIFY(!mWindow->action(kCmdContourInfo)->isEnabled());
   }
 
-  // A user's round on the demo tiles, with a picture of each step in the output folder: the
-  // 標高線 dialog at pitch 10, the 等値線データ情報 list, one set hidden and one recoloured
-  // through the colour chooser, then the export of what is shown.
+  // A user's round on real GSI tiles (出典：国土地理院), with a picture of each step in the
+  // output folder: the 標高線 dialog at pitch 10, the 等値線データ情報 list, one set hidden and
+  // one recoloured through the colour chooser, then the export of what is shown.
   void userBuildsListsEditsAndExports() {
+    const std::filesystem::path samples = TORVANE_SAMPLES_DIR "/dem_xml";
+    std::vector<std::filesystem::path> tiles;
+    for (const char* mesh : {"51", "52", "61", "62"}) {  // four adjacent tiles, 0 to 129 m
+      tiles.push_back(samples / ("FG-GML-6443-20-" + std::string(mesh) + "-DEM5A-20161001.xml"));
+    }
+    if (!std::filesystem::exists(tiles.front())) {
+      QSKIP("the GSI samples are not there");
+    }
+    QVERIFY(mWindow->openElevation(tiles, false));
+    mWindow->AfterChange();
     const QString dir = outputDir("ContourTest");
     auto save = [&](QWidget* widget, const char* name) {
       QVERIFY(widget->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
