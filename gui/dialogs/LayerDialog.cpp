@@ -124,7 +124,7 @@ LayerDialog::LayerDialog(Scene& scene, HueCircleParameters& hueCircle, Hooks hoo
   }
   mList->verticalHeader()->hide();
   mList->setWordWrap(false);
-  mList->setItemDelegateForColumn(kColumnColour, new ColourCellDelegate(mList));
+  mList->setItemDelegateForColumn(colourColumnOf(listed), new ColourCellDelegate(mList));
   mList->setShowGrid(true);
   mList->setSelectionBehavior(QAbstractItemView::SelectRows);
   mList->setSelectionMode(QAbstractItemView::ExtendedSelection);
