@@ -12,6 +12,7 @@
 #include "gui/CommandTargets.h"
 #include "gui/MainWindow.h"
 #include "gui/QtText.h"
+#include "gui/dialogs/DialogFont.h"
 #include "resources/Texts.h"
 #include "scene/Contours.h"
 #include "scene/Scene.h"
@@ -22,22 +23,13 @@ namespace {
 
 constexpr int kSlopeTitle = 2126;  // "傾斜量線"
 
-// The dialog font: a proportional Japanese gothic at 9 points.
-QFont dialogFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
-                    QStringLiteral("IPAPゴシック"), QStringLiteral("IPAGothic")});
-  font.setPointSize(9);
-  return font;
-}
-
 }  // namespace
 
 ContourParametersDialog::ContourParametersDialog(Scene& scene, int kind,
                                                  std::function<void()> built, QWidget* parent)
     : QDialog(parent), mScene(scene), mKind(kind), mBuilt(std::move(built)) {
   setWindowTitle(kind == kSlopeContour ? qtext(kSlopeTitle) : QStringLiteral("標高線"));
-  setFont(dialogFont());
+  setFont(dialogFont(true));
 
   const FieldRange field = contourFieldRange(scene.grid, kind).value_or(FieldRange{});
   const ProposedBounds proposed = proposeContourBounds(field);
