@@ -122,7 +122,9 @@ QImage renderSceneImage(Scene& scene, int width, int height, QString& error,
     fbo.bind();
     device.resize(width, height);
     scene.mesh.setDevice(&device.terrainBuffers());
+    scene.overlays.setDevice(&device.overlayBuffers());
     FrameInput input{scene.view, scene.grid};
+    input.scene = &scene;
     if (textures != nullptr) {
       textures->sync(device.gl());
       input.imageTexture = textures->imageTexture();
@@ -137,6 +139,7 @@ QImage renderSceneImage(Scene& scene, int width, int height, QString& error,
     image = fbo.toImage().convertToFormat(QImage::Format_RGB32);  // rows top-down, as on screen
     fbo.release();
     scene.mesh.setDevice(nullptr);
+    scene.overlays.setDevice(nullptr);
     if (textures != nullptr) {
       textures->releaseTextures(device.gl());
     }

@@ -195,6 +195,7 @@ void TerrainView::initializeGL() {
   // A re-parented widget gets a new context: start from nothing.
   if (mContext.isCreated()) {
     mScene.mesh.setDevice(nullptr);
+    mScene.overlays.setDevice(nullptr);
     mContext.releaseAll();
     if (mTextures != nullptr) {
       mTextures->abandonTextures();
@@ -211,6 +212,7 @@ void TerrainView::initializeGL() {
   // Attaching hands the current terrain arrays to the buffers; they are copied before the next
   // draw.
   mScene.mesh.setDevice(&mContext.terrainBuffers());
+  mScene.overlays.setDevice(&mContext.overlayBuffers());
 }
 
 void TerrainView::resizeGL(int width, int height) {
@@ -226,6 +228,10 @@ void TerrainView::paintGL() {
   const int w = static_cast<int>(width() * devicePixelRatioF());
   const int h = static_cast<int>(height() * devicePixelRatioF());
   FrameInput input{mScene.view, mScene.grid};
+  input.scene = &mScene;
+  const QPoint origin = mapToGlobal(QPoint(0, 0)) * devicePixelRatioF();
+  input.screenX = origin.x();
+  input.screenY = origin.y();
   if (mTextures != nullptr) {
     mTextures->sync(mContext.gl());
     input.imageTexture = mTextures->imageTexture();
@@ -261,6 +267,9 @@ void TerrainView::releaseDevice() {
   }
   if (mScene.mesh.device() == &mContext.terrainBuffers()) {
     mScene.mesh.setDevice(nullptr);
+  }
+  if (mScene.overlays.device() == &mContext.overlayBuffers()) {
+    mScene.overlays.setDevice(nullptr);
   }
   if (current) {
     if (mTextures != nullptr) {

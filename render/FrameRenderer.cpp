@@ -6,6 +6,8 @@
 #include "scene/ViewState.h"
 #include "elevation/ElevationGrid.h"
 #include "render/RenderContext.h"
+#include "render/ScreenPasses.h"
+#include "scene/Scene.h"
 #include "view/Transforms.h"
 
 namespace torvane {
@@ -34,6 +36,29 @@ void drawTerrain(RenderContext& context, const FrameInput& input) {
   gl->glBindTexture(GL_TEXTURE_2D, 0);
   context.setTextureStage(TextureStage::None);
 }
+
+// The passes drawn over the terrain in model space, in their order: the line/point layers, the
+// contour sets, then the data frame and the axes. (The ruler's segments and the screen
+// furniture follow in paintScreenPasses.)
+void drawModelPasses(RenderContext& context, const FrameInput& input) {
+  OverlayPasses& passes = context.overlayPasses();
+  if (input.scene != nullptr) {
+    if (input.scene->overlays.hasVertexBuffer()) {
+      passes.drawLayers(context, input.scene->overlays, context.overlayBuffers());
+    }
+  }
+  const int frameMode = input.view.frameMode;
+  if (frameMode == 1 || frameMode == 2) {
+    const ModelFit fit =
+        input.scene != nullptr ? input.scene->mesh.fit() : fitModelSpace(input.grid);
+    passes.drawDataFrame(context, input.grid, fit, input.view.Scale);
+    if (frameMode == 2) {
+      passes.drawAxes(context);
+    }
+  }
+}
+
+bool terrainOpen(RenderContext& context) { return context.terrainBuffers().hasIndices(); }
 
 }  // namespace
 
@@ -71,29 +96,47 @@ void renderFrame(RenderContext& context, const FrameInput& input, int width, int
     drawTerrain(context, input);
     gl->glDisable(GL_POLYGON_OFFSET_FILL);
     gl->glPolygonOffset(0.0f, 0.0f);
-    // Device passes drawn over the terrain, in this order, join here with their subsystems:
-    // line/point layers, contour sets, then the data frame and axes.
+    drawModelPasses(context, input);
   } else {
     context.drawTitle();
   }
   gl->glUseProgram(0);
 }
 
-bool frameHasScreenPasses(const RenderContext& context, const FrameInput& input) {
-  (void)context;
-  (void)input;
-  // The screen-space passes (ruler or readout, frame labels, compass, trackbars, status bar,
-  // overlay text) join here with their subsystems.
-  return false;
+bool frameHasScreenPasses(RenderContext& context, const FrameInput& input) {
+  const ViewState& view = input.view;
+  const bool ruler = input.scene != nullptr && input.scene->ruler.active();
+  return (terrainOpen(context) &&
+          (ruler || view.readout || view.compass || view.trackbar || view.statusBar)) ||
+         view.overlayTextMode == 1 || view.overlayTextMode == 2;
 }
 
 void paintScreenPasses(QPainter& painter, RenderContext& context, const FrameInput& input,
                        int width, int height) {
-  (void)painter;
-  (void)context;
-  (void)input;
-  (void)width;
-  (void)height;
+  if (width <= 0 || height <= 0) {
+    return;
+  }
+  const ViewState& view = input.view;
+  if (terrainOpen(context)) {
+    if (input.scene != nullptr && input.scene->ruler.active()) {
+      drawRuler(painter, context, input, width, height);
+    } else if (view.readout) {
+      drawReadout(painter, context, input, width, height);
+    }
+    if (view.compass) {
+      drawCompass(painter, input, width);
+    }
+    if (view.trackbar) {
+      drawTrackbars(painter, context, input, width, height);
+    }
+    if (view.statusBar) {
+      drawStatusBar(painter, context, input, width, height);
+    }
+  }
+  // Last, over everything else.
+  if (view.overlayTextMode == 1 || view.overlayTextMode == 2) {
+    drawOverlayText(painter, context, input);
+  }
 }
 
 }  // namespace torvane

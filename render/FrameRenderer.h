@@ -14,6 +14,7 @@ class ElevationGrid;
 class RenderContext;
 class TerrainPicker;
 struct InputState;
+class Scene;
 struct ViewState;
 
 /**
@@ -34,6 +35,11 @@ struct FrameInput {
   int cursorX = -1, cursorY = -1;
   //! Answers terrain picks for this frame (the ruler's rubber band), nullptr when there is none.
   const TerrainPicker* picker = nullptr;
+  //! The scene shown, for its line/point layers, contour sets, ruler, sampling limits and model
+  //! fit; without one only what `view` and `grid` give is drawn.
+  const Scene* scene = nullptr;
+  //! The client area's top left on the screen (the readout's screen coordinates).
+  int screenX = 0, screenY = 0;
 };
 
 //! The background of every frame, A8R8G8B8.
@@ -48,7 +54,7 @@ inline constexpr uint32_t kClearColour = 0xFF404040;
 void renderFrame(RenderContext& context, const FrameInput& input, int width, int height);
 
 /// True when the frame has screen-space passes (text and furniture drawn with QPainter) to add.
-bool frameHasScreenPasses(const RenderContext& context, const FrameInput& input);
+bool frameHasScreenPasses(RenderContext& context, const FrameInput& input);
 /// The screen-space passes, in their order, over the frame that renderFrame drew.
 void paintScreenPasses(QPainter& painter, RenderContext& context, const FrameInput& input,
                        int width, int height);

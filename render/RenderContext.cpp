@@ -54,7 +54,13 @@ uniform vec4 uFogColour;
 out vec4 fragColour;
 void main() {
   vec4 c = vColour;
-  if (uTextureStage != 0) {
+  if (uTextureStage == 3) {
+    float coverage = texture(uTexture, vTexCoord).r;
+    if (coverage <= 0.0) {
+      discard;
+    }
+    c.a *= coverage;
+  } else if (uTextureStage != 0) {
     vec4 t = texture(uTexture, vTexCoord);
     c.rgb *= t.rgb;
     c.a = uTextureStage == 1 ? t.a : c.a * t.a;
@@ -88,7 +94,9 @@ QFont RenderContext::screenFont(int pixelSize) {
                                static_cast<qsizetype>(text(kTextScreenFont).size())));
   font.setPixelSize(pixelSize);
   font.setWeight(QFont::Normal);
-  if (hasJapanese(font)) {
+  // Only the face itself counts: a missing face resolves to a Latin default that still passes
+  // the Japanese check through its fallbacks, and would draw Latin text in another face.
+  if (QFontInfo(font).family() == font.family() && hasJapanese(font)) {
     return font;
   }
   for (const char* family : {"IPAGothic", "IPAゴシック", "Noto Sans CJK JP", "VL Gothic"}) {
@@ -129,7 +137,40 @@ bool RenderContext::create(QOpenGLContext* context) {
     return false;
   }
   buildTitle();
+  readDeviceInfo();
   return true;
+}
+
+void RenderContext::readDeviceInfo() {
+  auto glString = [&](GLenum name) {
+    const auto* s = reinterpret_cast<const char*>(mGl->glGetString(name));
+    return std::string(s != nullptr ? s : "");
+  };
+  const std::string vendor = glString(GL_VENDOR);
+  const std::string renderer = glString(GL_RENDERER);
+  mDeviceName = vendor.empty() ? renderer : vendor + " " + renderer;
+  // Mesa's software rasterisers run the vertex stage on the CPU.
+  mSoftwareRenderer = renderer.find("llvmpipe") != std::string::npos ||
+                      renderer.find("softpipe") != std::string::npos ||
+                      renderer.find("swrast") != std::string::npos;
+  GLint size = 0;
+  mGl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+  mMaxTextureSize = size;
+  GLfloat range[2] = {0, 0};
+  mGl->glGetFloatv(GL_POINT_SIZE_RANGE, range);
+  mMaxPointSize = range[1];
+}
+
+DeviceDescription RenderContext::describeDevice(uint32_t primitiveLimit,
+                                                uint32_t indexLimit) const {
+  DeviceDescription d;
+  d.description = mDeviceName;
+  d.softwareVertexProcessing = mSoftwareRenderer;
+  d.maxVertexIndex = indexLimit;
+  d.maxPrimitiveCount = primitiveLimit;
+  d.maxTextureWidth = d.maxTextureHeight = mMaxTextureSize;
+  d.maxPointSize = mMaxPointSize;
+  return d;
 }
 
 bool RenderContext::buildProgram() {
@@ -234,8 +275,11 @@ void RenderContext::resize(int width, int height) {
   if (mGl) {
     applyRenderStates();
   }
+  // Screen text is drawn without antialiasing, crisp as the bitmap faces of the original font.
   mSmallFont = screenFont(12);
+  mSmallFont.setStyleStrategy(QFont::NoAntialias);
   mLargeFont = screenFont(14);
+  mLargeFont.setStyleStrategy(QFont::NoAntialias);
 }
 
 void RenderContext::applyRenderStates() {
@@ -287,6 +331,9 @@ void RenderContext::drawTitle() {
 
 void RenderContext::abandon() {
   mTerrain.abandon();
+  mOverlayBuffers.abandon();
+  mContourBuffers.abandon();
+  mOverlayPasses.abandon();
   mTitleVao = mTitleVbo = 0;
   mTitleVertexCount = 0;
   mProgram = 0;
@@ -298,6 +345,9 @@ void RenderContext::releaseAll() {
     return;
   }
   mTerrain.destroy(mGl);
+  mOverlayBuffers.destroy(mGl);
+  mContourBuffers.destroy(mGl);
+  mOverlayPasses.destroy(mGl);
   if (mTitleVao != 0) {
     mGl->glDeleteBuffers(1, &mTitleVbo);
     mGl->glDeleteVertexArrays(1, &mTitleVao);

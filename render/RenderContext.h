@@ -9,9 +9,13 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "render/GroupBuffers.h"
+#include "render/OverlayPasses.h"
 #include "render/TerrainBuffers.h"
+#include "view/ScreenTexts.h"
 
 class QOpenGLContext;
 class QOpenGLFunctions_3_3_Core;
@@ -25,6 +29,7 @@ enum class TextureStage : int {
   None = 0,      //!< vertex colour only
   BaseAlpha = 1, //!< colour = texture x vertex colour, alpha = texture alpha (the base pass)
   Modulate = 2,  //!< colour and alpha = texture x vertex colour (the image pass)
+  Glyphs = 3,    //!< alpha = glyph coverage (red channel) x vertex alpha; no coverage, no pixel
 };
 
 /// Uniform values of one draw. Matrices are 16 floats in OpenGL order.
@@ -80,6 +85,15 @@ public:
 
   QOpenGLFunctions_3_3_Core* gl() const { return mGl; }
   TerrainBuffers& terrainBuffers() { return mTerrain; }
+  //! The line/point layers' and the contour sets' vertex buffers (attach them to the stores).
+  GroupBuffers& overlayBuffers() { return mOverlayBuffers; }
+  GroupBuffers& contourBuffers() { return mContourBuffers; }
+  //! The passes drawn over the terrain in model space, with what they keep between frames.
+  OverlayPasses& overlayPasses() { return mOverlayPasses; }
+
+  /// What the device information shows: the OpenGL vendor and renderer, whether vertices are
+  /// processed in software, the sampling plan's limits and the texture and point size limits.
+  DeviceDescription describeDevice(uint32_t primitiveLimit, uint32_t indexLimit) const;
 
   //! 12-pixel font for overlay text and 14-pixel font for the ruler total (screen font face).
   const QFont& smallFont() const { return mSmallFont; }
@@ -95,6 +109,7 @@ public:
 
 private:
   bool buildProgram();
+  void readDeviceInfo();
   void buildTitle();
 
   QOpenGLFunctions_3_3_Core* mGl = nullptr;
@@ -112,6 +127,13 @@ private:
   int mTitleVertexCount = 0;
 
   TerrainBuffers mTerrain;
+  GroupBuffers mOverlayBuffers;
+  GroupBuffers mContourBuffers;
+  OverlayPasses mOverlayPasses;
+  std::string mDeviceName;
+  bool mSoftwareRenderer = false;
+  int mMaxTextureSize = 0;
+  float mMaxPointSize = 0;
   QFont mSmallFont;
   QFont mLargeFont;
 };

@@ -6,6 +6,7 @@
 #include "elevation/ElevationGrid.h"
 #include "terrain/TerrainMesh.h"
 #include "view/ScreenTexts.h"
+#include "view/Trackbars.h"
 
 namespace torvane {
 
@@ -72,21 +73,26 @@ std::vector<ScreenStroke> compassStrokes(double RotaZ, int right) {
 }
 
 std::vector<ScreenStroke> trackbarStrokes(int x, int y, int v) {
+  using G = TrackbarGeometry;
+  const int zero = y - G::kZeroLine;           // the thumb's zero line
+  const int top = zero - G::kThumbTravel;      // its highest place
+  const int thumb = zero - v;
+  const int minus = y - G::kMinusY, plus = y - G::kPlusY;
   std::vector<ScreenStroke> s;
-  s.push_back(line(x, y - 25, x, y - 75, kWhite, 1, false));
-  s.push_back(outline(x - 1, y - 24, x + 1, y - 76, kSilver));
-  s.push_back(outline(x - 4, y - 23 - v, x + 4, y - 27 - v, kWhite));
-  s.push_back(outline(x - 5, y - 22 - v, x + 5, y - 28 - v, kSilver));
-  for (const int cy : {y - 15, y - 85}) {
+  s.push_back(line(x, zero, x, top, kWhite, 1, false));
+  s.push_back(outline(x - 1, zero + 1, x + 1, top - 1, kSilver));
+  s.push_back(outline(x - 4, thumb + 2, x + 4, thumb - 2, kWhite));
+  s.push_back(outline(x - 5, thumb + 3, x + 5, thumb - 3, kSilver));
+  for (const int cy : {minus, plus}) {
     s.push_back(circle(x, cy, 4, 10, kWhite, 3, true));
   }
-  for (const int cy : {y - 15, y - 85}) {
+  for (const int cy : {minus, plus}) {
     s.push_back(circle(x, cy, 5, 10, kSilver, 1, true));
   }
-  s.push_back(line(x - 3, y - 15, x + 4, y - 15, kBlue, 3, false));
-  s.push_back(line(x - 3, y - 85, x + 4, y - 85, kRed, 3, false));
-  s.push_back(line(x, y - 81, x, y - 88, kRed, 3, false));
-  s.push_back(line(x - 3, y - 25 - v, x + 4, y - 25 - v, kGreen, 3, false));
+  s.push_back(line(x - 3, minus, x + 4, minus, kBlue, 3, false));
+  s.push_back(line(x - 3, plus, x + 4, plus, kRed, 3, false));
+  s.push_back(line(x, plus + 4, x, plus - 3, kRed, 3, false));
+  s.push_back(line(x - 3, thumb, x + 4, thumb, kGreen, 3, false));
   return s;
 }
 

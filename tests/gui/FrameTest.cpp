@@ -50,6 +50,8 @@ class FrameTest : public QObject {
     const std::vector<std::filesystem::path> files = demoFiles();
     QVERIFY(mWindow->openElevation(files, false));
     QCOMPARE(scene().grid.fileCount, 4);
+    // These tests look at the surface alone, without the screen furniture over it.
+    scene().view.compass = scene().view.trackbar = scene().view.statusBar = false;
   }
 
 private slots:

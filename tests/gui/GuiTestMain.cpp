@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
       {"ViewControlTest", torvane::test::makeViewControlTest},
       {"DialogTest", torvane::test::makeDialogTest},
       {"ContourTest", torvane::test::makeContourTest},
+      {"FurnitureTest", torvane::test::makeFurnitureTest},
   };
   std::string only;
   int first = 1;

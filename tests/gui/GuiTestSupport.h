@@ -33,6 +33,7 @@ std::unique_ptr<QObject> makeLayerDialogTest();
 std::unique_ptr<QObject> makeViewControlTest();
 std::unique_ptr<QObject> makeDialogTest();
 std::unique_ptr<QObject> makeContourTest();
+std::unique_ptr<QObject> makeFurnitureTest();
 
 inline constexpr QRgb kBackground = 0xFF404040;
 
