@@ -402,6 +402,38 @@ private slots:
     QVERIFY(!anyRowIn(top, 0, 9));
   }
 
+  // The demo as a user drives it with the keys: F1 key help, F3 twice the frame and axes, F4
+  // the readout, E the compass turned east. Every key changes the picture; the pictures are
+  // kept as the view's screenshots.
+  void keysBringUpTheFurnitureAsAUserSeesIt() {
+    openDemo();
+    mWindow->resize(1024, 768);
+    QTRY_VERIFY(mWindow->size() == QSize(1024, 768));
+    QWidget* view = mWindow->view();
+    view->setFocus();
+    QImage before = grab();
+    save(before, QStringLiteral("demo.png"));
+    struct Step {
+      std::vector<Qt::Key> keys;
+      const char* name;
+    };
+    for (const Step& step : {Step{{Qt::Key_F1}, "demo-f1-key-help.png"},
+                             Step{{Qt::Key_F1, Qt::Key_F3, Qt::Key_F3}, "demo-f1-device-info-f3-frame-axes.png"},
+                             Step{{Qt::Key_F4}, "demo-f4-readout.png"},
+                             Step{{Qt::Key_E}, "demo-e-compass-east.png"}}) {
+      for (const Qt::Key key : step.keys) {
+        QTest::keyClick(view, key);
+      }
+      const QImage image = grab();
+      save(image, QString::fromLatin1(step.name));
+      QVERIFY2(image != before, step.name);
+      before = image;
+    }
+    QCOMPARE(scene().view.overlayTextMode, 2);
+    QCOMPARE(scene().view.frameMode, 2);
+    QVERIFY(scene().view.readout);
+  }
+
   void offscreenRenderDrawsTheWindowsFurniture() {
     openDemo();
     scene().view.frameMode = 2;
