@@ -123,6 +123,7 @@ QImage renderSceneImage(Scene& scene, int width, int height, QString& error,
     device.resize(width, height);
     scene.mesh.setDevice(&device.terrainBuffers());
     scene.overlays.setDevice(&device.overlayBuffers());
+    scene.contours.setDevice(&device.contourBuffers());
     FrameInput input{scene.view, scene.grid};
     input.scene = &scene;
     if (textures != nullptr) {
@@ -140,6 +141,7 @@ QImage renderSceneImage(Scene& scene, int width, int height, QString& error,
     fbo.release();
     scene.mesh.setDevice(nullptr);
     scene.overlays.setDevice(nullptr);
+    scene.contours.setDevice(nullptr);
     if (textures != nullptr) {
       textures->releaseTextures(device.gl());
     }

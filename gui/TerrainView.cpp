@@ -196,6 +196,7 @@ void TerrainView::initializeGL() {
   if (mContext.isCreated()) {
     mScene.mesh.setDevice(nullptr);
     mScene.overlays.setDevice(nullptr);
+    mScene.contours.setDevice(nullptr);
     mContext.releaseAll();
     if (mTextures != nullptr) {
       mTextures->abandonTextures();
@@ -213,6 +214,7 @@ void TerrainView::initializeGL() {
   // draw.
   mScene.mesh.setDevice(&mContext.terrainBuffers());
   mScene.overlays.setDevice(&mContext.overlayBuffers());
+  mScene.contours.setDevice(&mContext.contourBuffers());
 }
 
 void TerrainView::resizeGL(int width, int height) {
@@ -270,6 +272,7 @@ void TerrainView::releaseDevice() {
   }
   if (mScene.overlays.device() == &mContext.overlayBuffers()) {
     mScene.overlays.setDevice(nullptr);
+    mScene.contours.setDevice(nullptr);
   }
   if (current) {
     if (mTextures != nullptr) {

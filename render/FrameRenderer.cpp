@@ -46,6 +46,9 @@ void drawModelPasses(RenderContext& context, const FrameInput& input) {
     if (input.scene->overlays.hasVertexBuffer()) {
       passes.drawLayers(context, input.scene->overlays, context.overlayBuffers());
     }
+    if (input.scene->contours.hasVertexBuffer()) {
+      passes.drawContours(context, input.scene->contours, context.contourBuffers());
+    }
   }
   const int frameMode = input.view.frameMode;
   if (frameMode == 1 || frameMode == 2) {

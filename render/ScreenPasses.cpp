@@ -189,6 +189,9 @@ void drawStatusBar(QPainter& painter, RenderContext& context, const FrameInput& 
     if (input.scene->overlays.hasVertexBuffer()) {
       layers = input.scene->overlays.pointTotal();
     }
+    if (input.scene->contours.hasVertexBuffer()) {
+      contours = input.scene->contours.pointTotal();
+    }
   }
   const QFont& font = context.smallFont();
   const int left = 10, top = height - 18, right = width - 10;

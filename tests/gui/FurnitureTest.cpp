@@ -10,11 +10,13 @@
 #include <numbers>
 
 #include "GuiTestSupport.h"
+#include "contour/ContourStore.h"
 #include "gui/HeadlessRender.h"
 #include "render/RenderContext.h"
 #include "scene/Propagation.h"
 #include "scene/Scene.h"
 #include "terrain/TerrainMesh.h"
+#include "view/ScreenTexts.h"
 
 namespace torvane::test {
 
@@ -69,8 +71,9 @@ class FurnitureTest : public QObject {
     mWindow->view()->update();
     return mWindow->view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
   }
+  QString mOut;  // this test function's own folder (made afresh in init)
   void save(const QImage& image, const QString& name) {
-    image.save(outputDir("FurnitureTest") + QLatin1Char('/') + name);
+    image.save(mOut + QLatin1Char('/') + name);
   }
   void openDemo() {
     QVERIFY(mWindow->openElevation(demoFiles(), false));
@@ -89,6 +92,7 @@ class FurnitureTest : public QObject {
 
 private slots:
   void init() {
+    mOut = outputDir("FurnitureTest");
     mWindow = std::make_unique<MainWindow>();
     mWindow->setMessageHandler([](const QString&, const QString& text) {
       QFAIL(qPrintable(QStringLiteral("unexpected message: ") + text));
@@ -361,6 +365,41 @@ private slots:
     QVERIFY(left > 30);
   }
 
+  // Contour sets are line lists: a hidden set leaves the next set's segments where they are,
+  // and the status bar counts the stored points under 等値.
+  void hiddenContourSetLeavesLaterSetsInPlace() {
+    openDemo();
+    ContourStore& store = scene().contours;
+    QVERIFY(store.allocateContourStore(1000));
+    const float z = aboveTerrain();
+    const uint32_t colours[2] = {0xFFFF0000, 0xFF0000FF};
+    const float rows[2] = {0.3f, -0.3f};
+    for (int k = 0; k < 2; ++k) {
+      GroupStore::Builder b(store);
+      QVERIFY(b.begin(kElevationContour, colours[k]));
+      store.setNewValue(100 + k);
+      for (int i = 0; i < 4; ++i) {  // two segments with a gap between them
+        b.append({-0.5f + 0.25f * float(i), rows[k], z, colours[k]}, 0);
+      }
+      b.close();
+      QVERIFY(b.finish());
+    }
+    QVERIFY(store.uploadStore());
+    const QImage all = grab();
+    save(all, QStringLiteral("contours.png"));
+    auto at = [&](float x, float y) { return pixelOf({x, y, z}, all.size()); };
+    QVERIFY(colourNear(all, at(-0.4f, 0.3f), qRgb(255, 0, 0)));
+    QVERIFY(!colourNear(all, at(-0.125f, 0.3f), qRgb(255, 0, 0)));  // between the pairs
+    QVERIFY(colourNear(all, at(0.15f, -0.3f), qRgb(0, 0, 255)));
+    store.setVisible(0, false);
+    const QImage hidden = grab();
+    QVERIFY(!colourNear(hidden, at(-0.4f, 0.3f), qRgb(255, 0, 0)));
+    QVERIFY(colourNear(hidden, at(-0.4f, -0.3f), qRgb(0, 0, 255)));
+    QVERIFY(colourNear(hidden, at(0.15f, -0.3f), qRgb(0, 0, 255)));
+    QCOMPARE(statusRightText(store.pointTotal(), std::nullopt, scene().grid.count),
+             "等値:8  頂点:" + std::to_string(scene().grid.count));
+  }
+
   void overlayTextShowsTwelveOrSevenLines() {
     const QImage none = grab();
     for (const int mode : {1, 2}) {
@@ -417,10 +456,10 @@ private slots:
       std::vector<Qt::Key> keys;
       const char* name;
     };
-    for (const Step& step : {Step{{Qt::Key_F1}, "demo-f1-key-help.png"},
-                             Step{{Qt::Key_F1, Qt::Key_F3, Qt::Key_F3}, "demo-f1-device-info-f3-frame-axes.png"},
-                             Step{{Qt::Key_F4}, "demo-f4-readout.png"},
-                             Step{{Qt::Key_E}, "demo-e-compass-east.png"}}) {
+    for (const Step& step :
+         {Step{{Qt::Key_F1}, "demo-f1-key-help.png"},
+          Step{{Qt::Key_F1, Qt::Key_F3, Qt::Key_F3}, "demo-f1-device-info-f3-frame-axes.png"},
+          Step{{Qt::Key_F4}, "demo-f4-readout.png"}, Step{{Qt::Key_E}, "demo-e-compass-east.png"}}) {
       for (const Qt::Key key : step.keys) {
         QTest::keyClick(view, key);
       }
