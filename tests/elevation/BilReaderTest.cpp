@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <utility>
+#include <vector>
+
 #include "elevation/Readers.h"
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
@@ -61,12 +66,30 @@ TEST(BilReader, KeysCountOnlyOnTheirLineAndWithTheirCase) {
     fixtures::writeBytes(dir / (name + ".hdr"), hdr);
     return dir / (name + ".bil");
   };
-  {
-    SCOPED_TRACE("upper-case ULXMAP leaves the west edge at 0");
+  // The corner and spacing keys count in any case, on their line or else on the first line
+  // that holds them.
+  struct Corner {
+    const char* name;
+    std::vector<std::pair<int, std::string>> lines;
+    double west, east;
+  };
+  const Corner corners[] = {
+      {"upper", {{11, "ULXMAP 139.5"}}, 139.5, 139.53},
+      {"moved", {{11, "NOTE x"}, {2, "Ulxmap 139.25"}}, 139.25, 139.28},
+      {"own line wins", {{10, "ULXMAP 7"}}, 139.0, 139.03},
+      {"first wins", {{11, "NOTE x"}, {2, "ULXMAP 7"}, {10, "ULXMAP 8"}}, 7.0, 7.03},
+      {"spacing moved", {{13, "NOTE x"}, {9, "XDIM 0.02"}}, 139.0, 139.06},
+  };
+  for (const Corner& c : corners) {
+    SCOPED_TRACE(c.name);
+    std::string hdr = header;
+    for (const auto& [line, text] : c.lines) {
+      hdr = replaceLine(hdr, line, text);
+    }
     ElevationGrid grid;
-    ASSERT_TRUE(listBil(grid, variant("upper", replaceLine(header, 11, "ULXMAP 139.0"))));
-    EXPECT_EQ(grid.lonMin, 0.0);
-    EXPECT_DOUBLE_EQ(grid.lonMax, 0.03);
+    ASSERT_TRUE(listBil(grid, variant(c.name, hdr)));
+    EXPECT_DOUBLE_EQ(grid.lonMin, c.west);
+    EXPECT_DOUBLE_EQ(grid.lonMax, c.east);
   }
   EXPECT_FALSE(listed(variant("lower", replaceLine(header, 3, "nrows 3")))) << "nrows";
   EXPECT_FALSE(listed(variant("swapped", replaceLine(replaceLine(header, 3, "NCOLS 4"), 4,
@@ -105,6 +128,68 @@ TEST(BilReader, SamplesAreBigEndianFeetAndNegativesBecomeZero) {
   EXPECT_DOUBLE_EQ(g.lon[o->index(0, 1, 2)], 139.0 + 2 * 0.01);
   EXPECT_DOUBLE_EQ(g.lat[o->index(0, 1, 2)], 36.0 - 0.01);
   EXPECT_TRUE(g.GeoCoordinates);
+}
+
+TEST(BilReader, StandardHeadersInEitherByteOrderReadLikeTheLowerCaseForm) {
+  fixtures::TempDir dir;
+  BilTile t = tile(4, 3);
+  t.samples = {100, 200, 300, 400, -5, 0, 1000, 2000, 5, 6, 7, -9999};
+  t.ulymap = 35.99;
+  ASSERT_TRUE(fixtures::writeBil(dir / "ref.bil", t));
+  std::string little = fixtures::bilData(t);
+  for (size_t i = 0; i + 1 < little.size(); i += 2) {
+    std::swap(little[i], little[i + 1]);
+  }
+  // As a common conversion tool writes it: capital keys, the corner one line early.
+  const std::string standard =
+      "BYTEORDER      I\nLAYOUT         BIL\nNROWS          3\nNCOLS          4\n"
+      "NBANDS         1\nNBITS          16\nBANDROWBYTES   8\nTOTALROWBYTES  8\n"
+      "PIXELTYPE      SIGNEDINT\nULXMAP         139\nULYMAP         35.99\n"
+      "XDIM           0.01\nYDIM           0.01\nNODATA         -9999\n";
+  std::string motorola = standard;
+  motorola.replace(motorola.find(" I\n"), 3, " M\n");
+  struct Variant {
+    const char* name;
+    std::string header;
+    const std::string& data;
+  };
+  const std::string big = fixtures::bilData(t);
+  std::string upper = fixtures::bilHeaderText(t);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+  const Variant variants[] = {
+      {"little", standard, little},
+      {"big", motorola, big},
+      {"lsbfirst", replaceLine(standard, 1, "byteorder lsbfirst"), little},
+      {"keys on lines 11 to 14", replaceLine(upper, 1, "BYTEORDER I"), little},
+  };
+  const auto reference = fixtures::openScene({dir / "ref.bil"});
+  ASSERT_TRUE(reference->ok);
+  for (const Variant& v : variants) {
+    SCOPED_TRACE(v.name);
+    fixtures::writeBytes(dir / "v.bil", v.data);
+    fixtures::writeBytes(dir / "v.hdr", v.header);
+    const auto o = fixtures::openScene({dir / "v.bil"});
+    ASSERT_TRUE(o->ok);
+    ASSERT_EQ(o->scene.grid.count, reference->scene.grid.count);
+    for (uint32_t i = 0; i < o->scene.grid.count; ++i) {
+      EXPECT_EQ(o->scene.grid.H[i], reference->scene.grid.H[i]) << i;
+      EXPECT_DOUBLE_EQ(o->scene.grid.lon[i], reference->scene.grid.lon[i]) << i;
+      EXPECT_DOUBLE_EQ(o->scene.grid.lat[i], reference->scene.grid.lat[i]) << i;
+    }
+  }
+  EXPECT_DOUBLE_EQ(reference->H(0, 1, 3), 2000 * 0.30480061);
+  // Samples that are not one band of 16-bit integers are refused, not misread.
+  const std::pair<int, const char*> refused[] = {{6, "NBITS 8"},      {6, "NBITS 32"},
+                                                  {6, "nbits sixteen"}, {5, "NBANDS 3"},
+                                                  {9, "PIXELTYPE FLOAT"}, {1, "BYTEORDER X"}};
+  for (const auto& [line, text] : refused) {
+    SCOPED_TRACE(text);
+    fixtures::writeBytes(dir / "v.hdr", replaceLine(standard, line, text));
+    EXPECT_FALSE(listed(dir / "v.bil"));
+  }
+  fixtures::writeBytes(dir / "v.hdr", replaceLine(standard, 15, "NBITS 8"));
+  EXPECT_TRUE(listed(dir / "v.bil")) << "the first line that holds a key counts";
 }
 
 TEST(BilReader, ThinningKeepsEveryStepAndTheLastRowAndColumn) {
