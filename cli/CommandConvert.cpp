@@ -31,6 +31,11 @@ int commandConvert(int argc, char** argv) {
   if (output.empty()) {
     return usage("convert needs --output OUT");
   }
+  // An archive converts member by member, each to its own .tvd.
+  args.files = expandArchivesNoisily(args.files);
+  if (args.files.empty()) {
+    return fail(text(kTextNoValidData));
+  }
   std::error_code ec;
   const bool several = args.files.size() > 1;
   const bool intoFolder = several || std::filesystem::is_directory(output, ec);

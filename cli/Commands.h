@@ -3,6 +3,7 @@
 // in the command table of main.cpp.
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,12 @@ bool parseOpenArgs(int argc, char** argv, OpenArgs& args, std::string& problem,
                    bool (*takesValue)(std::string_view option) = nullptr);
 
 /// Opens the files as the program does (the first path's extension chooses the open).
+/// Archives that cannot be read are named on standard error.
 bool openFiles(Scene& scene, const OpenArgs& args);
+/// The files with each .zip archive replaced by its DEM XML members; archives that cannot be
+/// read are named on standard error.
+std::vector<std::filesystem::path> expandArchivesNoisily(
+    std::span<const std::filesystem::path> files);
 
 /// A colour as "0xAARRGGBB".
 std::string hexColour(uint32_t argb);

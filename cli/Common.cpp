@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "cli/Commands.h"
+#include "elevation/Archive.h"
 #include "elevation/NumberParse.h"
 #include "elevation/Readers.h"
 #include "resources/Texts.h"
@@ -71,10 +72,10 @@ bool parseLimits(std::string_view text, DeviceLimits& limits) {
 
 void progressToStderr(const OpenProgress& p) {
   static int lastPercent = -1;
-  const int percent = static_cast<int>(p.fraction * 100);
+  const int percent = static_cast<int>(overallFraction(p) * 100);
   if (percent != lastPercent) {
     lastPercent = percent;
-    std::fprintf(stderr, "\rpass %d: %3d%%%s", p.pass, percent, percent == 100 ? "\n" : "");
+    std::fprintf(stderr, "\ropening: %3d%%%s", percent, p.pass == 3 ? "\n" : "");
   }
 }
 }  // namespace
@@ -172,13 +173,24 @@ bool parseOpenArgs(int argc, char** argv, OpenArgs& args, std::string& problem,
   return true;
 }
 
+std::vector<std::filesystem::path> expandArchivesNoisily(
+    std::span<const std::filesystem::path> files) {
+  std::vector<std::string> problems;
+  std::vector<std::filesystem::path> expanded = expandArchives(files, &problems);
+  for (const std::string& problem : problems) {
+    std::fprintf(stderr, "torvane-cli: %s\n", problem.c_str());
+  }
+  return expanded;
+}
+
 bool openFiles(Scene& scene, const OpenArgs& args) {
   scene.limits = args.limits;
   const OpenProgressFn progress = isatty(fileno(stderr)) ? progressToStderr : OpenProgressFn{};
   if (hasExtension(args.files.front(), ".lem")) {
     return openLemFiles(scene, args.files, progress);
   }
-  return openElevationFiles(scene, args.files, progress);
+  // The open expands archives itself; this says which ones could not be read.
+  return openElevationFiles(scene, expandArchivesNoisily(args.files), progress);
 }
 
 void writeGridFields(JsonWriter& json, const Scene& scene) {

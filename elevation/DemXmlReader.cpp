@@ -154,7 +154,7 @@ bool listDemXml(ElevationGrid& grid, const std::filesystem::path& path) {
   }
   DemHeader h;
   readHeader(in, h);
-  if (!h.valid()) {
+  if (!h.valid() || in.failed()) {
     return false;
   }
   return grid.recordGeographicFile(path, static_cast<uint32_t>(h.columns),
@@ -167,8 +167,9 @@ bool readDemXml(NodeSink& sink, const std::filesystem::path& path, uint64_t step
   if (sink.size() == 0 || sink.full() || step == 0) {
     return false;
   }
+  // A member of an archive is inflated once, here, for the scan below and the rewind.
   TextLineReader in;
-  if (!in.open(path) || !recognise(in)) {
+  if (!in.open(path, TextLineReader::MemberAccess::Whole) || !recognise(in)) {
     return false;
   }
   int64_t startColumn = 0, startRow = 0;
@@ -176,12 +177,12 @@ bool readDemXml(NodeSink& sink, const std::filesystem::path& path, uint64_t step
   if (in.skipToLineWithTag(kStartPoint, line) && lineStartsWithTag(line, kStartPoint, &rest)) {
     parseIndexPair(rest, startColumn, startRow);
   }
-  if (!in.rewind()) {
+  if (in.failed() || !in.rewind()) {
     return false;
   }
   DemHeader h;
   readHeader(in, h);
-  if (!h.valid()) {
+  if (!h.valid() || in.failed()) {
     return false;
   }
   const uint64_t columns = static_cast<uint64_t>(h.columns);
@@ -262,6 +263,9 @@ bool readDemXml(NodeSink& sink, const std::filesystem::path& path, uint64_t step
     while (more && k < columns) {
       double value = 0.0;
       if (!in.next(line) || !tupleValue(line, value)) {
+        if (in.failed()) {
+          return false;  // a read error is no early end of the list: the open's count check fails
+        }
         more = false;
         value = 0.0;
       }

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "elevation/Archive.h"
 #include "elevation/Readers.h"
 
 namespace torvane {
@@ -66,12 +70,48 @@ std::optional<SamplingPlan> planSampling(ElevationGrid& grid, const DeviceLimits
   return plan;
 }
 
+double overallFraction(const OpenProgress& progress) {
+  const double f = std::clamp(progress.fraction, 0.0, 1.0);
+  switch (progress.pass) {
+    case 1: return 0.05 * f;
+    case 2: return 0.05 + 0.85 * f;
+    default: return 0.9 + 0.1 * f;
+  }
+}
+
 namespace {
 
 // Second pass: every listed file into its own slice of the node arrays. Files are handed out
 // to the threads in load order; the slices make the result identical to a serial read. `only`,
 // when given, reads every file (otherwise the reader is chosen by extension).
-uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenOptions& options,
+// Removes the dropped files and closes the gaps their slices leave in the node arrays; the plan
+// then counts the remaining files (the step stays: fewer nodes fit wherever more did).
+void dropFiles(ElevationGrid& grid, SamplingPlan& plan, const std::vector<char>& dropped,
+               const std::vector<uint64_t>& base) {
+  SamplingPlan kept{plan.step, 0, 0};
+  std::vector<GridFile> files;
+  for (size_t k = 0; k < grid.files.size(); ++k) {
+    if (dropped[k]) {
+      continue;
+    }
+    const uint64_t n = base[k + 1] - base[k];
+    if (kept.nodeTotal != base[k]) {
+      for (NodeArray* a : {&grid.X, &grid.Y, &grid.H, &grid.lon, &grid.lat}) {
+        std::memmove(a->get() + kept.nodeTotal, a->get() + base[k], n * sizeof(double));
+      }
+    }
+    const uint64_t W = grid.files[k].sampledColumns, R = grid.files[k].sampledRows;
+    kept.nodeTotal += n;
+    kept.indexTotal += 6 * (W - 1) * (R - 1);
+    files.push_back(std::move(grid.files[k]));
+  }
+  grid.files = std::move(files);
+  grid.fileCount = static_cast<int>(grid.files.size());
+  grid.capacity = static_cast<uint32_t>(kept.nodeTotal);
+  plan = kept;
+}
+
+uint64_t readAllFiles(ElevationGrid& grid, SamplingPlan& plan, const OpenOptions& options,
                       const ElevationReader* only = nullptr) {
   const int n = grid.fileCount;
   std::vector<uint64_t> base(static_cast<size_t>(n) + 1, 0);
@@ -82,8 +122,9 @@ uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenO
   std::vector<double> fileFraction(static_cast<size_t>(n), 0.0);
   std::mutex progressMutex;
   std::atomic<int> nextFile{0};
+  OpenProgress latest{2, 0, n, 0.0, {}};
 
-  auto report = [&](int k, double fraction) {
+  auto report = [&](int k, double fraction, const std::filesystem::path& path) {
     if (!options.progress) {
       return;
     }
@@ -93,7 +134,12 @@ uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenO
     for (double f : fileFraction) {
       sum += f;
     }
-    options.progress(OpenProgress{2, k, n, sum / n});
+    latest.fileIndex = k;
+    latest.fraction = sum / n;
+    if (latest.file != path) {
+      latest.file = path;
+    }
+    options.progress(latest);
   };
 
   auto worker = [&] {
@@ -104,9 +150,9 @@ uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenO
         continue;
       }
       NodeSink sink(grid, base[static_cast<size_t>(k)], grid.fileNodeCount(k));
-      report(k, 0.0);
+      report(k, 0.0, path);
       reader->read(sink, path, plan.step, [&](uint64_t done, uint64_t rows) {
-        report(k, static_cast<double>(done) / static_cast<double>(rows));
+        report(k, static_cast<double>(done) / static_cast<double>(rows), path);
       });
       written[static_cast<size_t>(k)] = sink.written();
     }
@@ -114,24 +160,56 @@ uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenO
 
   unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max(n, 1)));
+  std::mutex doneMutex;
+  std::condition_variable doneSignal;
+  unsigned running = threads - 1;
   std::vector<std::thread> pool;
   for (unsigned t = 1; t < threads; ++t) {
-    pool.emplace_back(worker);
+    pool.emplace_back([&] {
+      worker();
+      std::lock_guard lock(doneMutex);
+      --running;
+      doneSignal.notify_one();
+    });
   }
   worker();
+  {
+    // The caller's thread may serve a user interface from its progress callback: while the
+    // other threads finish, it repeats the latest report instead of blocking in join().
+    std::unique_lock lock(doneMutex);
+    while (!doneSignal.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
+      if (options.progress) {
+        lock.unlock();
+        {
+          std::lock_guard progressLock(progressMutex);
+          options.progress(latest);
+        }
+        lock.lock();
+      }
+    }
+  }
   for (std::thread& t : pool) {
     t.join();
   }
-  uint64_t total = 0;
+  // A file that delivered a different number of nodes fails the open as a whole, as a serial
+  // append would. An archive member is different: its header was sound, but its data proved
+  // corrupt only now (a CRC mismatch, data longer or shorter than declared). Its archive fails
+  // and the other files of the open stay.
+  std::vector<char> dropped(static_cast<size_t>(n), 0);
+  bool anyDropped = false;
   for (int k = 0; k < n; ++k) {
-    // A file that delivered a different number of nodes breaks the layout of the files after
-    // it: the open as a whole fails, as a serial append would.
     if (written[static_cast<size_t>(k)] != grid.fileNodeCount(k)) {
-      return total;
+      if (!locateMember(grid.filePath(k))) {
+        return 0;
+      }
+      dropped[static_cast<size_t>(k)] = 1;
+      anyDropped = true;
     }
-    total += written[static_cast<size_t>(k)];
   }
-  return total;
+  if (anyDropped) {
+    dropFiles(grid, plan, dropped, base);
+  }
+  return plan.nodeTotal;
 }
 
 constexpr ElevationReader kLemReader{".lem", &listLem, &readLem};
@@ -142,10 +220,10 @@ void listAll(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
              const OpenOptions& options, const ElevationReader* lem) {
   const int n = static_cast<int>(paths.size());
   for (int i = 0; i < n; ++i) {
-    if (options.progress) {
-      options.progress(OpenProgress{1, i, n, static_cast<double>(i) / n});
-    }
     const std::filesystem::path& path = paths[static_cast<size_t>(i)];
+    if (options.progress) {
+      options.progress(OpenProgress{1, i, n, static_cast<double>(i) / n, path});
+    }
     const ElevationReader* reader =
         lem ? (hasExtension(path, lem->extension) ? lem : nullptr) : readerForPath(path);
     if (reader) {
@@ -165,7 +243,7 @@ bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& option
   if (grid.fileCount == 0) {
     return fail();
   }
-  const std::optional<SamplingPlan> plan = planSampling(grid, options.limits);
+  std::optional<SamplingPlan> plan = planSampling(grid, options.limits);
   if (!plan || plan->nodeTotal < 9) {
     return fail();
   }
@@ -178,7 +256,7 @@ bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& option
   }
   grid.planeZone = zone;
   const uint64_t count = readAllFiles(grid, *plan, options, lem);
-  if (count != plan->nodeTotal) {
+  if (count != plan->nodeTotal || count < 9) {
     return fail();
   }
   grid.count = static_cast<uint32_t>(count);
@@ -187,6 +265,9 @@ bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& option
   }
   if (!grid.computeExtents()) {
     return fail();
+  }
+  if (options.progress) {
+    options.progress(OpenProgress{3, 0, 1, 0.0, {}});
   }
   if (!steps.postProcess(*plan)) {
     steps.clearScene();
@@ -202,10 +283,15 @@ bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationG
   if (paths.size() > static_cast<size_t>(kMaxFiles)) {
     return false;
   }
+  // Archives stand for their members, and each member counts as a file.
+  const std::vector<std::filesystem::path> files = expandArchives(paths);
+  if (files.size() > static_cast<size_t>(kMaxFiles)) {
+    return false;
+  }
   steps.clearScene();
   steps.resetViewState();
 
-  listAll(paths, grid, options, nullptr);
+  listAll(files, grid, options, nullptr);
   return finishOpen(grid, steps, options, nullptr);
 }
 

@@ -41,13 +41,23 @@ std::optional<SamplingPlan> planSampling(ElevationGrid& grid, const DeviceLimits
 
 //! Progress of an open, reported per file and per block of rows.
 struct OpenProgress {
-  int pass = 1;          //!< 1: listing headers, 2: reading data
+  int pass = 1;          //!< 1: listing headers, 2: reading data, 3: analysis and mesh
   int fileIndex = 0;     //!< file being worked on
   int fileCount = 0;     //!< files in this pass
   double fraction = 0;   //!< 0..1 over the whole pass
+  std::filesystem::path file;  //!< the file being worked on (empty in pass 3)
 };
-/// Called from the thread that runs the open or from its reader threads, never concurrently.
+/**
+ * Called from the thread that runs the open or from its reader threads, never concurrently.
+ * While reader threads finish their files, the thread that runs the open repeats the latest
+ * report about every 50 ms, so a caller that services a user interface from its callback keeps
+ * doing so.
+ */
 using OpenProgressFn = std::function<void(const OpenProgress&)>;
+
+/// The share of the whole open that a report stands for, 0..1: the headers count for 5 %, the
+/// data for 85 % and the analysis for the last 10 %.
+double overallFraction(const OpenProgress& progress);
 
 /**
  * @brief What the scene does around the elevation passes of an open.
@@ -77,8 +87,10 @@ struct OpenOptions {
 /**
  * @brief Opens .xml (and the other geographic grid formats) files into the grid.
  *
- * More than 100 paths: false, nothing touched. Otherwise the scene is cleared first, so false
- * then leaves an empty grid. Files the first pass rejects are skipped.
+ * A .zip path stands for its DEM XML members in the archive's order (see Archive.h); an archive
+ * that cannot be read contributes nothing. More than 100 files, members counted: false, nothing
+ * touched. Otherwise the scene is cleared first, so false then leaves an empty grid. Files the
+ * first pass rejects are skipped.
  */
 bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
                         OpenSteps& steps, const OpenOptions& options = {});

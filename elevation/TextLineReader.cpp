@@ -12,6 +12,8 @@ namespace torvane {
 namespace {
 constexpr size_t kBufferSize = size_t{1} << 20;  // holds many full lines: refills stay rare
 constexpr size_t kMaxPiece = TextLineReader::kLineBuffer - 1;
+// A streamed member is inflated in pieces this large, so a header costs little more than itself.
+constexpr size_t kStreamPiece = size_t{16} << 10;
 }  // namespace
 
 bool lineStartsWithTag(std::string_view line, std::string_view tag, std::string_view* rest) {
@@ -28,17 +30,28 @@ bool lineStartsWithTag(std::string_view line, std::string_view tag, std::string_
   return true;
 }
 
-TextLineReader::TextLineReader() : mBuffer(new char[kBufferSize]) {}
+TextLineReader::TextLineReader() : mBuffer(new char[kBufferSize]), mData(mBuffer.get()) {}
 
 TextLineReader::~TextLineReader() { close(); }
 
-bool TextLineReader::open(const std::filesystem::path& path) {
+bool TextLineReader::open(const std::filesystem::path& path, MemberAccess access) {
   close();
   mFd = openRegularFile(path, mFileSize);
-  if (mFd < 0) {
+  if (mFd >= 0) {
+    ::posix_fadvise(mFd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    resetPosition();
+    return true;
+  }
+  const std::optional<MemberLocation> member = locateMember(path);
+  if (!member) {
     return false;
   }
-  ::posix_fadvise(mFd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  mMember = std::make_unique<ArchiveMember>();
+  if (!mMember->open(*member, access)) {
+    mMember.reset();
+    return false;
+  }
+  mFileSize = mMember->size();
   resetPosition();
   return true;
 }
@@ -49,6 +62,18 @@ void TextLineReader::resetPosition() {
   mAtFileStart = true;
   mLineNumber = 0;
   mConsumed = 0;
+  mData = mBuffer.get();
+  if (mMember && mMember->inMemory()) {
+    // The whole member is the buffer: nothing more to fill.
+    const std::string_view all = mMember->data();
+    mData = all.data();
+    mEnd = all.size();
+    mEof = true;
+    mAtFileStart = false;
+    if (all.substr(0, 3) == "\xEF\xBB\xBF") {
+      mPos = mConsumed = 3;
+    }
+  }
 }
 
 void TextLineReader::close() {
@@ -56,18 +81,37 @@ void TextLineReader::close() {
     ::close(mFd);
     mFd = -1;
   }
+  mMember.reset();
+  mData = mBuffer.get();
+  mFailed = false;
 }
 
 bool TextLineReader::rewind() {
-  if (mFd < 0 || ::lseek(mFd, 0, SEEK_SET) != 0) {
+  if (mMember) {
+    if (!mMember->rewind()) {
+      return false;
+    }
+  } else if (mFd < 0 || ::lseek(mFd, 0, SEEK_SET) != 0) {
     return false;
   }
   resetPosition();
   return true;
 }
 
+int64_t TextLineReader::readSome(char* out, size_t n) {
+  if (mMember) {
+    return mMember->read(out, std::min(n, kStreamPiece));
+  }
+  for (;;) {
+    const ssize_t got = ::read(mFd, out, n);
+    if (got >= 0 || errno != EINTR) {
+      return got;
+    }
+  }
+}
+
 bool TextLineReader::fill() {
-  if (mEof || mFd < 0) {
+  if (mEof || !isOpen()) {
     return false;
   }
   if (mPos > 0) {
@@ -77,17 +121,16 @@ bool TextLineReader::fill() {
   }
   size_t added = 0;
   while (mEnd < kBufferSize) {
-    const ssize_t n = ::read(mFd, mBuffer.get() + mEnd, kBufferSize - mEnd);
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
+    const int64_t n = readSome(mBuffer.get() + mEnd, kBufferSize - mEnd);
     if (n <= 0) {
+      mFailed = mFailed || n < 0;
       mEof = true;
       break;
     }
     mEnd += static_cast<size_t>(n);
     added += static_cast<size_t>(n);
-    if (added >= kBufferSize / 2) {
+    // A member stream returns its small pieces one at a time: a header read stops early.
+    if (added >= kBufferSize / 2 || mMember) {
       break;
     }
   }
@@ -107,7 +150,7 @@ bool TextLineReader::next(std::string_view& line) {
   for (;;) {
     const size_t avail = mEnd - mPos;
     const size_t window = avail < kMaxPiece ? avail : kMaxPiece;
-    const char* start = mBuffer.get() + mPos;
+    const char* start = mData + mPos;
     const void* nl = std::memchr(start, '\n', window);
     if (nl || window == kMaxPiece || (mEof && avail > 0 && !mAtFileStart)) {
       size_t len;
@@ -141,7 +184,7 @@ bool TextLineReader::skipToLineWithTag(std::string_view tag, std::string_view& l
   // Invariant: mPos is at the start of a line. Look for '<' (absent from tuple blocks), then
   // check whether only blanks stand between the start of its line and the tag.
   for (;;) {
-    const char* base = mBuffer.get();
+    const char* base = mData;
     const char* p = base + mPos;
     const char* end = base + mEnd;
     const char* lastLineStart = p;

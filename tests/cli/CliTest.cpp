@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "tests/support/GridWriters.h"
 #include "tests/support/RunCli.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ZipWriter.h"
 
 namespace {
 
@@ -169,4 +172,37 @@ TEST(Cli, FileNamesAreWrittenAsValidUtf8) {
   const Result r = run("info '" + path.string() + "'");
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("\"name\":\"" + expected + ".xml\""), std::string::npos) << r.out;
+}
+
+TEST(Cli, ArchivesOpenAndConvertMemberByMember) {
+  const torvane::fixtures::TempDir dir;
+  std::vector<torvane::fixtures::ZipEntry> entries;
+  std::vector<std::filesystem::path> demo;
+  for (const auto& e : std::filesystem::directory_iterator(TORVANE_DEMO_DIR)) {
+    demo.push_back(e.path());
+  }
+  std::sort(demo.begin(), demo.end());
+  for (const auto& path : demo) {
+    std::ifstream in(path, std::ios::binary);
+    entries.push_back({path.filename().string(), std::string(std::istreambuf_iterator<char>(in), {})});
+  }
+  const std::string zip = (dir / "demo.zip").string();
+  ASSERT_TRUE(torvane::fixtures::writeZip(zip, entries));
+  // The same object as for the extracted files: member names, grid, extents.
+  const Result fromZip = run("info '" + zip + "'");
+  ASSERT_EQ(fromZip.status, 0) << fromZip.out;
+  EXPECT_EQ(fromZip.out, run("info" + demFiles()).out);
+  const Result member = run("info '" + zip + "/" + entries[1].name + "'");
+  EXPECT_NE(member.out.find("\"fileCount\":1,\"files\":[{\"name\":\"" + entries[1].name),
+            std::string::npos)
+      << member.out;
+
+  const Result converted = run("convert '" + zip + "' --output '" + (dir / "tvd").string() + "'");
+  ASSERT_EQ(converted.status, 0) << converted.out;
+  for (const auto& e : entries) {
+    EXPECT_TRUE(std::filesystem::exists(
+        (dir / "tvd" / e.name).replace_extension(".tvd")))
+        << e.name;
+  }
+  EXPECT_EQ(run("info '" + (dir / "nothing.zip").string() + "'").status, 1);
 }

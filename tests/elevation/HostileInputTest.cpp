@@ -8,12 +8,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "elevation/Archive.h"
 #include "elevation/Readers.h"
 #include "elevation/TvdFile.h"
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
 #include "tests/support/ReaderChecks.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ZipWriter.h"
 
 using namespace torvane;
 
@@ -53,6 +55,14 @@ void withAddressSpaceLimit(rlim_t bytes, F f) {
   setrlimit(RLIMIT_AS, &tight);
   f();
   setrlimit(RLIMIT_AS, &old);
+}
+
+// CPU seconds of this process, all threads.
+double cpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 bool underSanitizer() {
@@ -201,4 +211,95 @@ TEST(HostileInput, LemDataWithBrokenLines) {
       }
     }
   }
+}
+
+TEST(HostileInput, HostileArchivesFailAloneQuicklyAndWithinMemory) {
+  fixtures::TempDir dir;
+  const auto good = goodXml(dir);
+  fixtures::DemTile t;
+  t.columns = t.rows = 10;
+  t.heights.assign(100, 3.0);
+  const std::string dem = fixtures::demXmlText(t);
+  const std::string valid = fixtures::rawZip({fixtures::deflatedEntry("t.xml", dem)});
+
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int members;  //!< members that open beside good.xml
+  };
+  std::vector<Case> cases;
+  cases.push_back({"not a zip", "PK\x03\x04 and nothing else a zip holds\n", 0});
+  cases.push_back({"truncated", valid.substr(0, valid.size() * 2 / 3), 0});
+  std::string corrupt = valid;
+  corrupt[corrupt.size() - 22 + 16] ^= 0x5A;  // the end record's central directory offset
+  cases.push_back({"corrupt central directory", corrupt, 0});
+  // Its header is sound, so it is listed; the data inflates far past its declared size.
+  fixtures::RawEntry bomb = fixtures::deflatedEntry("t.xml", dem + std::string(64 << 20, '0'));
+  bomb.declaredSize = dem.size();
+  bomb.crc = fixtures::crc32Of(dem);
+  cases.push_back({"zip bomb", fixtures::rawZip({bomb}), 0});
+  for (const uint16_t method : {0, 8}) {
+    fixtures::RawEntry huge = method ? fixtures::deflatedEntry("t.xml", dem)
+                                     : fixtures::storedEntry("t.xml", dem);
+    huge.declaredSize = uint64_t{4} << 40;
+    cases.push_back({"terabytes declared", fixtures::rawZip({huge}), 0});
+  }
+  fixtures::RawEntry wrongCrc = fixtures::deflatedEntry("t.xml", dem);
+  wrongCrc.crc ^= 1;
+  cases.push_back({"CRC mismatch", fixtures::rawZip({wrongCrc}), 0});
+  fixtures::RawEntry encrypted = fixtures::storedEntry("t.xml", dem);
+  encrypted.flags = 1;
+  cases.push_back({"encrypted", fixtures::rawZip({encrypted}), 0});
+  fixtures::RawEntry wide = fixtures::deflatedEntry("t.xml", dem);
+  wide.zip64 = true;
+  cases.push_back({"zip64 records", fixtures::rawZip({wide}, true), 1});
+  std::vector<fixtures::RawEntry> many;
+  for (int i = 0; i < 100'000; ++i) {
+    many.push_back(fixtures::storedEntry("e" + std::to_string(i) + ".txt", ""));
+  }
+  many.push_back(fixtures::deflatedEntry("t.xml", dem));
+  cases.push_back({"100,000 empty members", fixtures::rawZip(many), 1});
+  std::vector<fixtures::RawEntry> climbing;
+  for (const char* name : {"../t.xml", "/t.xml", "d/../../t.xml", "C:\\t.xml", "d\\..\\..\\t.xml"}) {
+    climbing.push_back(fixtures::storedEntry(name, dem));
+  }
+  cases.push_back({"names that climb out", fixtures::rawZip(climbing), 0});
+  cases.push_back({"archive in an archive", fixtures::rawZip({fixtures::storedEntry("inner.zip", valid)}), 0});
+
+  const auto hostile = dir / "hostile.zip";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fixtures::writeBytes(hostile, c.bytes);
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = cpuSeconds();
+    std::unique_ptr<fixtures::OpenedScene> o;
+    auto run = [&] { o = fixtures::openScene({good, hostile}); };
+    if (underSanitizer()) {
+      run();
+    } else {
+      withAddressSpaceLimit(rlim_t{4} << 30, run);
+    }
+    ASSERT_TRUE(o->ok) << "the good file opens";
+    EXPECT_EQ(o->scene.grid.fileCount, 1 + c.members);
+    EXPECT_EQ(o->scene.grid.filePath(0), good);
+    // CPU time is what the case costs; wall time on a busy machine only bounds a hang.
+    EXPECT_LT(cpuSeconds() - cpuStart, 5.0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+  }
+  // Member paths never reach into an inner archive or out of the archive.
+  fixtures::writeBytes(hostile, fixtures::rawZip({fixtures::storedEntry("inner.zip", valid),
+                                                  fixtures::storedEntry("../t.xml", dem)}));
+  EXPECT_FALSE(fixtures::openScene({hostile / "inner.zip" / "t.xml"})->ok);
+  EXPECT_FALSE(fixtures::openScene({hostile / ".." / "t.xml"})->ok);
+  // 100,000 empty DEM members are 100,000 files: refused at once, the loaded scene kept.
+  for (auto& e : many) {
+    e.name.replace(e.name.size() - 4, 4, ".xml");
+  }
+  fixtures::writeBytes(hostile, fixtures::rawZip(many));
+  Scene scene;
+  ASSERT_TRUE(openElevationFiles(scene, std::vector<std::filesystem::path>{good}));
+  const double cpuStart = cpuSeconds();
+  EXPECT_FALSE(openElevationFiles(scene, std::vector<std::filesystem::path>{hostile}));
+  EXPECT_LT(cpuSeconds() - cpuStart, 5.0);
+  EXPECT_EQ(scene.grid.fileCount, 1);
 }

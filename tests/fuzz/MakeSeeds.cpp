@@ -1,6 +1,6 @@
 // Writes the seed corpus of the reader fuzz targets: small well-formed files of each format from
 // the test generators, and a few broken ones (cut short, absurd sizes). Usage: MakeSeeds OUTDIR
-// (writes OUTDIR/demxml, OUTDIR/tvd, OUTDIR/bil, OUTDIR/lem and OUTDIR/project).
+// (writes OUTDIR/demxml, OUTDIR/tvd, OUTDIR/bil, OUTDIR/lem, OUTDIR/project and OUTDIR/zip).
 
 #include <cmath>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include "tests/fuzz/LineFuzzHarness.h"
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
+#include "tests/support/ZipWriter.h"
 
 using namespace torvane;
 namespace fs = std::filesystem;
@@ -192,6 +193,31 @@ void projectSeeds(const fs::path& dir) {
   seed(dir, "utf16", utf16);
 }
 
+void zipSeeds(const fs::path& dir) {
+  fixtures::DemTile t;
+  t.columns = 12;
+  t.rows = 9;
+  t.heights = fixtures::sampleHeights(t, fixtures::Landscape{});
+  const std::string dem = fixtures::demXmlText(t);
+  fixtures::DemTile tiny = t;
+  tiny.columns = tiny.rows = 3;
+  tiny.heights = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  const std::string small = fixtures::demXmlText(tiny);
+  seed(dir, "deflated", fixtures::rawZip({fixtures::deflatedEntry("a.xml", dem),
+                                          fixtures::storedEntry("readme.txt", "text"),
+                                          fixtures::deflatedEntry("d/b.xml", small)}));
+  seed(dir, "stored", fixtures::rawZip({fixtures::storedEntry("a.xml", small)}));
+  fixtures::RawEntry wide = fixtures::deflatedEntry("a.xml", small);
+  wide.zip64 = true;
+  seed(dir, "zip64", fixtures::rawZip({wide}, true));
+  fixtures::RawEntry bomb = fixtures::deflatedEntry("a.xml", small + std::string(4096, '0'));
+  bomb.declaredSize = small.size();
+  seed(dir, "bomb", fixtures::rawZip({bomb}));
+  const std::string inner = fixtures::rawZip({fixtures::storedEntry("a.xml", small)});
+  seed(dir, "nested", fixtures::rawZip({fixtures::storedEntry("in.zip", inner),
+                                        fixtures::storedEntry("../a.xml", small)}));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -206,6 +232,7 @@ int main(int argc, char** argv) {
   lemSeeds(out / "lem");
   lineSeeds(out);
   projectSeeds(out / "project");
+  zipSeeds(out / "zip");
   std::printf("%d seeds in %s\n", written, out.c_str());
   return 0;
 }
