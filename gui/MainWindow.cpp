@@ -18,6 +18,7 @@
 #include "scene/ProjectFile.h"
 #include "gui/QtText.h"
 #include "gui/StandardDialogs.h"
+#include "gui/OpenProgress.h"
 #include "gui/TerrainView.h"
 #include "elevation/Readers.h"
 #include "resources/Texts.h"
@@ -32,7 +33,8 @@ constexpr int kRotationPollMs = 5;
 const std::vector<FileFilter> kElevationFilters = {
     {QStringLiteral("TVD(*.tvd)"), QStringLiteral("*.tvd")},
     {QStringLiteral("XML(*.xml)"), QStringLiteral("*.xml")},
-    {QStringLiteral("All Files"), QStringLiteral("*.tvd *.xml")},
+    {QStringLiteral("ZIP(*.zip)"), QStringLiteral("*.zip")},
+    {QStringLiteral("All Files"), QStringLiteral("*.tvd *.xml *.zip")},
 };
 
 QString qpath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
@@ -196,8 +198,35 @@ void MainWindow::resetCaption() { setWindowTitle(qtext(kTextProgramName)); }
 
 void MainWindow::setWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 
+MainWindow::BusyOpen::BusyOpen(MainWindow& window, int titleText) : mWindow(window) {
+  if (mWindow.mBusyDepth++ == 0) {
+    mWindow.mProgress = new OpenProgressDialog(&mWindow, qtext(titleText));
+    mWindow.mView->setBusy(true);
+  }
+}
+
+MainWindow::BusyOpen::~BusyOpen() {
+  if (--mWindow.mBusyDepth == 0) {
+    delete mWindow.mProgress;
+    mWindow.mProgress = nullptr;
+    mWindow.mView->setBusy(false);
+    if (mWindow.mCloseWhenIdle) {
+      mWindow.mCloseWhenIdle = false;
+      QMetaObject::invokeMethod(&mWindow, &QWidget::close, Qt::QueuedConnection);
+    }
+  }
+}
+
+const OpenProgressFn& MainWindow::BusyOpen::progress() const {
+  return mWindow.mProgress->callback();
+}
+
+QDialog* MainWindow::progressDialog() const { return mProgress ? mProgress->dialog() : nullptr; }
+
 bool MainWindow::openElevation(const std::vector<std::filesystem::path>& paths, bool lem) {
-  const bool ok = lem ? openLemFiles(mScene, paths) : openElevationFiles(mScene, paths);
+  BusyOpen busy(*this, kTextOpenElevation);
+  const bool ok = lem ? openLemFiles(mScene, paths, busy.progress())
+                      : openElevationFiles(mScene, paths, busy.progress());
   if (ok) {
     setLoadedCaption(mScene.grid.filePath(0));
   } else {
@@ -207,7 +236,8 @@ bool MainWindow::openElevation(const std::vector<std::filesystem::path>& paths, 
 }
 
 bool MainWindow::LoadProject(const std::filesystem::path& path) {
-  if (!torvane::LoadProject(mScene, path)) {
+  BusyOpen busy(*this, kTextOpenProject);
+  if (!torvane::LoadProject(mScene, path, busy.progress())) {
     return false;
   }
   mProjectPath = path;
@@ -302,18 +332,22 @@ void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) {
+  if (event->mimeData()->hasUrls() && !busy()) {
     event->acceptProposedAction();
   }
 }
 
 void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
-  if (event->mimeData()->hasUrls()) {
+  if (event->mimeData()->hasUrls() && !busy()) {
     event->acceptProposedAction();
   }
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
+  if (busy()) {
+    event->ignore();  // one open at a time
+    return;
+  }
   std::vector<std::filesystem::path> paths;
   for (const QUrl& url : event->mimeData()->urls()) {
     if (url.isLocalFile() && paths.size() < kMaxDropPaths) {
@@ -339,6 +373,12 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (busy()) {
+    // The open holds the scene: the window closes once it has ended.
+    mCloseWhenIdle = true;
+    event->ignore();
+    return;
+  }
   // Nothing asks to save. The device objects go before the window does.
   stopRotation();
   mView->releaseDevice();

@@ -19,12 +19,14 @@
 #include "gui/Splash.h"
 
 class QAction;
+class QDialog;
 class QMenu;
 
 namespace torvane {
 
 class CommandMenus;
 struct CommandEffect;
+class OpenProgressDialog;
 class TerrainView;
 
 class MainWindow : public QMainWindow {
@@ -68,8 +70,41 @@ public:
   void dropPaths(const std::vector<std::filesystem::path>& paths);
 
   /// Opens elevation files (LEM data when `lem`), setting the caption from the first file on
-  /// success and to the program name on failure. Shows no message.
+  /// success and to the program name on failure. Shows no message except the progress of a
+  /// long open (see BusyOpen). A .zip path opens the DEM XML members of that GSI download, and
+  /// a member path ("NAME.zip/MEMBER.xml") opens that member (see elevation/Archive.h).
   bool openElevation(const std::vector<std::filesystem::path>& paths, bool lem);
+
+  /**
+   * @brief The window is busy with a long open while one of these lives (GUI thread only).
+   *
+   * A progress dialog titled with string `titleText` appears once the open has taken about half
+   * a second; hand progress() to the open (openElevationFiles, openLemFiles, or a project load
+   * that passes it on to them), which runs on the GUI thread and may read files on other
+   * threads. Meanwhile the view paints the empty frame without reading the scene, drops are
+   * refused, user input waits in the queue, and closing the window waits until the open ends.
+   * Scopes nest: openElevation inside a project load that made its own scope uses the outer
+   * dialog. For example, a project load:
+   *
+   *     MainWindow::BusyOpen busy(*this, kTextOpenProject);
+   *     const bool ok = loadProject(mScene, path, busy.progress());
+   */
+  class BusyOpen {
+  public:
+    BusyOpen(MainWindow& window, int titleText);
+    ~BusyOpen();
+    BusyOpen(const BusyOpen&) = delete;
+    BusyOpen& operator=(const BusyOpen&) = delete;
+    /// The progress callback of the open (the outermost scope's).
+    const OpenProgressFn& progress() const;
+
+  private:
+    MainWindow& mWindow;
+  };
+  /// True while a BusyOpen lives.
+  bool busy() const { return mBusyDepth > 0; }
+  /// The progress dialog of the running open once it has appeared, else nullptr.
+  QDialog* progressDialog() const;
 
   /// Loads a project and remembers its path for the caption. Shows no message.
   bool LoadProject(const std::filesystem::path& path);
@@ -133,6 +168,10 @@ private:
   MessageHandler mMessageHandler;
   HueCircleParameters mHueCircle;
   int mStartUpError = 0;  //!< text id of a start-up failure still to be shown, or 0
+
+  int mBusyDepth = 0;                     // nested BusyOpen scopes
+  OpenProgressDialog* mProgress = nullptr;  // owned while the outermost BusyOpen lives
+  bool mCloseWhenIdle = false;             // a close request came during an open
 
   QTimer mRotationTimer;
   QElapsedTimer mTicks;

@@ -229,12 +229,14 @@ void TerrainView::paintGL() {
   }
   const int w = static_cast<int>(width() * devicePixelRatioF());
   const int h = static_cast<int>(height() * devicePixelRatioF());
-  FrameInput input{mScene.view, mScene.grid};
-  input.scene = &mScene;
+  static const ElevationGrid kEmptyGrid;
+  FrameInput input{mScene.view, mBusy ? kEmptyGrid : mScene.grid};
+  // While an open fills the scene, the frame draws nothing of it.
+  input.scene = mBusy ? nullptr : &mScene;
   const QPoint origin = mapToGlobal(QPoint(0, 0)) * devicePixelRatioF();
   input.screenX = origin.x();
   input.screenY = origin.y();
-  if (mTextures != nullptr) {
+  if (mTextures != nullptr && !mBusy) {
     mTextures->sync(mContext.gl());
     input.imageTexture = mTextures->imageTexture();
     input.baseTexture = mTextures->baseTexture();
@@ -245,7 +247,7 @@ void TerrainView::paintGL() {
     input.cursorX = at.x();
     input.cursorY = at.y();
   }
-  if (mScene.ruler.active()) {
+  if (mScene.ruler.active() && !mBusy) {
     mPicker.update(mScene.mesh, mScene.grid);  // the rubber band picks once per frame
     input.picker = &mPicker;
   }

@@ -44,6 +44,10 @@ public:
   /// Shows the cursor that belongs where the mouse now is.
   void refreshCursor();
 
+  /// While busy the view paints the frame of an empty scene and reads nothing of the grid,
+  /// which an open is filling (from other threads too).
+  void setBusy(bool busy) { mBusy = busy; }
+
 signals:
   /// The OpenGL context could not serve the renderer (no 3.3 core, or the program failed).
   void deviceFailed(const QString& reason);
@@ -77,6 +81,7 @@ private:
   QString mDeviceError;
   DrapedTextures* mTextures = nullptr;
   int mFrames = 0;
+  bool mBusy = false;
 };
 
 }  // namespace torvane

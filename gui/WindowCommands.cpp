@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <algorithm>
 
+#include "elevation/Archive.h"
 #include "scene/CommandTable.h"
 #include "gui/CommandTargets.h"
 #include "scene/Commands.h"
@@ -57,7 +58,7 @@ void MainWindow::UpdateMenuState() {
 }
 
 QString MainWindow::firstElevationFolder() const {
-  const std::filesystem::path folder = mScene.grid.filePath(0).parent_path();
+  const std::filesystem::path folder = folderOnDisk(mScene.grid.filePath(0));
   return folder.empty() ? QDir::currentPath() : qstring(folder.string());
 }
 

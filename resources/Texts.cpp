@@ -76,6 +76,10 @@ constexpr std::pair<int, std::string_view> kTexts[] = {
     {2309, "Ctrl+←  : マウス右ボタン左 回転"},
     {2310, "PageUp   : マウスホイール上 拡大"},
     {2311, "PageDown : マウスホイール下 縮小"},
+    // The progress dialog of a long open.
+    {2490, "%1 を確認しています (%2/%3)"},
+    {2491, "%1 を読み込んでいます (%2/%3)"},
+    {2492, "地形を準備しています"},
     // The program's own additions beyond the original table.
     {2900, "等値線をエクスポート"},
     {2901, "保存できませんでした"},

@@ -37,6 +37,10 @@ inline constexpr int kTextProfilePlane = 2219;    // "距離": plane length
 inline constexpr int kTextProfileArea = 2220;     // "面積"
 inline constexpr int kTextClockwise = 2223;       // "時計"
 inline constexpr int kTextCounterClockwise = 2224; // "反時計"
+// The progress dialog of a long open: %1 the file, %2 its number, %3 the number of files.
+inline constexpr int kTextCheckingFile = 2490;     // "%1 を確認しています (%2/%3)"
+inline constexpr int kTextReadingFile = 2491;      // "%1 を読み込んでいます (%2/%3)"
+inline constexpr int kTextPreparingTerrain = 2492; // "地形を準備しています"
 inline constexpr int kTextKeyHelpFirst = 2300;    // 2300..2311: the key help lines
 inline constexpr int kTextKeyHelpLast = 2311;
 
