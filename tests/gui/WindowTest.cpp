@@ -1,9 +1,14 @@
 // The main window as a user meets it: caption and size, dropped files, auto-rotation, splash.
 
+#include <QDialog>
+#include <QLabel>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QThread>
 #include <QScreen>
 #include <QSplashScreen>
 #include <QUrl>
+#include <thread>
 
 #include "GuiTestSupport.h"
 #include "view/AutoRotation.h"
@@ -181,6 +186,45 @@ private slots:
       QVERIFY(box.ownedByShownWindow);
       QVERIFY(box.normalCursor);
     }
+  }
+
+  void longOpenShowsProgressAndHoldsDropsAndClosing() {
+    drop({demo(0)});
+    {
+      MainWindow::BusyOpen busy(*mWindow, kTextOpenElevation);
+      const OpenProgressFn& progress = busy.progress();
+      progress(OpenProgress{1, 0, 3, 0.0, "/d/a.xml"});
+      QVERIFY(mWindow->progressDialog() == nullptr);  // a short open shows nothing
+      QThread::msleep(600);
+      // A report from a reader thread is posted to the GUI thread; a report there shows the
+      // latest and lets the window paint.
+      std::thread reader([&] { progress(OpenProgress{2, 1, 3, 0.5, "/d/x.zip/b.xml"}); });
+      reader.join();
+      const int frames = mWindow->view()->framesDrawn();
+      mWindow->view()->update();
+      QThread::msleep(40);
+      progress(OpenProgress{2, 2, 3, 0.75, "/d/x.zip/c.xml"});
+      QDialog* dialog = mWindow->progressDialog();
+      QVERIFY(dialog != nullptr && dialog->isVisible());
+      QCOMPARE(dialog->windowTitle(), msg(kTextOpenElevation));
+      QCOMPARE(dialog->findChild<QLabel*>()->text(),
+               msg(kTextReadingFile).arg(QStringLiteral("c.xml")).arg(3).arg(3));
+      QCOMPARE(dialog->findChild<QProgressBar*>()->value(), 688);  // 5 % + 85 % x 0.75
+      QVERIFY(mWindow->view()->framesDrawn() > frames);
+      // Drops are refused and closing waits until the open has ended.
+      QMimeData mime;
+      mime.setUrls({QUrl::fromLocalFile(demo(1))});
+      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                            Qt::NoModifier);
+      QCoreApplication::sendEvent(mWindow.get(), &enter);
+      QVERIFY(!enter.isAccepted());
+      mWindow->close();
+      QVERIFY(mWindow->isVisible());
+    }
+    QVERIFY(!mWindow->busy());
+    QVERIFY(mWindow->progressDialog() == nullptr);
+    QTRY_VERIFY(!mWindow->isVisible());
+    QCOMPARE(mWindow->scene().grid.fileCount, 1);
   }
 
   void closingReleasesTheDeviceObjects() {
