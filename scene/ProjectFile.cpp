@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <optional>
 #include <system_error>
@@ -95,8 +96,11 @@ std::string storedProjectPath(const std::filesystem::path& file,
   if (parent == folder) {
     return full.filename().string();
   }
-  if (hasExtension(parent, ".zip") && parent.parent_path() == folder) {
-    return parent.filename().string() + "/" + full.filename().string();
+  // A member of an archive in the project folder, also one in a folder of the archive.
+  const std::filesystem::path inFolder = full.lexically_relative(folder);
+  if (std::distance(inFolder.begin(), inFolder.end()) >= 2 &&
+      hasExtension(*inFolder.begin(), ".zip")) {
+    return inFolder.generic_string();
   }
   return full.string();
 }
@@ -109,9 +113,8 @@ std::filesystem::path resolveProjectPath(std::string_view stored,
   if (!value.has_parent_path()) {
     return projectFolder / value;
   }
-  const std::filesystem::path archive = value.parent_path();
-  if (value.is_relative() && !archive.has_parent_path() && hasExtension(archive, ".zip")) {
-    return projectFolder / value;
+  if (value.is_relative() && hasExtension(*value.begin(), ".zip")) {
+    return projectFolder / value;  // "NAME.zip/MEMBER", MEMBER possibly in a folder
   }
   return value;
 }

@@ -18,7 +18,8 @@ class Scene;
 inline constexpr int kMaxProjectEntries = 100;
 
 /// How a data file is stored: its bare name when it lies in the project folder, or
-/// "NAME.zip/MEMBER" for a member of an archive that lies there; otherwise its absolute path.
+/// "NAME.zip/MEMBER" for a member of an archive that lies there (MEMBER may have folders);
+/// otherwise its absolute path.
 std::string storedProjectPath(const std::filesystem::path& file,
                               const std::filesystem::path& projectFolder);
 

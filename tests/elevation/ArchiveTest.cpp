@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "elevation/Archive.h"
+#include "scene/ProjectFile.h"
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
 #include "tests/support/ReaderChecks.h"
@@ -165,19 +166,6 @@ TEST(Archive, MemberPathsNameOneLevelOfArchiveOnDisk) {
       EXPECT_EQ(folderOnDisk(c.path), dir.path());
     }
   }
-  // A relative member path ("NAME.zip/MEMBER.xml", as a project stores it) resolves from the
-  // folder it is relative to.
-  fixtures::DemTile t;
-  t.columns = t.rows = 3;
-  t.heights.assign(9, 7.0);
-  ASSERT_TRUE(fixtures::writeZip(dir / "a.zip", {{"t.xml", fixtures::demXmlText(t)}}));
-  const fs::path previous = fs::current_path();
-  fs::current_path(dir.path());
-  const auto relative = fixtures::openScene({"a.zip/t.xml"});
-  fs::current_path(previous);
-  ASSERT_TRUE(relative->ok);
-  EXPECT_EQ(relative->scene.grid.H[4], 7.0);
-
   for (const char* safe : {"x.xml", "d/x.xml", "a..b.xml", "...xml"}) {
     EXPECT_TRUE(isSafeMemberName(safe)) << safe;
   }
@@ -185,4 +173,18 @@ TEST(Archive, MemberPathsNameOneLevelOfArchiveOnDisk) {
                              "C:x.xml", "d//x.xml", "./x.xml", "d/"}) {
     EXPECT_FALSE(isSafeMemberName(unsafe)) << unsafe;
   }
+}
+
+TEST(Archive, AProjectOfMembersMovesWithItsFolder) {
+  fixtures::TempDir dir;
+  fs::create_directories(dir / "proj");
+  ASSERT_TRUE(fixtures::writeZip(dir / "proj/tiles.zip", tileEntries()));
+  Scene saved;
+  ASSERT_TRUE(openElevationFiles(saved, std::vector<fs::path>{dir / "proj/tiles.zip"}));
+  ASSERT_TRUE(SaveProject(saved, dir / "proj/p.tvp"));
+  fs::rename(dir / "proj", dir / "moved");
+  Scene loaded;
+  ASSERT_TRUE(LoadProject(loaded, dir / "moved/p.tvp"));
+  expectSameGrid(loaded, saved);
+  EXPECT_EQ(loaded.grid.filePath(0), dir / "moved/tiles.zip/a.xml");
 }

@@ -129,6 +129,7 @@ TEST(ProjectFile, PathRule) {
            {"/p/proj/sub/a.xml", "/p/proj/sub/a.xml"},  // a subfolder keeps the full path
            {"/p/a.xml", "/p/a.xml"},
            {"/p/proj/x.zip/m.xml", "x.zip/m.xml"},  // an archive member beside the project
+           {"/p/proj/x.zip/d/m.xml", "x.zip/d/m.xml"},  // in a folder of the archive
            {"/q/x.zip/m.xml", "/q/x.zip/m.xml"},
        }) {
     SCOPED_TRACE(c.file);
@@ -145,6 +146,7 @@ TEST(ProjectFile, PathRule) {
            {"D:\\a\\b.xml", "D:/a/b.xml"},
            {"x.zip/m.xml", "/p/proj/x.zip/m.xml"},
            {"X.ZIP\\m.xml", "/p/proj/X.ZIP/m.xml"},
+           {"x.zip/d/m.xml", "/p/proj/x.zip/d/m.xml"},
            {"/q/x.zip/m.xml", "/q/x.zip/m.xml"},
        }) {
     SCOPED_TRACE(c.stored);
