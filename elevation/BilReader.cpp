@@ -161,7 +161,11 @@ bool readHeader(const std::filesystem::path& bil, BilHeader& h) {
   if (pixelType.found && equalsIgnoringCase(pixelType.text, "FLOAT")) {
     h.unreadableSamples = true;
   }
-  return lineNumber >= 14 && !in.failed() && h.valid();
+  // A header written without a no-data value ends after YDIM on line 13; one that names all
+  // four corner and spacing keys is complete however short.
+  const bool complete =
+      lineNumber >= 14 || (ulxmap.found && ulymap.found && xdim.found && ydim.found);
+  return complete && !in.failed() && h.valid();
 }
 
 }  // namespace

@@ -162,6 +162,7 @@ TEST(BilReader, StandardHeadersInEitherByteOrderReadLikeTheLowerCaseForm) {
       {"big", motorola, big},
       {"lsbfirst", replaceLine(standard, 1, "byteorder lsbfirst"), little},
       {"keys on lines 11 to 14", replaceLine(upper, 1, "BYTEORDER I"), little},
+      {"13 lines, without NODATA", standard.substr(0, standard.find("NODATA")), little},
   };
   const auto reference = fixtures::openScene({dir / "ref.bil"});
   ASSERT_TRUE(reference->ok);
