@@ -1,6 +1,9 @@
 // The main window as a user meets it: caption and size, dropped files, auto-rotation, splash.
 
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
@@ -225,6 +228,40 @@ private slots:
     QVERIFY(mWindow->progressDialog() == nullptr);
     QTRY_VERIFY(!mWindow->isVisible());
     QCOMPARE(mWindow->scene().grid.fileCount, 1);
+  }
+
+  // A user drops a GSI download on the window: its members open, the caption names the first
+  // member, and a long enough open shows the member being read (pictured for the record).
+  void droppedGsiDownloadOpensItsMembers() {
+    const QString zip = QStringLiteral(TORVANE_SAMPLES_DIR "/dem_xml/zipped/sample-dem10b.zip");
+    if (!QFileInfo::exists(zip)) {
+      QSKIP("the GSI samples are not here");
+    }
+    const QString out = QStringLiteral(TORVANE_GUI_OUT_DIR "/WindowTest");
+    QDir().mkpath(out);
+    QStringList labels;
+    QTimer poll;  // timers run while the open lets the window paint
+    connect(&poll, &QTimer::timeout, this, [&] {
+      QDialog* dialog = mWindow->progressDialog();
+      if (dialog != nullptr && dialog->isVisible()) {
+        labels << dialog->findChild<QLabel*>()->text();
+        if (labels.size() == 3) {
+          QGuiApplication::primaryScreen()->grabWindow(0).save(out + "/zip-drop-progress.png");
+        }
+      }
+    });
+    poll.start(50);
+    drop({zip});
+    poll.stop();
+    QCOMPARE(mWindow->scene().grid.fileCount, 2);
+    QCOMPARE(mWindow->windowTitle(),
+             zip + QStringLiteral("/FG-GML-6341-51-dem10b-20161001.xml - Torvane"));
+    for (const QString& label : labels) {
+      QVERIFY2(label == msg(kTextPreparingTerrain) || label.contains("sample-dem10b.zip/FG-GML-6341-"),
+               qPrintable(label));
+    }
+    QTest::qWait(200);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(out + "/zip-drop-opened.png");
   }
 
   void closingReleasesTheDeviceObjects() {
