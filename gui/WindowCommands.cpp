@@ -10,6 +10,7 @@
 
 #include "elevation/Archive.h"
 #include "scene/CommandTable.h"
+#include "gui/ColourRef.h"
 #include "gui/CommandTargets.h"
 #include "scene/Commands.h"
 #include "scene/Contours.h"
@@ -29,12 +30,6 @@ namespace {
 QString qstring(const std::string& s) { return QString::fromStdString(s); }
 
 // Sea colours are COLORREF values 0x00BBGGRR.
-QColor fromColorRef(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-uint32_t toColorRef(const QColor& c) {
-  return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
-         static_cast<uint32_t>(c.blue()) << 16;
-}
-
 const std::vector<FileFilter> kProjectFilters = {
     {QStringLiteral("TVP(*.tvp)"), QStringLiteral("*.tvp")}};
 const std::vector<FileFilter> kJpegFilters = {

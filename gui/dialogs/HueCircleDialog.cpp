@@ -12,7 +12,9 @@
 #include <qdrawutil.h>
 
 #include "gui/CommandTargets.h"
+#include "gui/ColourRef.h"
 #include "gui/MainWindow.h"
+#include "gui/QtText.h"
 #include "gui/dialogs/DialogFont.h"
 #include "resources/Texts.h"
 #include "terrain/Hls.h"
@@ -20,17 +22,6 @@
 namespace torvane {
 
 namespace {
-
-QColor fromColorRef(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-uint32_t toColorRef(const QColor& c) {
-  return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
-         static_cast<uint32_t>(c.blue()) << 16;
-}
-
-QString qtext(int id) {
-  const std::string_view t = text(id);
-  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
-}
 
 // A button that shows a colour: the colour inset by 4 pixels, inside a raised edge that is
 // sunken while the button is pressed.

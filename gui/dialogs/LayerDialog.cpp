@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "gui/MainWindow.h"
+#include "gui/ColourRef.h"
 #include "gui/QtText.h"
 #include "gui/TerrainView.h"
 #include "overlay/LayerEdits.h"
@@ -70,14 +71,7 @@ constexpr int kDialogHeight = 395;
 constexpr double kDialogOpacity = 192.0 / 255.0;
 
 QColor qcolourOfLayer(uint32_t argb) {
-  const uint32_t ref = colorRefOfLayerColour(argb);
-  return QColor(static_cast<int>(ref & 0xFF), static_cast<int>((ref >> 8) & 0xFF),
-                static_cast<int>((ref >> 16) & 0xFF));
-}
-
-uint32_t colorRefOf(const QColor& c) {
-  return static_cast<uint32_t>(c.blue()) << 16 | static_cast<uint32_t>(c.green()) << 8 |
-         static_cast<uint32_t>(c.red());
+  return fromColorRef(colorRefOfLayerColour(argb));
 }
 
 QString rowNumber(int row) { return QString::asprintf("%5d", row + 1); }
@@ -285,7 +279,7 @@ void LayerDialog::runMenuCommand(int id) {
       if (!chosen) {
         return;
       }
-      recolourLayers(store, rows, layerColourFromColorRef(colorRefOf(*chosen), alpha));
+      recolourLayers(store, rows, layerColourFromColorRef(toColorRef(*chosen), alpha));
       break;
     }
     case kLayerHueCircle: {
