@@ -7,6 +7,7 @@
 #include "elevation/ElevationGrid.h"
 #include "overlay/OverlayStore.h"
 #include "render/RenderContext.h"
+#include "render/TerrainBuffers.h"
 #include "view/Furniture.h"
 #include "view/StoreDraws.h"
 
@@ -43,19 +44,10 @@ void OverlayPasses::ensureBuffers(QOpenGLFunctions_3_3_Core* gl) {
   }
   gl->glGenVertexArrays(3, mVao);
   gl->glGenBuffers(3, mVbo);
-  const auto stride = static_cast<GLsizei>(sizeof(TerrainVertex));
   for (int i = 0; i < 3; ++i) {
     gl->glBindVertexArray(mVao[i]);
     gl->glBindBuffer(GL_ARRAY_BUFFER, mVbo[i]);
-    gl->glEnableVertexAttribArray(0);
-    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(offsetof(TerrainVertex, x)));
-    gl->glEnableVertexAttribArray(1);
-    gl->glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
-                              reinterpret_cast<const void*>(offsetof(TerrainVertex, diffuse)));
-    gl->glEnableVertexAttribArray(2);
-    gl->glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(offsetof(TerrainVertex, u)));
+    setTerrainVertexLayout(gl);
   }
   gl->glBindVertexArray(0);
   gl->glBindBuffer(GL_ARRAY_BUFFER, 0);

@@ -39,6 +39,20 @@ void TerrainBuffers::releaseIndexBuffer() {
   mRanges.clear();
 }
 
+void setTerrainVertexLayout(QOpenGLFunctions_3_3_Core* gl) {
+  // Position, colour as A8R8G8B8 (bytes B, G, R, A in memory), texture coordinates.
+  const auto stride = static_cast<GLsizei>(sizeof(TerrainVertex));
+  gl->glEnableVertexAttribArray(0);
+  gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride,
+                            reinterpret_cast<const void*>(offsetof(TerrainVertex, x)));
+  gl->glEnableVertexAttribArray(1);
+  gl->glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                            reinterpret_cast<const void*>(offsetof(TerrainVertex, diffuse)));
+  gl->glEnableVertexAttribArray(2);
+  gl->glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
+                            reinterpret_cast<const void*>(offsetof(TerrainVertex, u)));
+}
+
 bool TerrainBuffers::sync(QOpenGLFunctions_3_3_Core* gl) {
   if (!mVerticesDirty && !mIndicesDirty) {
     return true;
@@ -55,17 +69,7 @@ bool TerrainBuffers::sync(QOpenGLFunctions_3_3_Core* gl) {
     gl->glBufferData(GL_ARRAY_BUFFER, bytes, bytes > 0 ? mVertices.data() : nullptr,
                      GL_STATIC_DRAW);
     mUploadedBytes += static_cast<uint64_t>(bytes);
-    // Position, colour as A8R8G8B8 (bytes B, G, R, A in memory), texture coordinates.
-    const auto stride = static_cast<GLsizei>(sizeof(TerrainVertex));
-    gl->glEnableVertexAttribArray(0);
-    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(offsetof(TerrainVertex, x)));
-    gl->glEnableVertexAttribArray(1);
-    gl->glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
-                              reinterpret_cast<const void*>(offsetof(TerrainVertex, diffuse)));
-    gl->glEnableVertexAttribArray(2);
-    gl->glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(offsetof(TerrainVertex, u)));
+    setTerrainVertexLayout(gl);
     mVerticesDirty = false;
   }
   gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mIbo);

@@ -19,6 +19,10 @@ namespace torvane {
 
 class ElevationGrid;
 
+/// Points attributes 0-2 of the bound vertex array at the bound buffer of TerrainVertex:
+/// position, colour, texture coordinates.
+void setTerrainVertexLayout(QOpenGLFunctions_3_3_Core* gl);
+
 class TerrainBuffers final : public TerrainBufferDevice {
 public:
   bool createVertexBuffer(std::span<const TerrainVertex> vertices) override;
