@@ -7,7 +7,7 @@ PACKAGES="g++ cmake ninja-build pkg-config
   libgtest-dev libbenchmark-dev libpng-dev
   qt6-base-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
   qt6-translations-l10n
-  libzip-dev libdeflate-dev
+  libzip-dev libdeflate-dev libgdal-dev
   xvfb xauth fonts-ipafont-gothic unzip"
 missing=""
 for p in $PACKAGES; do
