@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <span>
+#include <string>
 
 #include "overlay/OverlayStore.h"
 #include "terrain/HeightSampling.h"
@@ -28,6 +29,8 @@ struct LineReadContext {
   const HeightSampler& sampler;  //!< built for grid and mesh
   int Scale = 2;                 //!< relief setting; z follows the relief rule
   LineProgressFn progress;
+  //! Where a reader that adds no layer may say why, in a few plain words (may be null).
+  std::string* reason = nullptr;
 };
 
 //! Kinds classifyGsiFile() gives besides the kind table's: not usable, and a DEM file.
