@@ -4,10 +4,15 @@
 #include <mutex>
 #include <string>
 
+#include <cpl_conv.h>
 #include <cpl_error.h>
 #include <gdal.h>
 
 namespace torvane {
+
+namespace {
+constexpr GIntBig kGdalCacheBytes = GIntBig{256} << 20;
+}  // namespace
 
 void ensureGdal() {
   static std::once_flag once;
@@ -15,6 +20,11 @@ void ensureGdal() {
     // Messages raised outside a GdalMessages scope are dropped, never printed.
     CPLSetErrorHandler(CPLQuietErrorHandler);
     GDALAllRegister();
+    // GDAL's block cache would otherwise take 5 % of the memory, gigabytes on a large machine,
+    // for blocks that a row-by-row read uses once. A user's own GDAL_CACHEMAX still wins.
+    if (CPLGetConfigOption("GDAL_CACHEMAX", nullptr) == nullptr) {
+      GDALSetCacheMax64(kGdalCacheBytes);
+    }
   });
 }
 
@@ -38,5 +48,17 @@ GdalMessages::GdalMessages() {
 }
 
 GdalMessages::~GdalMessages() { CPLPopErrorHandler(); }
+
+GdalThreadOption::GdalThreadOption(const char* key, const char* value) : mKey(key) {
+  if (const char* old = CPLGetThreadLocalConfigOption(key, nullptr)) {
+    mOld = old;
+    mHadOld = true;
+  }
+  CPLSetThreadLocalConfigOption(key, value);
+}
+
+GdalThreadOption::~GdalThreadOption() {
+  CPLSetThreadLocalConfigOption(mKey, mHadOld ? mOld.c_str() : nullptr);
+}
 
 }  // namespace torvane

@@ -32,4 +32,18 @@ private:
   std::string mLast;
 };
 
+//! Sets one GDAL configuration option on this thread while the object lives, then restores it.
+class GdalThreadOption {
+public:
+  GdalThreadOption(const char* key, const char* value);
+  ~GdalThreadOption();
+  GdalThreadOption(const GdalThreadOption&) = delete;
+  GdalThreadOption& operator=(const GdalThreadOption&) = delete;
+
+private:
+  const char* mKey;
+  std::string mOld;
+  bool mHadOld = false;
+};
+
 }  // namespace torvane

@@ -75,7 +75,8 @@ double overallFraction(const OpenProgress& progress) {
   switch (progress.pass) {
     case 1: return 0.05 * f;
     case 2: return 0.05 + 0.85 * f;
-    default: return 0.9 + 0.1 * f;
+    case 3: return 0.9 + 0.1 * f;
+    default: return f;
   }
 }
 
@@ -112,7 +113,7 @@ void dropFiles(ElevationGrid& grid, SamplingPlan& plan, const std::vector<char>&
 }
 
 uint64_t readAllFiles(ElevationGrid& grid, SamplingPlan& plan, const OpenOptions& options,
-                      const ElevationReader* only = nullptr) {
+                      bool plane) {
   const int n = grid.fileCount;
   std::vector<uint64_t> base(static_cast<size_t>(n) + 1, 0);
   for (int k = 0; k < n; ++k) {
@@ -145,7 +146,7 @@ uint64_t readAllFiles(ElevationGrid& grid, SamplingPlan& plan, const OpenOptions
   auto worker = [&] {
     for (int k = nextFile++; k < n; k = nextFile++) {
       const std::filesystem::path path = grid.filePath(k);
-      const ElevationReader* reader = only ? only : readerForPath(path);
+      const ElevationReader* reader = plane ? planeReaderForPath(path) : readerForPath(path);
       if (!reader) {
         continue;
       }
@@ -194,12 +195,12 @@ uint64_t readAllFiles(ElevationGrid& grid, SamplingPlan& plan, const OpenOptions
   // A file that delivered a different number of nodes fails the open as a whole, as a serial
   // append would. An archive member is different: its header was sound, but its data proved
   // corrupt only now (a CRC mismatch, data longer or shorter than declared). Its archive fails
-  // and the other files of the open stay.
+  // and the other files of the open stay. So does a GDAL raster whose blocks prove corrupt.
   std::vector<char> dropped(static_cast<size_t>(n), 0);
   bool anyDropped = false;
   for (int k = 0; k < n; ++k) {
     if (written[static_cast<size_t>(k)] != grid.fileNodeCount(k)) {
-      if (!locateMember(grid.filePath(k))) {
+      if (!locateMember(grid.filePath(k)) && !isGdalRasterPath(grid.filePath(k))) {
         return 0;
       }
       dropped[static_cast<size_t>(k)] = 1;
@@ -212,20 +213,17 @@ uint64_t readAllFiles(ElevationGrid& grid, SamplingPlan& plan, const OpenOptions
   return plan.nodeTotal;
 }
 
-constexpr ElevationReader kLemReader{".lem", &listLem, &readLem};
-
-// First pass: headers only; rejected files are simply not listed. `lem` lists only .lem paths;
-// without it the reader is chosen by extension.
+// First pass: headers only; rejected files are simply not listed. The reader is chosen by
+// extension among the readers of the open's kind (`plane`: .lem files and plane-zone rasters).
 void listAll(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
-             const OpenOptions& options, const ElevationReader* lem) {
+             const OpenOptions& options, bool plane) {
   const int n = static_cast<int>(paths.size());
   for (int i = 0; i < n; ++i) {
     const std::filesystem::path& path = paths[static_cast<size_t>(i)];
     if (options.progress) {
       options.progress(OpenProgress{1, i, n, static_cast<double>(i) / n, path});
     }
-    const ElevationReader* reader =
-        lem ? (hasExtension(path, lem->extension) ? lem : nullptr) : readerForPath(path);
+    const ElevationReader* reader = plane ? planeReaderForPath(path) : readerForPath(path);
     if (reader) {
       reader->list(grid, path);
     }
@@ -233,9 +231,8 @@ void listAll(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
 }
 
 // Everything after the first pass: plan, allocation, second pass, extents, post-processing.
-// `lem` reads every file with the LEM reader and leaves plane coordinates only.
-bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& options,
-                const ElevationReader* lem) {
+// `plane` reads the files of the plane open and leaves plane coordinates only.
+bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& options, bool plane) {
   auto fail = [&] {
     grid.releaseGrid();
     return false;
@@ -247,22 +244,21 @@ bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& option
   if (!plan || plan->nodeTotal < 9) {
     return fail();
   }
-  // The zone chosen by the first LEM file (0 for geographic data). allocateGrid clears it; it is
-  // put back before the second pass, whose readers may run on several threads and only check
-  // against it. The result is the zone the first listed file had, as with a serial read.
+  // The zone chosen by the first plane file (0 for geographic data) and the kind of the open.
+  // allocateGrid resets both; they are put back before the second pass, whose readers may run
+  // on several threads and only check against them. The result is the zone the first listed
+  // file had, as with a serial read.
   const int zone = grid.planeZone;
   if (!grid.allocateGrid(plan->nodeTotal)) {
     return fail();
   }
   grid.planeZone = zone;
-  const uint64_t count = readAllFiles(grid, *plan, options, lem);
+  grid.GeoCoordinates = !plane;  // plane nodes carry plane coordinates only
+  const uint64_t count = readAllFiles(grid, *plan, options, plane);
   if (count != plan->nodeTotal || count < 9) {
     return fail();
   }
   grid.count = static_cast<uint32_t>(count);
-  if (lem) {
-    grid.GeoCoordinates = false;  // LEM nodes carry plane coordinates only
-  }
   if (!grid.computeExtents()) {
     return fail();
   }
@@ -291,8 +287,8 @@ bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationG
   steps.clearScene();
   steps.resetViewState();
 
-  listAll(files, grid, options, nullptr);
-  return finishOpen(grid, steps, options, nullptr);
+  listAll(files, grid, options, false);
+  return finishOpen(grid, steps, options, false);
 }
 
 bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
@@ -303,9 +299,11 @@ bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& g
   steps.clearScene();
   steps.resetViewState();
 
-  // The first accepted file sets the zone of the open.
-  listAll(paths, grid, options, &kLemReader);
-  return finishOpen(grid, steps, options, &kLemReader);
+  // The readers of the first pass list plane data only from here on; the first accepted file
+  // sets the zone of the open.
+  grid.GeoCoordinates = false;
+  listAll(paths, grid, options, true);
+  return finishOpen(grid, steps, options, true);
 }
 
 }  // namespace torvane

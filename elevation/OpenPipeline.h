@@ -41,7 +41,9 @@ std::optional<SamplingPlan> planSampling(ElevationGrid& grid, const DeviceLimits
 
 //! Progress of an open, reported per file and per block of rows.
 struct OpenProgress {
-  int pass = 1;          //!< 1: listing headers, 2: reading data, 3: analysis and mesh
+  //! 1: listing headers, 2: reading data, 3: analysis and mesh; an export (DemExport.h)
+  //! reports 4: reading its files again and 5: writing its output
+  int pass = 1;
   int fileIndex = 0;     //!< file being worked on
   int fileCount = 0;     //!< files in this pass
   double fraction = 0;   //!< 0..1 over the whole pass
@@ -56,7 +58,8 @@ struct OpenProgress {
 using OpenProgressFn = std::function<void(const OpenProgress&)>;
 
 /// The share of the whole open that a report stands for, 0..1: the headers count for 5 %, the
-/// data for 85 % and the analysis for the last 10 %.
+/// data for 85 % and the analysis for the last 10 %. An export's fraction is already the share of
+/// the whole export.
 double overallFraction(const OpenProgress& progress);
 
 /**
@@ -96,11 +99,12 @@ bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationG
                         OpenSteps& steps, const OpenOptions& options = {});
 
 /**
- * @brief Opens .lem files (other paths are ignored) into the grid in plane coordinates.
+ * @brief Opens .lem files and rasters of a plane zone (other paths are ignored) into the grid in
+ * plane coordinates.
  *
  * No path or more than 100: false, nothing touched. Otherwise as openElevationFiles; all files
  * must share the zone of the first accepted one (others are skipped), the grid's planeZone is
- * that zone and GeoCoordinates is false.
+ * that zone and GeoCoordinates is false (from the first pass on, so readers list plane data).
  */
 bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
                   OpenSteps& steps, const OpenOptions& options = {});
