@@ -60,5 +60,6 @@ int commandHeight(int argc, char** argv);
 int commandProject(int argc, char** argv);
 int commandProfile(int argc, char** argv);
 int commandContours(int argc, char** argv);
+int commandExportDem(int argc, char** argv);
 
 }  // namespace torvane::cli

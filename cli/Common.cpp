@@ -25,7 +25,7 @@ constexpr const char* kUsage =
     "      (file K, row R, column C); --png writes file K's colours with a world file\n"
     "\n"
     "  convert FILE... --output OUT\n"
-    "      write each .xml, .bil or .tvd file's full-resolution grid as a .tvd (OUT is the\n"
+    "      write each geographic file's full-resolution grid as a .tvd (OUT is the\n"
     "      .tvd for one file, or a folder that receives NAME.tvd for each file)\n"
     "\n"
     "  layers [--limits PRIM,INDEX] FILE... --add LAYERFILE...\n"
@@ -48,6 +48,10 @@ constexpr const char* kUsage =
     "           --step S [--geojson OUT]\n"
     "      build contour sets as the contour dialog does with those bounds and pitch;\n"
     "      --geojson writes them as a GeoJSON FeatureCollection (one feature per set)\n"
+    "\n"
+    "  export-dem [--limits PRIM,INDEX] FILE... --output OUT.tif\n"
+    "      write every node of the opened files as one Cloud-Optimized GeoTIFF (Float32\n"
+    "      heights, EPSG:6668 or the plane zone's code; the later file wins on overlap)\n"
     "\n"
     "Every command prints one JSON object on standard output.\n";
 

@@ -23,6 +23,7 @@ constexpr Command kCommands[] = {
     {"project", &torvane::cli::commandProject},
     {"profile", &torvane::cli::commandProfile},
     {"contours", &torvane::cli::commandContours},
+    {"export-dem", &torvane::cli::commandExportDem},
 };
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "elevation/DemExport.h"
 #include "scene/Scene.h"
 #include "tests/support/TempDir.h"
 
@@ -175,5 +176,28 @@ TEST(RealSamples, ZippedDownloadsOpenDirectlyAsTheirExtractedFiles) {
     ASSERT_EQ(pair.grid.X[i], extracted.grid.X[i]);
     ASSERT_EQ(pair.grid.Y[i], extracted.grid.Y[i]);
     ASSERT_EQ(pair.grid.H[i], extracted.grid.H[i]);
+  }
+}
+
+TEST(RealSamples, ExportedTileReopensNodeForNode) {
+  REQUIRE_SAMPLES();
+  Scene tile;
+  ASSERT_TRUE(openElevationFiles(
+      tile, samples({"FG-GML-5238-74-00-DEM5A-20161001.xml"})));
+  fixtures::TempDir dir;
+  DemExport result;
+  std::string error;
+  ASSERT_TRUE(exportDem(tile.grid, dir / "tile.tif", result, error)) << error;
+  EXPECT_EQ(result.width, 225u);
+  EXPECT_EQ(result.height, 150u);
+  Scene back;
+  ASSERT_TRUE(openElevationFiles(back, std::vector<fs::path>{dir / "tile.tif"}));
+  ASSERT_EQ(back.grid.count, tile.grid.count);
+  EXPECT_EQ(back.grid.lonMin, tile.grid.lonMin);
+  EXPECT_EQ(back.grid.latMax, tile.grid.latMax);
+  for (uint32_t i = 0; i < tile.grid.count; ++i) {
+    ASSERT_NEAR(back.grid.lon[i], tile.grid.lon[i], 1e-9);
+    ASSERT_NEAR(back.grid.lat[i], tile.grid.lat[i], 1e-9);
+    ASSERT_EQ(back.grid.H[i], static_cast<float>(tile.grid.H[i])) << i;  // Float32 heights
   }
 }

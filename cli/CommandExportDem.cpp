@@ -1,0 +1,67 @@
+#include <cstdio>
+#include <unistd.h>
+
+#include "cli/Commands.h"
+#include "elevation/DemExport.h"
+#include "resources/Texts.h"
+
+namespace torvane::cli {
+
+namespace {
+bool takesValue(std::string_view option) { return option == "--output"; }
+
+void exportProgressToStderr(const OpenProgress& p) {
+  static int lastPercent = -1;
+  const int percent = static_cast<int>(overallFraction(p) * 100);
+  if (percent != lastPercent) {
+    lastPercent = percent;
+    std::fprintf(stderr, "\rexporting: %3d%%%s", percent, percent == 100 ? "\n" : "");
+  }
+}
+}  // namespace
+
+// torvane-cli export-dem [--limits P,I] FILE... --output OUT.tif
+// Opens the files as the program does and writes every node of every file as one
+// Cloud-Optimized GeoTIFF (see elevation/DemExport.h). OUT is replaced only once complete.
+int commandExportDem(int argc, char** argv) {
+  OpenArgs args;
+  std::string problem;
+  if (!parseOpenArgs(argc, argv, args, problem, &takesValue)) {
+    return usage(problem);
+  }
+  std::filesystem::path output;
+  for (size_t i = 0; i < args.rest.size(); i += 2) {
+    if (args.rest[i] != "--output") {
+      return usage("unknown option " + args.rest[i]);
+    }
+    output = args.rest[i + 1];
+  }
+  if (output.empty()) {
+    return usage("export-dem needs --output OUT.tif");
+  }
+  Scene scene;
+  if (!openFiles(scene, args)) {
+    return fail(text(kTextNoValidData));
+  }
+  DemExport result;
+  std::string error;
+  const OpenProgressFn progress =
+      isatty(fileno(stderr)) ? OpenProgressFn(exportProgressToStderr) : OpenProgressFn{};
+  if (!exportDem(scene.grid, output, result, error, progress)) {
+    std::fprintf(stderr, "torvane-cli: %s\n", error.c_str());
+    return fail(error);
+  }
+  JsonWriter json;
+  json.beginObject()
+      .field("ok", true)
+      .field("written", output.string())
+      .field("width", result.width)
+      .field("height", result.height)
+      .field("epsg", result.epsg)
+      .field("nodata", result.noData)
+      .endObject();
+  print(json);
+  return 0;
+}
+
+}  // namespace torvane::cli

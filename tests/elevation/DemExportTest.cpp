@@ -1,0 +1,274 @@
+// The GeoTIFF export: what GDAL finds in the file, the mosaic rules, and a round trip through
+// the raster reader.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <gdal.h>
+#include <ogr_srs_api.h>
+
+#include "elevation/DemExport.h"
+#include "elevation/TvdFile.h"
+#include "tests/support/DemXmlWriter.h"
+#include "tests/support/GridWriters.h"
+#include "tests/support/RasterWriter.h"
+#include "tests/support/ReaderChecks.h"
+#include "tests/support/TempDir.h"
+
+using namespace torvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+//! What GDAL reports of a written GeoTIFF.
+struct Written {
+  std::string layout, compression, predictor;
+  int width = 0, height = 0, overviews = 0, epsg = 0;
+  double noData = 0, gt[6] = {};
+  std::vector<float> cells;
+  float at(int column, int row) const { return cells[static_cast<size_t>(row * width + column)]; }
+};
+
+Written inspect(const fs::path& path) {
+  Written w;
+  GDALAllRegister();
+  GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
+  if (ds == nullptr) {
+    ADD_FAILURE() << "GDAL cannot open " << path;
+    return w;
+  }
+  auto item = [&](const char* key) {
+    const char* v = GDALGetMetadataItem(ds, key, "IMAGE_STRUCTURE");
+    return std::string(v ? v : "");
+  };
+  w.layout = item("LAYOUT");
+  w.compression = item("COMPRESSION");
+  w.predictor = item("PREDICTOR");
+  w.width = GDALGetRasterXSize(ds);
+  w.height = GDALGetRasterYSize(ds);
+  GDALRasterBandH band = GDALGetRasterBand(ds, 1);
+  w.overviews = GDALGetOverviewCount(band);
+  w.noData = GDALGetRasterNoDataValue(band, nullptr);
+  GDALGetGeoTransform(ds, w.gt);
+  if (OGRSpatialReferenceH srs = GDALGetSpatialRef(ds)) {
+    const char* code = OSRGetAuthorityCode(srs, nullptr);
+    w.epsg = code ? std::atoi(code) : 0;
+  }
+  EXPECT_EQ(GDALGetRasterDataType(band), GDT_Float32);
+  w.cells.resize(static_cast<size_t>(w.width) * w.height);
+  EXPECT_EQ(GDALRasterIO(band, GF_Read, 0, 0, w.width, w.height, w.cells.data(), w.width,
+                         w.height, GDT_Float32, 0, 0),
+            CE_None);
+  GDALClose(ds);
+  return w;
+}
+
+// Only the expected files are in the folder: no temporary file is left behind.
+std::vector<std::string> folderNames(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+TEST(DemExport, AdjacentTilesReopenAsTheOpenedGrid) {
+  fixtures::TempDir dir;
+  std::vector<fs::path> paths;
+  fixtures::DemTile t;
+  t.columns = 300;
+  t.rows = 200;
+  t.lonNE = t.lonSW + 299 * 0.0001;
+  t.latNE = t.latSW + 199 * 0.0001;
+  for (int k = 0; k < 2; ++k) {
+    fixtures::DemTile tile = t;
+    tile.lonSW += k * 299 * 0.0001;
+    tile.lonNE += k * 299 * 0.0001;
+    tile.heights = fixtures::sampleHeights(tile, fixtures::Landscape{139.03, 35.01, 0.01, 900});
+    paths.push_back(dir / ("t" + std::to_string(k) + ".xml"));
+    ASSERT_TRUE(fixtures::writeDemXml(paths.back(), tile));
+  }
+  const auto opened = fixtures::openScene(paths);
+  ASSERT_TRUE(opened->ok);
+  DemExport result;
+  std::string error;
+  ASSERT_TRUE(exportDem(opened->scene.grid, dir / "out.tif", result, error)) << error;
+  EXPECT_EQ(result.width, 599u);  // the tiles share their edge column
+  EXPECT_EQ(result.height, 200u);
+  EXPECT_EQ(result.epsg, 6668);
+
+  const Written w = inspect(dir / "out.tif");
+  EXPECT_EQ(w.layout, "COG");
+  EXPECT_EQ(w.compression, "DEFLATE");
+  EXPECT_EQ(w.predictor, "3");
+  EXPECT_GE(w.overviews, 1);
+  EXPECT_EQ(w.epsg, 6668);
+  EXPECT_EQ(w.noData, kDemExportNoData);
+  EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"out.tif", "t0.xml", "t1.xml"}));
+
+  const auto back = fixtures::openScene({dir / "out.tif"});
+  ASSERT_TRUE(back->ok);
+  const ElevationGrid& a = opened->scene.grid;
+  const ElevationGrid& b = back->scene.grid;
+  EXPECT_DOUBLE_EQ(b.lonMin, a.lonMin);
+  EXPECT_NEAR(b.lonMax, a.lonMax, 1e-12);
+  EXPECT_DOUBLE_EQ(b.latMax, a.latMax);
+  EXPECT_NEAR(b.latMin, a.latMin, 1e-12);
+  int bad = 0;
+  for (int k = 0; k < 2 && bad < 5; ++k) {
+    for (uint64_t i = 0; i < 200; ++i) {
+      for (uint64_t j = 0; j < 300; ++j) {
+        const uint64_t p = opened->index(k, i, j), q = back->index(0, i, j + 299 * k);
+        if (std::fabs(a.lon[p] - b.lon[q]) > 1e-9 || std::fabs(a.lat[p] - b.lat[q]) > 1e-9 ||
+            std::fabs(a.H[p] - b.H[q]) > 1e-4 * std::max(1.0, a.H[p])) {
+          if (++bad < 5) {
+            ADD_FAILURE() << "file " << k << " node " << i << "," << j << ": H " << a.H[p]
+                          << " / " << b.H[q];
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(DemExport, FinestSpacingAndTheLaterFileWinWhereFilesOverlap) {
+  fixtures::TempDir dir;
+  // A: BIL, 0.01 degree, 139.00..139.05 x 35.96..36.00, 328 feet.
+  fixtures::BilTile a;
+  a.columns = 6;
+  a.rows = 5;
+  a.ulxmap = 139.0;
+  a.ulymap = 36.0;
+  a.samples.assign(30, 328);
+  ASSERT_TRUE(fixtures::writeBil(dir / "a.bil", a));
+  // B: TVD, 0.01 degree, 139.10..139.15 x 35.96..36.00, 200 m; a gap lies between A and B.
+  TvdHeader b;
+  b.columns = 6;
+  b.rows = 5;
+  b.west = 139.10;
+  b.east = 139.15;
+  b.south = 35.96;
+  b.north = 36.0;
+  ASSERT_TRUE(writeTvd(dir / "b.tvd", b, std::vector<double>(30, 200.0)));
+  // C: GeoTIFF, 0.005 degree, 139.03..139.08 x 35.98..36.00, 300 m, over A's east part.
+  fixtures::RasterTile c;
+  c.columns = 11;
+  c.rows = 5;
+  c.west = 139.03;
+  c.north = 36.0;
+  c.dx = c.dy = 0.005;
+  c.heights.assign(55, 300.0);
+  ASSERT_TRUE(fixtures::writeRaster(dir / "c.tif", c));
+
+  const double aMetres = 328 * 0.30480061;
+  const double none = kDemExportNoData;
+  struct Probe {
+    double lon, lat;
+    double abc, cab;  // expected with the files in either order
+  };
+  const Probe probes[] = {
+      {139.01, 36.00, aMetres, aMetres},  // A alone
+      {139.04, 35.99, 300, aMetres},      // A and C: the later file
+      {139.035, 35.98, 300, aMetres},     // a node of C only, between A's nodes
+      {139.065, 35.995, 300, 300},        // C alone
+      {139.09, 35.99, none, none},        // between the files
+      {139.065, 35.97, none, none},       // south of C, east of A
+      {139.12, 35.97, 200, 200},          // B
+  };
+  for (const bool abc : {true, false}) {
+    SCOPED_TRACE(abc ? "A, B, C" : "C, A, B");
+    const std::vector<fs::path> order =
+        abc ? std::vector<fs::path>{dir / "a.bil", dir / "b.tvd", dir / "c.tif"}
+            : std::vector<fs::path>{dir / "c.tif", dir / "a.bil", dir / "b.tvd"};
+    const auto opened = fixtures::openScene(order);
+    ASSERT_TRUE(opened->ok);
+    ASSERT_EQ(opened->scene.grid.fileCount, 3);
+    DemExport result;
+    std::string error;
+    ASSERT_TRUE(exportDem(opened->scene.grid, dir / "out.tif", result, error)) << error;
+    EXPECT_EQ(result.width, 31u);
+    EXPECT_EQ(result.height, 9u);
+    const Written w = inspect(dir / "out.tif");
+    EXPECT_NEAR(w.gt[1], 0.005, 1e-12);
+    EXPECT_NEAR(w.gt[0], 139.0 - 0.0025, 1e-12);
+    EXPECT_NEAR(w.gt[3], 36.0 + 0.0025, 1e-12);
+    for (const Probe& p : probes) {
+      const int column = static_cast<int>(std::lround((p.lon - 139.0) / 0.005));
+      const int row = static_cast<int>(std::lround((36.0 - p.lat) / 0.005));
+      EXPECT_NEAR(w.at(column, row), abc ? p.abc : p.cab, 1e-3) << p.lon << " " << p.lat;
+    }
+  }
+}
+
+TEST(DemExport, PlaneDataKeepsItsZoneAndReopensInIt) {
+  fixtures::TempDir dir;
+  fixtures::LemTile lem;
+  lem.columns = 8;
+  lem.rows = 6;
+  lem.west = -8000;
+  lem.east = -8000 + 7 * 5.0;
+  lem.north = -30000;
+  lem.south = -30000 - 5 * 5.0;
+  for (int i = 0; i < 48; ++i) {
+    lem.decimetres.push_back(i * 31);
+  }
+  fs::create_directories(dir / "p");
+  ASSERT_TRUE(fixtures::writeLem(dir / "p/g.lem", dir / "p/g.csv", lem, false));
+  Scene scene;
+  ASSERT_TRUE(openLemFiles(scene, std::vector<fs::path>{dir / "p/g.lem"}));
+  DemExport result;
+  std::string error;
+  ASSERT_TRUE(exportDem(scene.grid, dir / "g.tif", result, error)) << error;
+  EXPECT_EQ(result.epsg, 6677);
+  EXPECT_EQ(inspect(dir / "g.tif").epsg, 6677);
+  Scene back;
+  ASSERT_TRUE(openLemFiles(back, std::vector<fs::path>{dir / "g.tif"}));
+  EXPECT_EQ(back.grid.planeZone, 9);
+  ASSERT_EQ(back.grid.count, scene.grid.count);
+  for (uint32_t i = 0; i < scene.grid.count; ++i) {
+    EXPECT_NEAR(back.grid.X[i], scene.grid.X[i], 1e-9);
+    EXPECT_NEAR(back.grid.Y[i], scene.grid.Y[i], 1e-9);
+    EXPECT_NEAR(back.grid.H[i], scene.grid.H[i], 1e-4);
+  }
+}
+
+TEST(DemExport, FailuresNameTheTargetAndLeaveNothingBehind) {
+  fixtures::TempDir dir;
+  fixtures::RasterTile t;
+  t.heights.assign(12, 5.0);
+  ASSERT_TRUE(fixtures::writeRaster(dir / "in.tif", t));
+  const auto opened = fixtures::openScene({dir / "in.tif"});
+  ASSERT_TRUE(opened->ok);
+  fs::create_directories(dir / "folder.tif");
+
+  struct Case {
+    const char* name;
+    fs::path target;
+    const char* reason;  // in the error after "TARGET: "
+  };
+  const Case cases[] = {
+      {"missing folder", dir / "no/such/out.tif", "No such file or directory"},
+      {"an input", dir / "in.tif", "the output is one of the opened files"},
+      {"a folder in the way", dir / "folder.tif", "Is a directory"},  // fails at the rename
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DemExport result;
+    std::string error;
+    EXPECT_FALSE(exportDem(opened->scene.grid, c.target, result, error));
+    EXPECT_EQ(error, c.target.string() + ": " + c.reason);
+    EXPECT_EQ(folderNames(dir.path()),
+              (std::vector<std::string>{"folder.tif", "in.tif"}));
+  }
+  Scene empty;
+  DemExport result;
+  std::string error;
+  EXPECT_FALSE(exportDem(empty.grid, dir / "out.tif", result, error));
+  EXPECT_FALSE(fs::exists(dir / "out.tif"));
+}
