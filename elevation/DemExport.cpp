@@ -207,8 +207,7 @@ bool pasteRead(Canvas& canvas, Source& s, const ElevationGrid& opened, std::stri
   ElevationGrid grid;
   grid.GeoCoordinates = opened.GeoCoordinates;
   grid.planeZone = opened.planeZone;
-  const ElevationReader* reader =
-      opened.GeoCoordinates ? readerForPath(s.path) : planeReaderForPath(s.path);
+  const ElevationReader* reader = readerForPath(s.path, !opened.GeoCoordinates);
   if (reader == nullptr || !reader->list(grid, s.path) || grid.fileCount != 1) {
     reason = "no valid elevation data";
     return false;

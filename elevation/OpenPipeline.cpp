@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "elevation/Archive.h"
@@ -83,37 +84,10 @@ double overallFraction(const OpenProgress& progress) {
 namespace {
 
 // Second pass: every listed file into its own slice of the node arrays. Files are handed out
-// to the threads in load order; the slices make the result identical to a serial read. `only`,
-// when given, reads every file (otherwise the reader is chosen by extension).
-// Removes the dropped files and closes the gaps their slices leave in the node arrays; the plan
-// then counts the remaining files (the step stays: fewer nodes fit wherever more did).
-void dropFiles(ElevationGrid& grid, SamplingPlan& plan, const std::vector<char>& dropped,
-               const std::vector<uint64_t>& base) {
-  SamplingPlan kept{plan.step, 0, 0};
-  std::vector<GridFile> files;
-  for (size_t k = 0; k < grid.files.size(); ++k) {
-    if (dropped[k]) {
-      continue;
-    }
-    const uint64_t n = base[k + 1] - base[k];
-    if (kept.nodeTotal != base[k]) {
-      for (NodeArray* a : {&grid.X, &grid.Y, &grid.H, &grid.lon, &grid.lat}) {
-        std::memmove(a->get() + kept.nodeTotal, a->get() + base[k], n * sizeof(double));
-      }
-    }
-    const uint64_t W = grid.files[k].sampledColumns, R = grid.files[k].sampledRows;
-    kept.nodeTotal += n;
-    kept.indexTotal += 6 * (W - 1) * (R - 1);
-    files.push_back(std::move(grid.files[k]));
-  }
-  grid.files = std::move(files);
-  grid.fileCount = static_cast<int>(grid.files.size());
-  grid.capacity = static_cast<uint32_t>(kept.nodeTotal);
-  plan = kept;
-}
-
-uint64_t readAllFiles(ElevationGrid& grid, SamplingPlan& plan, const OpenOptions& options,
-                      bool plane) {
+// to the threads in load order; the slices make the result identical to a serial read. Files
+// that did not deliver their nodes are added to `failed`.
+uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenOptions& options,
+                      bool plane, std::vector<std::filesystem::path>& failed) {
   const int n = grid.fileCount;
   std::vector<uint64_t> base(static_cast<size_t>(n) + 1, 0);
   for (int k = 0; k < n; ++k) {
@@ -146,7 +120,7 @@ uint64_t readAllFiles(ElevationGrid& grid, SamplingPlan& plan, const OpenOptions
   auto worker = [&] {
     for (int k = nextFile++; k < n; k = nextFile++) {
       const std::filesystem::path path = grid.filePath(k);
-      const ElevationReader* reader = plane ? planeReaderForPath(path) : readerForPath(path);
+      const ElevationReader* reader = readerForPath(path, plane);
       if (!reader) {
         continue;
       }
@@ -194,27 +168,50 @@ uint64_t readAllFiles(ElevationGrid& grid, SamplingPlan& plan, const OpenOptions
   }
   // A file that delivered a different number of nodes fails the open as a whole, as a serial
   // append would. An archive member is different: its header was sound, but its data proved
-  // corrupt only now (a CRC mismatch, data longer or shorter than declared). Its archive fails
-  // and the other files of the open stay. So does a GDAL raster whose blocks prove corrupt.
-  std::vector<char> dropped(static_cast<size_t>(n), 0);
-  bool anyDropped = false;
+  // corrupt only now (a CRC mismatch, data longer or shorter than declared). It is left out and
+  // the open goes on with the others. So is a GDAL raster whose blocks prove corrupt.
   for (int k = 0; k < n; ++k) {
     if (written[static_cast<size_t>(k)] != grid.fileNodeCount(k)) {
       if (!locateMember(grid.filePath(k)) && !isGdalRasterPath(grid.filePath(k))) {
         return 0;
       }
-      dropped[static_cast<size_t>(k)] = 1;
-      anyDropped = true;
+      failed.push_back(grid.filePath(k));
     }
-  }
-  if (anyDropped) {
-    dropFiles(grid, plan, dropped, base);
   }
   return plan.nodeTotal;
 }
 
-// First pass: headers only; rejected files are simply not listed. The reader is chosen by
-// extension among the readers of the open's kind (`plane`: .lem files and plane-zone rasters).
+void addProblem(const OpenOptions& options, const std::filesystem::path& path, std::string reason) {
+  if (options.problems != nullptr) {
+    options.problems->push_back({path, std::move(reason)});
+  }
+}
+
+// Why a path that no reader listed could not be used.
+std::string unlistedReason(const ElevationGrid& grid, const std::filesystem::path& path,
+                           const ElevationReader* reader) {
+  if (!locateMember(path)) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) {
+      return "not found";
+    }
+    if (std::filesystem::is_directory(status)) {
+      return "a folder, not a file";
+    }
+    if (::access(path.c_str(), R_OK) != 0) {
+      return "cannot be read";
+    }
+  }
+  if (reader == nullptr) {
+    return "not an elevation file";
+  }
+  return reader->rejection != nullptr ? reader->rejection(grid, path)
+                                      : std::string(reader->rejected);
+}
+
+// First pass: headers only; a file no reader lists is left out with its reason. In a plane
+// open only readers of plane data are asked.
 void listAll(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
              const OpenOptions& options, bool plane) {
   const int n = static_cast<int>(paths.size());
@@ -223,39 +220,43 @@ void listAll(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
     if (options.progress) {
       options.progress(OpenProgress{1, i, n, static_cast<double>(i) / n, path});
     }
-    const ElevationReader* reader = plane ? planeReaderForPath(path) : readerForPath(path);
-    if (reader) {
-      reader->list(grid, path);
+    const ElevationReader* reader = readerForPath(path, plane);
+    if (reader == nullptr || !reader->list(grid, path)) {
+      addProblem(options, path, unlistedReason(grid, path, reader));
     }
   }
 }
 
+enum class Finish { Opened, Failed, Retry };
+
 // Everything after the first pass: plan, allocation, second pass, extents, post-processing.
-// `plane` reads the files of the plane open and leaves plane coordinates only.
-bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& options, bool plane) {
+// Retry, with the failed files in `failed`, when files proved damaged in the second pass: the
+// plan and the projection must then come from the files that remain.
+Finish finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& options, bool plane,
+                  std::vector<std::filesystem::path>& failed) {
   auto fail = [&] {
     grid.releaseGrid();
-    return false;
+    return Finish::Failed;
   };
-  if (grid.fileCount == 0) {
-    return fail();
-  }
   std::optional<SamplingPlan> plan = planSampling(grid, options.limits);
   if (!plan || plan->nodeTotal < 9) {
     return fail();
   }
-  // The zone chosen by the first plane file (0 for geographic data) and the kind of the open.
-  // allocateGrid resets both; they are put back before the second pass, whose readers may run
-  // on several threads and only check against them. The result is the zone the first listed
-  // file had, as with a serial read.
+  // The zone chosen by the first plane file (0 for geographic data). allocateGrid clears it; it
+  // is put back before the second pass, whose readers may run on several threads and only check
+  // against it. The result is the zone the first listed file had, as with a serial read.
   const int zone = grid.planeZone;
   if (!grid.allocateGrid(plan->nodeTotal)) {
     return fail();
   }
   grid.planeZone = zone;
   grid.GeoCoordinates = !plane;  // plane nodes carry plane coordinates only
-  const uint64_t count = readAllFiles(grid, *plan, options, plane);
-  if (count != plan->nodeTotal || count < 9) {
+  const uint64_t count = readAllFiles(grid, *plan, options, plane, failed);
+  if (!failed.empty()) {
+    grid.releaseGrid();
+    return Finish::Retry;
+  }
+  if (count != plan->nodeTotal) {
     return fail();
   }
   grid.count = static_cast<uint32_t>(count);
@@ -269,7 +270,41 @@ bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& option
     steps.clearScene();
     return fail();
   }
-  return true;
+  return Finish::Opened;
+}
+
+// Both opens: the first pass lists the files into a grid of its own, so that an open that finds
+// no data leaves the scene as it was. Once data was found the scene is cleared and the grid
+// takes the listing. Archive members that fail in the second pass are left out and the rest is
+// listed and read again, so that the plan, the extents and the projection's centre come from
+// the files that opened.
+bool openListed(std::vector<std::filesystem::path> files, ElevationGrid& grid, OpenSteps& steps,
+                const OpenOptions& options, bool plane) {
+  bool cleared = false;
+  for (;;) {
+    ElevationGrid listed;
+    listed.GeoCoordinates = !plane;
+    listAll(files, listed, options, plane);
+    if (listed.fileCount == 0) {
+      return false;
+    }
+    if (!cleared) {
+      steps.clearScene();
+      steps.resetViewState();
+      cleared = true;
+    }
+    grid.takeListing(listed);
+    std::vector<std::filesystem::path> failed;
+    switch (finishOpen(grid, steps, options, plane, failed)) {
+      case Finish::Opened: return true;
+      case Finish::Failed: return false;
+      case Finish::Retry: break;
+    }
+    for (const std::filesystem::path& path : failed) {
+      addProblem(options, path, locateMember(path) ? "damaged archive member" : "damaged data");
+      files.erase(std::remove(files.begin(), files.end(), path), files.end());
+    }
+  }
 }
 
 }  // namespace
@@ -280,15 +315,11 @@ bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationG
     return false;
   }
   // Archives stand for their members, and each member counts as a file.
-  const std::vector<std::filesystem::path> files = expandArchives(paths);
+  std::vector<std::filesystem::path> files = expandArchives(paths, options.problems);
   if (files.size() > static_cast<size_t>(kMaxFiles)) {
     return false;
   }
-  steps.clearScene();
-  steps.resetViewState();
-
-  listAll(files, grid, options, false);
-  return finishOpen(grid, steps, options, false);
+  return openListed(std::move(files), grid, steps, options, false);
 }
 
 bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
@@ -296,14 +327,14 @@ bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& g
   if (paths.empty() || paths.size() > static_cast<size_t>(kMaxFiles)) {
     return false;
   }
-  steps.clearScene();
-  steps.resetViewState();
+  // The first accepted file sets the zone of the open.
+  return openListed({paths.begin(), paths.end()}, grid, steps, options, true);
+}
 
-  // The readers of the first pass list plane data only from here on; the first accepted file
-  // sets the zone of the open.
-  grid.GeoCoordinates = false;
-  listAll(paths, grid, options, true);
-  return finishOpen(grid, steps, options, true);
+bool openElevationData(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
+                       OpenSteps& steps, const OpenOptions& options) {
+  return opensAsPlaneData(paths) ? openLemFiles(paths, grid, steps, options)
+                                 : openElevationFiles(paths, grid, steps, options);
 }
 
 }  // namespace torvane

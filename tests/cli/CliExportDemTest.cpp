@@ -66,7 +66,8 @@ TEST(CliExportDem, PrintsWhatItWroteAndKeepsTheOldFileOnFailure) {
   const auto bad = fixtures::runCli("export-dem " + q(dir / "bad.tif") + " --output " +
                                     q(dir / "out.tif"));
   EXPECT_EQ(bad.status, 1);
-  EXPECT_EQ(bad.out, "{\"ok\":false,\"error\":\"有効データがありません\"}\n");
+  EXPECT_EQ(bad.out, "{\"ok\":false,\"error\":\"有効データがありません\",\"problems\":[{\"path\":\"" +
+                        (dir / "bad.tif").string() + "\",\"reason\":\"not a readable raster\"}]}\n");
   EXPECT_EQ(slurp(dir / "out.tif"), before);
   EXPECT_EQ(errorOutput("info " + q(dir / "bad.tif")).find("ERROR"), std::string::npos);
 }

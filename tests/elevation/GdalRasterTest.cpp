@@ -243,7 +243,13 @@ TEST(GdalRaster, PlaneZoneRasterEqualsTheLemGridOfItsZone) {
   ASSERT_TRUE(mixed->ok);
   EXPECT_EQ(mixed->scene.grid.fileCount, 2);
   EXPECT_EQ(mixed->scene.grid.filePath(1), dir / "g.tif");
-  EXPECT_FALSE(fixtures::openScene({dir / "g.tif"})->ok);
+  // Opened as the program opens files, a plane raster first chooses the plane open.
+  const auto dispatched = fixtures::openScene({dir / "g.tif", dir / "plane/g.lem"});
+  ASSERT_TRUE(dispatched->ok);
+  EXPECT_EQ(dispatched->scene.grid.planeZone, 9);
+  EXPECT_EQ(dispatched->scene.grid.fileCount, 2);
+  Scene geographic;
+  EXPECT_FALSE(openElevationFiles(geographic, std::vector<std::filesystem::path>{dir / "g.tif"}));
 
   ElevationGrid planeGrid;
   planeGrid.GeoCoordinates = false;
