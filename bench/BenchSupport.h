@@ -10,6 +10,7 @@
 
 #include "elevation/OpenPipeline.h"
 #include "tests/support/DemXmlWriter.h"
+#include "tests/support/GridWriters.h"
 
 namespace torvane::bench {
 
@@ -70,6 +71,9 @@ inline constexpr int kTileGridRows = 3, kTileGridColumns = 4;
 fixtures::DemTile tenMetreTile(int row, int col);
 /// "tile-RC" for tile (row, col).
 std::string tileName(int row, int col);
+/// A tile as a BIL raster of the same nodes: 16-bit samples in feet; no-data (negative) stays a
+/// negative sample, which the reader stores as 0.
+fixtures::BilTile bilOfTile(const fixtures::DemTile& tile);
 /// Writes the 12 tiles as DEM XML into `folder` (keeping files already there) and returns their
 /// paths in row order.
 std::vector<std::filesystem::path> writeTenMetreTiles(const std::filesystem::path& folder);

@@ -158,9 +158,9 @@ std::string checkSizes(GDALDatasetH ds) {
   return {};
 }
 
-// The sources a .vrt names must exist and keep the same limits, so that reading it neither
-// fails halfway nor decodes a huge file for a small window. Nested .vrt files are followed a
-// few levels deep.
+// The sources a .vrt names (those GDAL found) must keep the same limits, so that reading it
+// never decodes a huge file for a small window. Nested .vrt files are followed a few levels
+// deep. Missing sources show when the first row is read.
 std::string checkVrtSources(GDALDatasetH vrt, int depth) {
   char** files = GDALGetFileList(vrt);
   std::string reason;
@@ -168,11 +168,6 @@ std::string checkVrtSources(GDALDatasetH vrt, int depth) {
   for (int i = 0; files != nullptr && files[i] != nullptr && reason.empty(); ++i) {
     if (self == files[i]) {
       continue;
-    }
-    VSIStatBufL stat;
-    if (VSIStatL(files[i], &stat) != 0) {
-      reason = "a source of the VRT is missing";
-      break;
     }
     GDALDatasetH source = GDALOpenEx(files[i], GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr,
                                      nullptr, nullptr);
@@ -331,7 +326,8 @@ bool GdalRaster::open(const std::filesystem::path& path, std::string& reason) {
   if (h.warped != nullptr || std::strcmp(driver, "VRT") == 0) {
     std::unique_ptr<double[]> row(new double[mGrid.columns]);
     if (!readRow(0, row.get())) {
-      reason = "data cannot be read";
+      reason = h.warped != nullptr ? "data cannot be read"
+                                   : "a source of the VRT is missing or cannot be read";
       return false;
     }
   }

@@ -201,10 +201,11 @@ void MainWindow::resetCaption() { setWindowTitle(qtext(kTextProgramName)); }
 
 void MainWindow::setWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 
-MainWindow::BusyOpen::BusyOpen(MainWindow& window, int titleText) : mWindow(window) {
+MainWindow::BusyOpen::BusyOpen(MainWindow& window, int titleText, bool readsScene)
+    : mWindow(window) {
   if (mWindow.mBusyDepth++ == 0) {
     mWindow.mProgress = new OpenProgressDialog(&mWindow, qtext(titleText));
-    mWindow.mView->setBusy(true);
+    mWindow.mView->setBusy(!readsScene);
   }
 }
 

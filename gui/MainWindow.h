@@ -94,7 +94,8 @@ public:
    */
   class BusyOpen {
   public:
-    BusyOpen(MainWindow& window, int titleText);
+    /// `readsScene`: the work only reads the scene (an export), so the view keeps drawing it.
+    BusyOpen(MainWindow& window, int titleText, bool readsScene = false);
     ~BusyOpen();
     BusyOpen(const BusyOpen&) = delete;
     BusyOpen& operator=(const BusyOpen&) = delete;
@@ -108,6 +109,11 @@ public:
   bool busy() const { return mBusyDepth > 0; }
   /// The progress dialog of the running open once it has appeared, else nullptr.
   QDialog* progressDialog() const;
+
+  /// Writes the shown elevation files as one Cloud-Optimized GeoTIFF at `path` (see exportDem)
+  /// with the progress of a long open; on failure shows GeoTIFFを書き出せませんでした with the
+  /// file and the reason. The file is replaced only once complete.
+  bool exportDemFile(const std::filesystem::path& path);
 
   /// Loads a project and remembers its path for the caption. Shows no message; files that could
   /// not be used are kept for the next message.

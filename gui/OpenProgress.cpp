@@ -44,8 +44,11 @@ OpenProgressDialog::OpenProgressDialog(QWidget* window, const QString& title, in
 OpenProgressDialog::~OpenProgressDialog() { delete mDialog; }
 
 QString OpenProgressDialog::describe(const OpenProgress& p) {
-  if (p.pass >= 3) {
+  if (p.pass == 3) {
     return qtext(kTextPreparingTerrain);
+  }
+  if (p.pass == 5) {
+    return qtext(kTextWritingFile).arg(shownName(p.file));  // an export's output
   }
   return qtext(p.pass == 1 ? kTextCheckingFile : kTextReadingFile)
       .arg(shownName(p.file))

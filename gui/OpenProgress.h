@@ -41,7 +41,8 @@ public:
   QDialog* dialog() const { return mDialog; }
 
   /// The dialog's line for a report: the file (an archive member as ARCHIVE/MEMBER) and its
-  /// number in the pass, or the analysis that follows the reading.
+  /// number in the pass, or the analysis that follows the reading; for an export the file read
+  /// again or the file written.
   static QString describe(const OpenProgress& progress);
 
 private:

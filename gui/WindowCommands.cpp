@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "elevation/Archive.h"
+#include "elevation/DemExport.h"
 #include "scene/CommandTable.h"
 #include "gui/ColourRef.h"
 #include "gui/CommandTargets.h"
@@ -46,6 +47,21 @@ void MainWindow::buildMenus() {
     }
   }
   UpdateMenuState();
+}
+
+bool MainWindow::exportDemFile(const std::filesystem::path& path) {
+  DemExport result;
+  std::string error;
+  bool ok = false;
+  {
+    BusyOpen busy(*this, kTextExportDem, true);
+    ok = exportDem(mScene.grid, path, result, error, busy.progress());
+  }
+  if (!ok) {
+    showMessage(qtext(kTextExportDem),
+                qtext(kTextExportDemFailed) + '\n' + QString::fromStdString(error));
+  }
+  return ok;
 }
 
 void MainWindow::UpdateMenuState() {
@@ -236,6 +252,19 @@ void MainWindow::runMenuCommand(int id) {
     case kCmdContourInfo:
       showContourInfoDialog(*this);
       return;
+    case kCmdExportDem: {
+      const auto paths = runFileDialog(
+          this, {FileDialogKind::Save,
+                 qtext(kTextExportDem),
+                 {{QStringLiteral("GeoTIFF(*.tif)"), QStringLiteral("*.tif")}},
+                 firstElevationFolder(),
+                 QStringLiteral("terrain.tif"),
+                 QStringLiteral("tif")});
+      if (!paths.empty()) {
+        exportDemFile(paths.front());
+      }
+      return;
+    }
     case kCmdExportContours: {
       const auto paths = runFileDialog(
           this, {FileDialogKind::Save,

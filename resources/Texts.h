@@ -18,6 +18,9 @@ inline constexpr int kTextNoElevationData = 2008; // "標高データがあり�
 // Texts of this program beyond the original table.
 inline constexpr int kTextExportContours = 2900;  // "等値線をエクスポート"
 inline constexpr int kTextSaveFailed = 2901;      // "保存できませんでした"
+inline constexpr int kTextExportDem = 2902;       // "GeoTIFFで書き出し"
+inline constexpr int kTextExportDemFailed = 2903; // "GeoTIFFを書き出せませんでした"
+inline constexpr int kTextWritingFile = 2904;     // "%1 を書き出しています": %1 the file
 inline constexpr int kTextSomeFilesUnused = 2910; // "次のファイルは使えませんでした"
 inline constexpr int kTextElevationFiles = 2911;  // "標高データ": the file type of every format
 inline constexpr int kTextLineFiles = 2912;       // "線点データ"

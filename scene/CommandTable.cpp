@@ -34,6 +34,7 @@ constexpr MenuEntry kMenu[] = {
     item(126, kMenuFile, "画像の貼付(&T)..."),
     sep(kMenuFile),
     item(128, kMenuFile, "イメージを保存(&I)..."),
+    item(kCmdExportDem, kMenuFile, "GeoTIFFで書き出し(&G)..."),
     sep(kMenuFile),
     item(129, kMenuFile, "終了(&X)"),
 

@@ -34,6 +34,9 @@ inline constexpr int kCmdSlopeContours = 202;
 inline constexpr int kCmdContourInfo = 211;
 //! 等値線をエクスポート...: the visible contour sets as GeoJSON (an addition of this program).
 inline constexpr int kCmdExportContours = 221;
+//! GeoTIFFで書き出し...: the shown elevation files as one Cloud-Optimized GeoTIFF (an addition
+//! of this program).
+inline constexpr int kCmdExportDem = 222;
 inline constexpr int kCmdImageColourFirst = 301;  //!< 301..303: ColorT = id - 300
 inline constexpr int kCmdImageColourLast = 303;
 inline constexpr int kCmdLandTypeFirst = 310;  //!< 310..319: ColorS = id - 310 (Ctrl+0..9)

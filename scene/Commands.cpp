@@ -44,6 +44,7 @@ bool commandAllowed(int id, const ViewState& view, const Ruler& ruler,
     case kCmdElevationInfo:
     case kCmdElevationContours:
     case kCmdSlopeContours:
+    case kCmdExportDem:
       return grid;
     case kCmdAddLineData:
       return grid && context.geoCoordinates;
@@ -97,6 +98,7 @@ bool commandOpensDialog(int id) {
     case kCmdSlopeContours:
     case kCmdContourInfo:
     case kCmdExportContours:
+    case kCmdExportDem:
     case kCmdHueCircle:
     case kCmdSeaColour:
       return true;
@@ -301,6 +303,7 @@ void UpdateMenuState(MenuState& state, const ViewState& view, const Ruler& ruler
   state.setEnabled(kCmdCrossSection, ruler.active() && ruler.pointCount >= 2);
 
   state.setEnabled(kCmdElevationInfo, grid);
+  state.setEnabled(kCmdExportDem, grid);
   state.setEnabled(kCmdElevationContours, grid);
   state.setEnabled(kCmdSlopeContours, grid);
   state.setEnabled(kCmdLayerInfo, context.layerCount > 0);

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +16,7 @@
 #include "elevation/TvdFile.h"
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
+#include "tests/support/RasterWriter.h"
 #include "tests/support/ReaderChecks.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZipWriter.h"
@@ -302,4 +306,153 @@ TEST(HostileInput, HostileArchivesFailAloneQuicklyAndWithinMemory) {
   EXPECT_FALSE(openElevationFiles(scene, std::vector<std::filesystem::path>{hostile}));
   EXPECT_LT(cpuSeconds() - cpuStart, 5.0);
   EXPECT_EQ(scene.grid.fileCount, 1);
+}
+
+namespace {
+
+// The place of a tag's entry in the first directory of a classic little-endian TIFF, or npos.
+size_t tiffEntry(const std::string& tiff, uint16_t tag) {
+  auto u16 = [&](size_t at) {
+    return static_cast<uint16_t>(static_cast<unsigned char>(tiff[at]) |
+                                 static_cast<unsigned char>(tiff[at + 1]) << 8);
+  };
+  auto u32 = [&](size_t at) { return static_cast<uint32_t>(u16(at) | u16(at + 2) << 16); };
+  if (tiff.size() < 8 || tiff.compare(0, 4, std::string("II*\0", 4)) != 0) {
+    return std::string::npos;
+  }
+  const size_t ifd = u32(4);
+  for (size_t i = 0; ifd + 2 + 12 * (i + 1) <= tiff.size() && i < u16(ifd); ++i) {
+    if (u16(ifd + 2 + 12 * i) == tag) {
+      return ifd + 2 + 12 * i;
+    }
+  }
+  return std::string::npos;
+}
+
+// The tag's value replaced by one LONG.
+std::string withTag(std::string tiff, uint16_t tag, uint32_t value) {
+  const size_t at = tiffEntry(tiff, tag);
+  EXPECT_NE(at, std::string::npos) << "tag " << tag;
+  if (at != std::string::npos) {
+    const char entry[10] = {4, 0, 1, 0, 0, 0, static_cast<char>(value), static_cast<char>(value >> 8),
+                            static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+    tiff.replace(at + 2, 10, entry, 10);
+  }
+  return tiff;
+}
+
+std::string rasterBytes(const fixtures::TempDir& dir, const fixtures::RasterTile& t) {
+  const auto path = dir / "scratch.tif";
+  EXPECT_TRUE(fixtures::writeRaster(path, t));
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(HostileInput, HostileRastersFailAloneWithTheirReason) {
+  fixtures::TempDir dir;
+  const auto good = goodXml(dir);
+  fixtures::RasterTile sound;
+  sound.heights.assign(12, 7.0);
+  fixtures::RasterTile tiled = sound;
+  tiled.columns = tiled.rows = 16;
+  tiled.heights.assign(256, 7.0);
+  tiled.options = {"TILED=YES", "BLOCKXSIZE=16", "BLOCKYSIZE=16", "COMPRESS=DEFLATE"};
+
+  struct Case {
+    const char* name;
+    std::string file;   //!< name of the hostile file in the folder
+    std::string bytes;  //!< its content (empty: written by `make`)
+    std::function<void(const std::filesystem::path&)> make;
+    //! The problem reported ("": any), or nullptr when the file opens beside good.xml.
+    const char* reason;
+  };
+  std::vector<Case> cases;
+  auto tile = [&](fixtures::RasterTile t) {
+    return [t](const std::filesystem::path& p) { fixtures::writeRaster(p, t); };
+  };
+  fixtures::RasterTile noCrs = sound;
+  noCrs.epsg = 0;
+  cases.push_back({"no coordinate system", "a.tif", "", tile(noCrs), "no coordinate system"});
+  fixtures::RasterTile noGt = sound;
+  noGt.geotransform = false;
+  cases.push_back({"no geotransform", "a.tif", "", tile(noGt), "no geotransform"});
+  fixtures::RasterTile one = sound;
+  one.columns = one.rows = 1;
+  cases.push_back({"one cell", "a.tif", "", tile(one), "fewer than 2 x 2 cells"});
+  fixtures::RasterTile wide = sound;  // sparse: empty tiles are not stored
+  wide.columns = 1'100'000;
+  wide.rows = 2;
+  wide.heights.clear();
+  wide.options = {"TILED=YES", "SPARSE_OK=TRUE"};
+  cases.push_back({"a million columns", "a.tif", "", tile(wide), "raster too large"});
+  const std::string small = rasterBytes(dir, sound);
+  cases.push_back({"four billion columns declared", "a.tif", withTag(small, 256, 4'000'000'000u),
+                   nullptr, "not a readable raster"});
+  cases.push_back({"65535 samples per pixel declared", "a.tif", withTag(small, 277, 65535), nullptr,
+                   "damaged data"});
+  fixtures::RasterTile bands = sound;
+  bands.type = "Byte";
+  bands.bands = 500;
+  cases.push_back({"500 bands: band 1 is read", "a.tif", "", tile(bands), nullptr});
+  std::string corrupt = rasterBytes(dir, tiled);
+  const size_t offsets = tiffEntry(corrupt, 324);  // TileOffsets: one tile, its offset inline
+  ASSERT_NE(offsets, std::string::npos);
+  const uint32_t data = static_cast<unsigned char>(corrupt[offsets + 8]) |
+                        static_cast<unsigned char>(corrupt[offsets + 9]) << 8 |
+                        static_cast<unsigned char>(corrupt[offsets + 10]) << 16;
+  corrupt.replace(data, 16, "not deflate data");
+  cases.push_back({"corrupt tile", "a.tif", corrupt, nullptr, "damaged data"});
+  const std::string whole = rasterBytes(dir, tiled);
+  cases.push_back({"cut short", "a.tif", whole.substr(0, whole.size() / 2), nullptr, ""});
+  cases.push_back({"not a TIFF", "a.tif", "II*\x01 text, not an image\n", nullptr,
+                   "not a readable raster"});
+  cases.push_back({"VRT of a missing source", "a.vrt",
+                   fixtures::vrtText(dir / "missing.tif", 4, 3), nullptr,
+                   "a source of the VRT is missing or cannot be read"});
+  fixtures::writeBytes(dir / "huge.vrt", fixtures::vrtText(dir / "good.xml", 2'000'000'000, 3));
+  cases.push_back({"VRT over a huge VRT", "a.vrt", fixtures::vrtText(dir / "huge.vrt", 4, 3),
+                   nullptr, "a source of the VRT: raster too large"});
+  fixtures::writeRaster(dir / "source.tif", sound);
+  cases.push_back({"VRT of zero cells", "a.vrt", fixtures::vrtText(dir / "source.tif", 0, 0),
+                   nullptr, "not a readable raster"});
+  cases.push_back({"VRT of absurd size", "a.vrt",
+                   fixtures::vrtText(dir / "source.tif", 2'000'000'000, 2'000'000'000), nullptr,
+                   "raster too large"});
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto path = dir / c.file;
+    std::filesystem::remove(path);
+    if (c.make) {
+      c.make(path);
+    } else {
+      fixtures::writeBytes(path, c.bytes);
+    }
+    const double cpuStart = cpuSeconds();
+    Scene scene;
+    FileProblems problems;
+    bool ok = false;
+    auto run = [&] {
+      ok = openElevationData(scene, std::vector<std::filesystem::path>{good, path}, {},
+                             &problems);
+    };
+    if (underSanitizer()) {
+      run();
+    } else {
+      withAddressSpaceLimit(rlim_t{4} << 30, run);
+    }
+    ASSERT_TRUE(ok) << "the good file opens";
+    EXPECT_EQ(scene.grid.fileCount, c.reason ? 1 : 2);
+    EXPECT_EQ(scene.grid.filePath(0), good);
+    if (c.reason) {
+      ASSERT_EQ(problems.size(), 1u);
+      EXPECT_EQ(problems[0].path, path);
+      if (*c.reason != '\0') {
+        EXPECT_EQ(problems[0].reason, c.reason);
+      }
+    }
+    EXPECT_LT(cpuSeconds() - cpuStart, 5.0);
+  }
 }

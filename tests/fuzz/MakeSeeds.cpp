@@ -1,10 +1,13 @@
 // Writes the seed corpus of the reader fuzz targets: small well-formed files of each format from
 // the test generators, and a few broken ones (cut short, absurd sizes). Usage: MakeSeeds OUTDIR
-// (writes OUTDIR/demxml, OUTDIR/tvd, OUTDIR/bil, OUTDIR/lem, OUTDIR/project and OUTDIR/zip).
+// (writes OUTDIR/demxml, OUTDIR/tvd, OUTDIR/bil, OUTDIR/lem, OUTDIR/project, OUTDIR/zip and
+// OUTDIR/raster).
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "tests/fuzz/LineFuzzHarness.h"
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
+#include "tests/support/RasterWriter.h"
 #include "tests/support/ZipWriter.h"
 
 using namespace torvane;
@@ -218,6 +222,60 @@ void zipSeeds(const fs::path& dir) {
                                         fixtures::storedEntry("../a.xml", small)}));
 }
 
+// GeoTIFFs as GDAL writes them: strips and deflated tiles, PixelIsPoint, integer heights with a
+// no-data value, a plane zone, UTM (read through a warp), no coordinate system, and one cut short.
+void rasterSeeds(const fs::path& dir) {
+  fs::create_directories(dir);
+  const fs::path scratch = dir / "scratch.tif";
+  auto raster = [&](const std::string& name, const fixtures::RasterTile& t) {
+    if (fixtures::writeRaster(scratch, t)) {
+      std::ifstream in(scratch, std::ios::binary);
+      seed(dir, name, std::string(std::istreambuf_iterator<char>(in), {}));
+    }
+    fs::remove(scratch);
+  };
+  fixtures::RasterTile t;
+  t.columns = 20;
+  t.rows = 15;
+  t.dx = t.dy = 0.001;
+  for (int i = 0; i < 300; ++i) {
+    t.heights.push_back(i * 3.5 - 40);
+  }
+  raster("strips", t);
+  fixtures::RasterTile tiles = t;
+  tiles.options = {"TILED=YES", "BLOCKXSIZE=16", "BLOCKYSIZE=16", "COMPRESS=DEFLATE", "PREDICTOR=3"};
+  raster("tiles", tiles);
+  fixtures::RasterTile point = t;
+  point.pixelIsPoint = true;
+  raster("point", point);
+  fixtures::RasterTile integers = t;
+  integers.type = "Int16";
+  integers.noData = -32768;
+  integers.heights[5] = -32768;
+  raster("int16", integers);
+  fixtures::RasterTile plane = t;
+  plane.epsg = 6677;
+  plane.west = -8000;
+  plane.north = -30000;
+  plane.dx = plane.dy = 5;
+  raster("zone9", plane);
+  fixtures::RasterTile utm = plane;
+  utm.epsg = 6691;
+  utm.west = 364'000;
+  utm.north = 3'930'000;
+  raster("utm", utm);
+  fixtures::RasterTile bare = t;
+  bare.epsg = 0;
+  raster("nocrs", bare);
+  fixtures::RasterTile cut = tiles;
+  if (fixtures::writeRaster(scratch, cut)) {
+    std::ifstream in(scratch, std::ios::binary);
+    const std::string whole(std::istreambuf_iterator<char>(in), {});
+    seed(dir, "cut", whole.substr(0, whole.size() * 2 / 3));
+  }
+  fs::remove(scratch);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -233,6 +291,7 @@ int main(int argc, char** argv) {
   lineSeeds(out);
   projectSeeds(out / "project");
   zipSeeds(out / "zip");
+  rasterSeeds(out / "raster");
   std::printf("%d seeds in %s\n", written, out.c_str());
   return 0;
 }

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
       {"DialogTest", torvane::test::makeDialogTest},
       {"ContourTest", torvane::test::makeContourTest},
       {"FurnitureTest", torvane::test::makeFurnitureTest},
+      {"RasterTest", torvane::test::makeRasterTest},
   };
   std::string only;
   int first = 1;

@@ -26,7 +26,8 @@ std::vector<int> itemsOf(int menu) {
 TEST(CommandTable, MenusHoldTheirItemsInOrder) {
   EXPECT_EQ(itemsOf(0), (std::vector<int>{kMenuFile, kMenuView, kMenuRotation, kMenuRuler,
                                           kMenuContour, kMenuHelp}));
-  EXPECT_EQ(itemsOf(kMenuFile), (std::vector<int>{121, 122, 0, 123, 125, 126, 0, 128, 0, 129}));
+  EXPECT_EQ(itemsOf(kMenuFile),
+            (std::vector<int>{121, 122, 0, 123, 125, 126, 0, 128, kCmdExportDem, 0, 129}));
   // The colour, relief and transparency submenus sit at positions 0, 1 and 2 of the view menu.
   EXPECT_EQ(itemsOf(kMenuView), (std::vector<int>{kMenuColour, kMenuRelief, kMenuTransparency, 0,
                                                   131, 132, 133}));

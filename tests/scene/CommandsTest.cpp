@@ -43,9 +43,10 @@ TEST_F(CommandsTest, WithoutGridEverythingThatNeedsOneIsGreyedAndInert) {
   context.gridLoaded = false;
   update();
   for (int id : {kMenuColour, kMenuRelief, kMenuTransparency, 122, 125, 126, 127, 131, 132, 133,
-                 161, 162, 164, 171, 201, 202}) {
+                 161, 162, 164, 171, 201, 202, kCmdExportDem}) {
     EXPECT_FALSE(menu.enabled(id)) << id;
   }
+  EXPECT_FALSE(commandAllowed(kCmdExportDem, view, ruler, context)) << "nothing to export";
   for (int id : {121, 123, 128, 129, 191, kMenuRotation, 151, 801}) {
     EXPECT_TRUE(menu.enabled(id)) << id;
   }
@@ -240,6 +241,7 @@ TEST_F(CommandsTest, OtherMenuState) {
   context.geoCoordinates = false;
   update();
   EXPECT_FALSE(menu.enabled(kCmdAddLineData));
+  EXPECT_TRUE(menu.enabled(kCmdExportDem)) << "plane data is written in its zone";
   EXPECT_FALSE(menu.enabled(kCmdLayerInfo));
   EXPECT_FALSE(menu.enabled(kCmdExportContours));
   EXPECT_FALSE(commandAllowed(kCmdExportContours, view, ruler, context)) << "nothing to export";

@@ -23,6 +23,7 @@
 #include "scene/TextEncoding.h"
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
+#include "tests/support/RasterWriter.h"
 #include "tests/support/TempDir.h"
 
 namespace torvane {
@@ -541,6 +542,44 @@ TEST(ProjectFile, ContourSetsAreRebuiltWithTheirSettings) {
   EXPECT_EQ(stored.contours.value(0), 20);
   EXPECT_FALSE(stored.contours.visible(0));
   EXPECT_EQ(stored.contours.colour(0), 255u);
+}
+
+}  // namespace
+}  // namespace torvane
+
+namespace torvane {
+namespace {
+
+// GDAL rasters are stored by name like every elevation file, and a project of plane-zone
+// rasters opens them in their zone again.
+TEST(ProjectFile, RastersRoundTripInTheirCoordinates) {
+  const TempDir dir;
+  fixtures::RasterTile geo;
+  geo.columns = 6;
+  geo.rows = 5;
+  geo.heights.assign(30, 120.0);
+  ASSERT_TRUE(fixtures::writeRaster(dir / "geo.tif", geo));
+  fixtures::RasterTile plane = geo;
+  plane.epsg = 6677;
+  plane.west = -8000;
+  plane.north = -30000;
+  plane.dx = plane.dy = 5;
+  ASSERT_TRUE(fixtures::writeRaster(dir / "plane.tiff", plane));
+  for (const char* name : {"geo.tif", "plane.tiff"}) {
+    SCOPED_TRACE(name);
+    Scene scene;
+    ASSERT_TRUE(openElevationData(scene, std::vector<fs::path>{dir / name}));
+    ASSERT_TRUE(SaveProject(scene, dir / "p.tvp"));
+    EXPECT_NE(readFile(dir / "p.tvp").find(std::string("Name1=") + name + "\n"),
+              std::string::npos);
+    Scene loaded;
+    ASSERT_TRUE(LoadProject(loaded, dir / "p.tvp"));
+    EXPECT_EQ(loaded.grid.count, scene.grid.count);
+    EXPECT_EQ(loaded.grid.GeoCoordinates, scene.grid.GeoCoordinates);
+    EXPECT_EQ(loaded.grid.planeZone, scene.grid.planeZone);
+    EXPECT_EQ(loaded.grid.Xmax, scene.grid.Xmax);
+    EXPECT_EQ(loaded.grid.Hmax, 120.0);
+  }
 }
 
 }  // namespace
