@@ -102,21 +102,6 @@ std::string tileName(int row, int col) {
   return "tile-" + std::to_string(row) + std::to_string(col);
 }
 
-fixtures::BilTile bilOfTile(const fixtures::DemTile& t) {
-  fixtures::BilTile b;
-  b.columns = t.columns;
-  b.rows = t.rows;
-  b.ulxmap = t.lonSW;
-  b.ulymap = t.latNE;
-  b.xdim = (t.lonNE - t.lonSW) / (t.columns - 1);
-  b.ydim = (t.latNE - t.latSW) / (t.rows - 1);
-  for (double v : t.heights) {
-    b.samples.push_back(v < 0 ? int16_t{-9999}
-                              : static_cast<int16_t>(std::lround(std::min(v / 0.30480061, 32767.0))));
-  }
-  return b;
-}
-
 std::vector<fs::path> writeTenMetreTiles(const fs::path& folder) {
   fs::create_directories(folder);
   std::vector<fs::path> paths;

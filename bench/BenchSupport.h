@@ -10,7 +10,6 @@
 
 #include "elevation/OpenPipeline.h"
 #include "tests/support/DemXmlWriter.h"
-#include "tests/support/GridWriters.h"
 
 namespace torvane::bench {
 
@@ -54,16 +53,7 @@ double readAll(const std::vector<std::filesystem::path>& paths, size_t bufferByt
 void dropCache(const std::vector<std::filesystem::path>& paths);
 
 /// Open steps that keep post-processing out of a measurement: reading and placing nodes only.
-class NoPostProcess : public OpenSteps {
-public:
-  explicit NoPostProcess(ElevationGrid& grid) : mGrid(grid) {}
-  void clearScene() override { mGrid.releaseGrid(); }
-  void resetViewState() override {}
-  bool postProcess(const SamplingPlan&) override { return true; }
-
-private:
-  ElevationGrid& mGrid;
-};
+using NoPostProcess = GridOnlySteps;
 
 //! The generated terrain: 3 rows of 4 adjacent 10 m-style tiles of 1125 x 750 nodes.
 inline constexpr int kTileGridRows = 3, kTileGridColumns = 4;
@@ -71,9 +61,6 @@ inline constexpr int kTileGridRows = 3, kTileGridColumns = 4;
 fixtures::DemTile tenMetreTile(int row, int col);
 /// "tile-RC" for tile (row, col).
 std::string tileName(int row, int col);
-/// A tile as a BIL raster of the same nodes: 16-bit samples in feet; no-data (negative) stays a
-/// negative sample, which the reader stores as 0.
-fixtures::BilTile bilOfTile(const fixtures::DemTile& tile);
 /// Writes the 12 tiles as DEM XML into `folder` (keeping files already there) and returns their
 /// paths in row order.
 std::vector<std::filesystem::path> writeTenMetreTiles(const std::filesystem::path& folder);

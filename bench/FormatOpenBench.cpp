@@ -65,7 +65,19 @@ Files makeFiles(const fs::path& folder) {
       h.north = t.latNE;
       writeTvd(tvd, h, t.heights);
 
-      fixtures::writeBil(bil, bilOfTile(t));
+      fixtures::BilTile b;
+      b.columns = 1125;
+      b.rows = 750;
+      b.ulxmap = t.lonSW;
+      b.ulymap = t.latNE;
+      b.xdim = 0.125 / 1124;
+      b.ydim = (1 / 12.0) / 749;
+      for (double v : t.heights) {
+        // Feet; no-data (negative) stays a negative sample, which the reader stores as 0.
+        b.samples.push_back(v < 0 ? int16_t{-9999}
+                                  : static_cast<int16_t>(std::lround(std::min(v / 0.30480061, 32767.0))));
+      }
+      fixtures::writeBil(bil, b);
     }
   }
   return files;

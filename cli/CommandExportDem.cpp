@@ -21,7 +21,7 @@ void exportProgressToStderr(const OpenProgress& p) {
 }  // namespace
 
 // torvane-cli export-dem [--limits P,I] FILE... --output OUT.tif
-// Opens the files as the program does and writes every node of every file as one
+// Lists the files as the program's open does and writes every node of every file as one
 // Cloud-Optimized GeoTIFF (see elevation/DemExport.h). OUT is replaced only once complete.
 int commandExportDem(int argc, char** argv) {
   OpenArgs args;
@@ -39,15 +39,16 @@ int commandExportDem(int argc, char** argv) {
   if (output.empty()) {
     return usage("export-dem needs --output OUT.tif");
   }
-  Scene scene;
-  if (!openFiles(scene, args)) {
+  // The export reads every file at full resolution itself: only the open's listing is needed.
+  ElevationGrid grid;
+  if (!listFiles(grid, args)) {
     return fail(text(kTextNoValidData));
   }
   DemExport result;
   std::string error;
   const OpenProgressFn progress =
       isatty(fileno(stderr)) ? OpenProgressFn(exportProgressToStderr) : OpenProgressFn{};
-  if (!exportDem(scene.grid, output, result, error, progress)) {
+  if (!exportDem(grid, output, result, error, progress)) {
     std::fprintf(stderr, "torvane-cli: %s\n", error.c_str());
     return fail(error);
   }

@@ -40,6 +40,8 @@ bool parseOpenArgs(int argc, char** argv, OpenArgs& args, std::string& problem,
 /// Opens the files as the program does (openElevationData); files that could not be used are
 /// reported (reportProblems).
 bool openFiles(Scene& scene, const OpenArgs& args);
+/// Lists the files as the first pass of openFiles does, reading no node (listElevationData).
+bool listFiles(ElevationGrid& grid, const OpenArgs& args);
 /// The files with each .zip archive replaced by its DEM XML members; archives that cannot be
 /// read are reported (reportProblems).
 std::vector<std::filesystem::path> expandArchivesNoisily(

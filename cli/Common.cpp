@@ -241,6 +241,16 @@ bool openFiles(Scene& scene, const OpenArgs& args) {
   return opened;
 }
 
+bool listFiles(ElevationGrid& grid, const OpenArgs& args) {
+  OpenOptions options;
+  options.limits = args.limits;
+  FileProblems problems;
+  options.problems = &problems;
+  const bool listed = listElevationData(args.files, grid, options);
+  reportProblems(problems);
+  return listed;
+}
+
 void writeGridFields(JsonWriter& json, const Scene& scene) {
   const ElevationGrid& g = scene.grid;
   json.field("step", scene.plan.step).field("fileCount", g.fileCount);

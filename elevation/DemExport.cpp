@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -48,6 +49,10 @@ struct Source {
   std::filesystem::path path;
   uint8_t order = 0;  // the file's place in the open: a higher one wins
   uint32_t columns = 0, rows = 0;
+  //! Its first node in the opened grid when the open kept every node (a file read at step 1),
+  //! else nullopt: then it is read again.
+  std::optional<uint64_t> openedNodes;
+  std::vector<double> held;  //!< heights read while placing it, row by row (else empty)
   double west = 0, north = 0, dx = 0, dy = 0;
 
   double east() const { return west + dx * static_cast<double>(columns - 1); }
@@ -202,9 +207,28 @@ bool pasteRaster(Canvas& canvas, Source& s, bool geographic, int zone, std::stri
   return true;
 }
 
-// Any other file: read whole by its reader at full resolution, then pasted at once.
-bool pasteRead(Canvas& canvas, Source& s, const ElevationGrid& opened, std::string& reason) {
-  ElevationGrid grid;
+// A file whose full-resolution heights lie row by row at `heights`.
+void pasteNodes(Canvas& canvas, const Source& s, const double* heights) {
+  const Footprint f = footprintOf(canvas, s);
+  std::lock_guard lock(canvas.mutex);
+  for (uint32_t r = f.firstRow; r <= f.lastRow; ++r) {
+    Between at;
+    if (!f.rowAt(canvas, s, r, at)) {
+      continue;
+    }
+    const double* upper = heights + uint64_t{at.index} * s.columns;
+    pasteRow(canvas, f, r, at, upper, at.t > 0 ? upper + s.columns : upper, s.order);
+  }
+}
+
+// Any other file: read whole by its reader at full resolution into `scratch`, its place set
+// from its nodes; `use` then receives its heights, row by row. The scratch grid's node arrays
+// are kept for the next file: fresh pages for every tile cost more than parsing some of them.
+bool readWhole(Source& s, const ElevationGrid& opened, ElevationGrid& scratch,
+               std::string& reason, const std::function<void(const double* heights)>& use) {
+  ElevationGrid& grid = scratch;
+  grid.files.clear();
+  grid.fileCount = 0;
   grid.GeoCoordinates = opened.GeoCoordinates;
   grid.planeZone = opened.planeZone;
   const ElevationReader* reader = readerForPath(s.path, !opened.GeoCoordinates);
@@ -224,14 +248,17 @@ bool pasteRead(Canvas& canvas, Source& s, const ElevationGrid& opened, std::stri
   }
   file.sampledColumns = file.columns;
   file.sampledRows = file.rows;
-  for (NodeArray* a : {&grid.X, &grid.Y, &grid.H, &grid.lon, &grid.lat}) {
-    *a = allocateNodeArray(static_cast<size_t>(n));
-    if (!*a) {
-      reason = "out of memory";
-      return false;
+  if (grid.capacity < n) {
+    grid.capacity = 0;
+    for (NodeArray* a : {&grid.X, &grid.Y, &grid.H, &grid.lon, &grid.lat}) {
+      *a = allocateNodeArray(static_cast<size_t>(n));
+      if (!*a) {
+        reason = "out of memory";
+        return false;
+      }
     }
+    grid.capacity = static_cast<uint32_t>(n);
   }
-  grid.capacity = static_cast<uint32_t>(n);
   NodeSink sink(grid, 0, n);
   if (!reader->read(sink, s.path, 1, {}) || sink.written() != n) {
     reason = "the data cannot be read";
@@ -243,16 +270,7 @@ bool pasteRead(Canvas& canvas, Source& s, const ElevationGrid& opened, std::stri
   s.north = ys[0];
   s.dx = (xs[n - 1] - xs[0]) / (s.columns - 1);
   s.dy = (ys[0] - ys[n - 1]) / (s.rows - 1);
-  const Footprint f = footprintOf(canvas, s);
-  std::lock_guard lock(canvas.mutex);
-  for (uint32_t r = f.firstRow; r <= f.lastRow; ++r) {
-    Between at;
-    if (!f.rowAt(canvas, s, r, at)) {
-      continue;
-    }
-    const double* upper = grid.H.get() + uint64_t{at.index} * s.columns;
-    pasteRow(canvas, f, r, at, upper, at.t > 0 ? upper + s.columns : upper, s.order);
-  }
+  use(grid.H.get());
   return true;
 }
 
@@ -386,6 +404,57 @@ bool writeCog(Canvas& canvas, int epsg, const std::filesystem::path& path,
   return ok;
 }
 
+// Where file k of the grid lies (see exportDem); false with the reason when it cannot be placed.
+bool placeSource(const ElevationGrid& grid, int k, Source& s, std::string& reason) {
+  const GridFile& f = grid.files[static_cast<size_t>(k)];
+  if (grid.count > 0 && f.sampledColumns == f.columns && f.sampledRows == f.rows) {
+    const uint64_t first = grid.fileBase(k);
+    const uint64_t last = first + grid.fileNodeCount(k) - 1;
+    const double* xs = grid.GeoCoordinates ? grid.lon.get() : grid.X.get();
+    const double* ys = grid.GeoCoordinates ? grid.lat.get() : grid.Y.get();
+    s.west = xs[first];
+    s.north = ys[first];
+    s.dx = (xs[last] - xs[first]) / (f.columns - 1);
+    s.dy = (ys[first] - ys[last]) / (f.rows - 1);
+    s.openedNodes = first;
+  } else if (isGdalRasterPath(s.path)) {
+    GdalMessages messages;
+    GdalRaster raster;
+    if (!raster.open(s.path, reason)) {
+      return false;
+    }
+    s.west = raster.grid().x0;
+    s.north = raster.grid().y0;
+    s.dx = raster.grid().dx;
+    s.dy = raster.grid().dy;
+  } else if (grid.GeoCoordinates) {
+    // A geographic header's corners are its outer nodes.
+    ElevationGrid one;
+    const ElevationReader* reader = readerForPath(s.path);
+    if (reader == nullptr || !reader->list(one, s.path) || one.fileCount != 1) {
+      reason = "no valid elevation data";
+      return false;
+    }
+    s.west = one.lonMin;
+    s.north = one.latMax;
+    s.dx = (one.lonMax - one.lonMin) / (f.columns - 1);
+    s.dy = (one.latMax - one.latMin) / (f.rows - 1);
+  } else {
+    ElevationGrid scratch;
+    const bool read = readWhole(s, grid, scratch, reason, [&](const double* heights) {
+      s.held.assign(heights, heights + uint64_t{s.columns} * s.rows);
+    });
+    if (!read) {
+      return false;
+    }
+  }
+  if (!(s.dx > 0) || !(s.dy > 0)) {
+    reason = "no grid spacing";
+    return false;
+  }
+  return true;
+}
+
 // True when `output` names one of the opened files (or the archive holding one).
 bool isAnInput(const ElevationGrid& grid, const std::filesystem::path& output) {
   std::error_code ec;
@@ -413,7 +482,7 @@ bool exportDem(const ElevationGrid& grid, const std::filesystem::path& output, D
     error = output.string() + ": " + reason;
     return false;
   };
-  if (grid.count == 0 || grid.fileCount == 0) {
+  if (grid.fileCount == 0) {
     return fail("no elevation data is open");
   }
   if (!grid.GeoCoordinates && (grid.planeZone < 1 || grid.planeZone > 19)) {
@@ -422,31 +491,25 @@ bool exportDem(const ElevationGrid& grid, const std::filesystem::path& output, D
   if (isAnInput(grid, output)) {
     return fail("the output is one of the opened files");
   }
-  // Each shown file's node grid, from its first and last kept nodes (the first and last nodes
-  // of the file: thinning keeps both).
+  // Each shown file's node grid, from what costs least: the opened nodes when the open kept
+  // them all, else the file's header, else (LEM data, whose header gives no corners here) the
+  // file read whole, whose heights are then kept for the paste.
   std::vector<Source> sources;
   for (int k = 0; k < grid.fileCount; ++k) {
     const GridFile& f = grid.files[static_cast<size_t>(k)];
     if (!f.shown) {
       continue;
     }
-    const uint64_t first = grid.fileBase(k);
-    const uint64_t last = first + grid.fileNodeCount(k) - 1;
-    const double* xs = grid.GeoCoordinates ? grid.lon.get() : grid.X.get();
-    const double* ys = grid.GeoCoordinates ? grid.lat.get() : grid.Y.get();
     Source s;
     s.path = f.path;
     s.order = static_cast<uint8_t>(k);
     s.columns = f.columns;
     s.rows = f.rows;
-    s.west = xs[first];
-    s.north = ys[first];
-    s.dx = (xs[last] - xs[first]) / (f.columns - 1);
-    s.dy = (ys[first] - ys[last]) / (f.rows - 1);
-    if (!(s.dx > 0) || !(s.dy > 0)) {
-      return fail(f.path.filename().string() + ": no grid spacing");
+    std::string reason;
+    if (!placeSource(grid, k, s, reason)) {
+      return fail(f.path.string() + ": " + reason);
     }
-    sources.push_back(s);
+    sources.push_back(std::move(s));
   }
   if (sources.empty()) {
     return fail("no elevation file is shown");
@@ -506,15 +569,23 @@ bool exportDem(const ElevationGrid& grid, const std::filesystem::path& output, D
   std::mutex failureMutex;
   std::string failure;
   auto worker = [&] {
+    ElevationGrid scratch;
     for (int k = nextFile++; k < n && !failed; k = nextFile++) {
       Source& s = sources[static_cast<size_t>(k)];
       report(k, 0.0);
       std::string reason;
-      const bool ok =
-          isGdalRasterPath(s.path)
-              ? pasteRaster(canvas, s, grid.GeoCoordinates, grid.planeZone, reason,
-                            [&](double share) { report(k, share); })
-              : pasteRead(canvas, s, grid, reason);
+      bool ok = true;
+      if (s.openedNodes) {
+        pasteNodes(canvas, s, grid.H.get() + *s.openedNodes);  // nothing to read again
+      } else if (!s.held.empty()) {
+        pasteNodes(canvas, s, s.held.data());
+      } else if (isGdalRasterPath(s.path)) {
+        ok = pasteRaster(canvas, s, grid.GeoCoordinates, grid.planeZone, reason,
+                         [&](double share) { report(k, share); });
+      } else {
+        ok = readWhole(s, grid, scratch, reason,
+                       [&](const double* heights) { pasteNodes(canvas, s, heights); });
+      }
       if (!ok) {
         std::lock_guard lock(failureMutex);
         if (!failed.exchange(true)) {

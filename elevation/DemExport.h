@@ -29,9 +29,11 @@ struct DemExport {
 };
 
 /**
- * @brief Writes the shown files of an opened grid as one Cloud-Optimized GeoTIFF.
+ * @brief Writes the shown files of a grid as one Cloud-Optimized GeoTIFF.
  *
- * Every file is read again at full resolution by its reader. The output takes the finest
+ * The grid may be opened or only listed (listElevationData): every file is read again at full
+ * resolution by its reader, unless the open kept all of its nodes (a sampling step of 1), which
+ * are then taken as they are. A file that cannot be read fails the export. The output takes the finest
  * spacing among the files (east and north separately) and spans them all; each cell centre is
  * a node of the output grid, so a file of that spacing lands node for node. Where files overlap
  * the later one wins; a coarser file is interpolated bilinearly between its nodes; cells no file

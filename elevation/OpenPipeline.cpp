@@ -337,4 +337,22 @@ bool openElevationData(std::span<const std::filesystem::path> paths, ElevationGr
                                  : openElevationFiles(paths, grid, steps, options);
 }
 
+bool listElevationData(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
+                       const OpenOptions& options) {
+  const bool plane = opensAsPlaneData(paths);
+  if (paths.size() > static_cast<size_t>(kMaxFiles)) {
+    return false;
+  }
+  const std::vector<std::filesystem::path> files =
+      plane ? std::vector<std::filesystem::path>(paths.begin(), paths.end())
+            : expandArchives(paths, options.problems);
+  if (files.size() > static_cast<size_t>(kMaxFiles)) {
+    return false;
+  }
+  grid.releaseGrid();
+  grid.GeoCoordinates = !plane;
+  listAll(files, grid, options, plane);
+  return grid.fileCount > 0;
+}
+
 }  // namespace torvane

@@ -81,6 +81,19 @@ public:
   virtual bool postProcess(const SamplingPlan& plan) = 0;
 };
 
+//! The steps of an open of a grid alone, with no scene around it: clearing releases the grid
+//! and nothing follows the extents (no analysis, no mesh). For batch work on the nodes only.
+class GridOnlySteps : public OpenSteps {
+public:
+  explicit GridOnlySteps(ElevationGrid& grid) : mGrid(grid) {}
+  void clearScene() override { mGrid.releaseGrid(); }
+  void resetViewState() override {}
+  bool postProcess(const SamplingPlan&) override { return true; }
+
+private:
+  ElevationGrid& mGrid;
+};
+
 //! Options of one open.
 struct OpenOptions {
   DeviceLimits limits;
@@ -113,6 +126,12 @@ bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationG
  */
 bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
                   OpenSteps& steps, const OpenOptions& options = {});
+
+/// The first pass of openElevationData alone: the files the open would list, with the kind of
+/// the open (GeoCoordinates, and planeZone for plane data), and no node read. False when none
+/// would be listed. For work that reads the files itself, such as the GeoTIFF export.
+bool listElevationData(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
+                       const OpenOptions& options = {});
 
 /// The one open of a list of elevation paths: the plane open when the first path holds plane
 /// data (opensAsPlaneData), the geographic open otherwise.

@@ -112,6 +112,14 @@ TEST(DemExport, AdjacentTilesReopenAsTheOpenedGrid) {
   EXPECT_EQ(w.noData, kDemExportNoData);
   EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"out.tif", "t0.xml", "t1.xml"}));
 
+  // The files only listed, not opened (as torvane-cli does): the same heights.
+  ElevationGrid listed;
+  ASSERT_TRUE(listElevationData(paths, listed));
+  EXPECT_EQ(listed.count, 0u);
+  ASSERT_TRUE(exportDem(listed, dir / "listed.tif", result, error)) << error;
+  EXPECT_EQ(inspect(dir / "listed.tif").cells, w.cells);
+  std::filesystem::remove(dir / "listed.tif");
+
   const auto back = fixtures::openScene({dir / "out.tif"});
   ASSERT_TRUE(back->ok);
   const ElevationGrid& a = opened->scene.grid;
@@ -139,14 +147,19 @@ TEST(DemExport, AdjacentTilesReopenAsTheOpenedGrid) {
 
 TEST(DemExport, FinestSpacingAndTheLaterFileWinWhereFilesOverlap) {
   fixtures::TempDir dir;
-  // A: BIL, 0.01 degree, 139.00..139.05 x 35.96..36.00, 328 feet.
-  fixtures::BilTile a;
+  // A: GeoTIFF, 0.01 degree, 139.00..139.05 x 35.96..36.00, rising 100 m a column east and
+  // 10 m a row south.
+  fixtures::RasterTile a;
   a.columns = 6;
   a.rows = 5;
-  a.ulxmap = 139.0;
-  a.ulymap = 36.0;
-  a.samples.assign(30, 328);
-  ASSERT_TRUE(fixtures::writeBil(dir / "a.bil", a));
+  a.west = 139.0;
+  a.north = 36.0;
+  for (int i = 0; i < 5; ++i) {
+    for (int j = 0; j < 6; ++j) {
+      a.heights.push_back(300 + 100 * j + 10 * i);
+    }
+  }
+  ASSERT_TRUE(fixtures::writeRaster(dir / "a.tif", a));
   // B: TVD, 0.01 degree, 139.10..139.15 x 35.96..36.00, 200 m; a gap lies between A and B.
   TvdHeader b;
   b.columns = 6;
@@ -156,51 +169,57 @@ TEST(DemExport, FinestSpacingAndTheLaterFileWinWhereFilesOverlap) {
   b.south = 35.96;
   b.north = 36.0;
   ASSERT_TRUE(writeTvd(dir / "b.tvd", b, std::vector<double>(30, 200.0)));
-  // C: GeoTIFF, 0.005 degree, 139.03..139.08 x 35.98..36.00, 300 m, over A's east part.
-  fixtures::RasterTile c;
-  c.columns = 11;
-  c.rows = 5;
-  c.west = 139.03;
-  c.north = 36.0;
-  c.dx = c.dy = 0.005;
-  c.heights.assign(55, 300.0);
-  ASSERT_TRUE(fixtures::writeRaster(dir / "c.tif", c));
+  // C: BIL, 0.0025 degree, 139.03..139.08 x 35.98..36.00, 984 feet, over A's east part.
+  fixtures::BilTile c;
+  c.columns = 21;
+  c.rows = 9;
+  c.ulxmap = 139.03;
+  c.ulymap = 36.0;
+  c.xdim = c.ydim = 0.0025;
+  c.samples.assign(21 * 9, 984);
+  ASSERT_TRUE(fixtures::writeBil(dir / "c.bil", c));
 
-  const double aMetres = 328 * 0.30480061;
+  const double cHeight = 984 * 0.30480061;
   const double none = kDemExportNoData;
   struct Probe {
     double lon, lat;
     double abc, cab;  // expected with the files in either order
   };
   const Probe probes[] = {
-      {139.01, 36.00, aMetres, aMetres},  // A alone
-      {139.04, 35.99, 300, aMetres},      // A and C: the later file
-      {139.035, 35.98, 300, aMetres},     // a node of C only, between A's nodes
-      {139.065, 35.995, 300, 300},        // C alone
-      {139.09, 35.99, none, none},        // between the files
-      {139.065, 35.97, none, none},       // south of C, east of A
-      {139.12, 35.97, 200, 200},          // B
+      {139.01, 36.00, 400, 400},              // A alone, a node
+      {139.0125, 35.9675, 457.5, 457.5},      // A alone between its nodes
+      {139.04, 35.99, cHeight, 710},          // A and C: the later file
+      {139.0325, 35.9825, cHeight, 642.5},    // a node of C only, between A's nodes
+      {139.065, 35.995, cHeight, cHeight},    // C alone
+      {139.09, 35.99, none, none},            // between the files
+      {139.065, 35.97, none, none},           // south of C, east of A
+      {139.12, 35.97, 200, 200},              // B
   };
-  for (const bool abc : {true, false}) {
-    SCOPED_TRACE(abc ? "A, B, C" : "C, A, B");
+  // Opened whole, the files' nodes are taken from the open; thinned, they are read again.
+  const DeviceLimits thin{40, 16'777'215};
+  for (const auto& [abc, limits] : {std::pair{true, DeviceLimits{}}, std::pair{false, DeviceLimits{}},
+                                    std::pair{true, thin}, std::pair{false, thin}}) {
+    SCOPED_TRACE(std::string(abc ? "A, B, C" : "C, A, B") + " with primitive limit " +
+                 std::to_string(limits.primitiveLimit));
     const std::vector<fs::path> order =
-        abc ? std::vector<fs::path>{dir / "a.bil", dir / "b.tvd", dir / "c.tif"}
-            : std::vector<fs::path>{dir / "c.tif", dir / "a.bil", dir / "b.tvd"};
-    const auto opened = fixtures::openScene(order);
+        abc ? std::vector<fs::path>{dir / "a.tif", dir / "b.tvd", dir / "c.bil"}
+            : std::vector<fs::path>{dir / "c.bil", dir / "a.tif", dir / "b.tvd"};
+    const auto opened = fixtures::openScene(order, limits);
     ASSERT_TRUE(opened->ok);
     ASSERT_EQ(opened->scene.grid.fileCount, 3);
+    EXPECT_EQ(opened->scene.plan.step > 1, limits.primitiveLimit < 100);
     DemExport result;
     std::string error;
     ASSERT_TRUE(exportDem(opened->scene.grid, dir / "out.tif", result, error)) << error;
-    EXPECT_EQ(result.width, 31u);
-    EXPECT_EQ(result.height, 9u);
+    EXPECT_EQ(result.width, 61u);
+    EXPECT_EQ(result.height, 17u);
     const Written w = inspect(dir / "out.tif");
-    EXPECT_NEAR(w.gt[1], 0.005, 1e-12);
-    EXPECT_NEAR(w.gt[0], 139.0 - 0.0025, 1e-12);
-    EXPECT_NEAR(w.gt[3], 36.0 + 0.0025, 1e-12);
+    EXPECT_NEAR(w.gt[1], 0.0025, 1e-12);
+    EXPECT_NEAR(w.gt[0], 139.0 - 0.00125, 1e-12);
+    EXPECT_NEAR(w.gt[3], 36.0 + 0.00125, 1e-12);
     for (const Probe& p : probes) {
-      const int column = static_cast<int>(std::lround((p.lon - 139.0) / 0.005));
-      const int row = static_cast<int>(std::lround((36.0 - p.lat) / 0.005));
+      const int column = static_cast<int>(std::lround((p.lon - 139.0) / 0.0025));
+      const int row = static_cast<int>(std::lround((36.0 - p.lat) / 0.0025));
       EXPECT_NEAR(w.at(column, row), abc ? p.abc : p.cab, 1e-3) << p.lon << " " << p.lat;
     }
   }
@@ -224,7 +243,14 @@ TEST(DemExport, PlaneDataKeepsItsZoneAndReopensInIt) {
   ASSERT_TRUE(openLemFiles(scene, std::vector<fs::path>{dir / "p/g.lem"}));
   DemExport result;
   std::string error;
+  Scene thinned;
+  thinned.limits = DeviceLimits{20, 16'777'215};
+  ASSERT_TRUE(openLemFiles(thinned, std::vector<fs::path>{dir / "p/g.lem"}));
+  ASSERT_GT(thinned.plan.step, 1u);
+  ASSERT_TRUE(exportDem(thinned.grid, dir / "g.tif", result, error)) << error;
+  const std::vector<float> reread = inspect(dir / "g.tif").cells;
   ASSERT_TRUE(exportDem(scene.grid, dir / "g.tif", result, error)) << error;
+  EXPECT_EQ(inspect(dir / "g.tif").cells, reread) << "the LEM file read again gives the same";
   EXPECT_EQ(result.epsg, 6677);
   EXPECT_EQ(inspect(dir / "g.tif").epsg, 6677);
   Scene back;

@@ -13,18 +13,6 @@ namespace torvane::fuzz {
 
 namespace {
 
-// Scene operations reduced to what the grid needs.
-class GridOnlySteps : public OpenSteps {
-public:
-  explicit GridOnlySteps(ElevationGrid& grid) : mGrid(grid) {}
-  void clearScene() override { mGrid.releaseGrid(); }
-  void resetViewState() override {}
-  bool postProcess(const SamplingPlan&) override { return true; }
-
-private:
-  ElevationGrid& mGrid;
-};
-
 [[noreturn]] void violated(const char* what) {
   std::fprintf(stderr, "invariant violated: %s\n", what);
   std::abort();
