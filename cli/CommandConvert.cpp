@@ -22,14 +22,8 @@ int commandConvert(int argc, char** argv) {
     return usage(problem);
   }
   std::filesystem::path output;
-  for (size_t i = 0; i < args.rest.size(); i += 2) {
-    if (args.rest[i] != "--output") {
-      return usage("unknown option " + args.rest[i]);
-    }
-    output = args.rest[i + 1];
-  }
-  if (output.empty()) {
-    return usage("convert needs --output OUT");
+  if (!outputOption(args, output, problem)) {
+    return usage(problem);
   }
   // An archive converts member by member, each to its own .tvd.
   args.files = expandArchivesNoisily(args.files);

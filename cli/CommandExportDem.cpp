@@ -30,14 +30,8 @@ int commandExportDem(int argc, char** argv) {
     return usage(problem);
   }
   std::filesystem::path output;
-  for (size_t i = 0; i < args.rest.size(); i += 2) {
-    if (args.rest[i] != "--output") {
-      return usage("unknown option " + args.rest[i]);
-    }
-    output = args.rest[i + 1];
-  }
-  if (output.empty()) {
-    return usage("export-dem needs --output OUT.tif");
+  if (!outputOption(args, output, problem)) {
+    return usage(problem);
   }
   // The export reads every file at full resolution itself: only the open's listing is needed.
   ElevationGrid grid;

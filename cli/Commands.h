@@ -37,6 +37,10 @@ struct OpenArgs {
 bool parseOpenArgs(int argc, char** argv, OpenArgs& args, std::string& problem,
                    bool (*takesValue)(std::string_view option) = nullptr);
 
+/// The value of `--output`, the only option `rest` may hold; false (with `problem` set) for any
+/// other option or when there is none.
+bool outputOption(const OpenArgs& args, std::filesystem::path& output, std::string& problem);
+
 /// Opens the files as the program does (openElevationData); files that could not be used are
 /// reported (reportProblems).
 bool openFiles(Scene& scene, const OpenArgs& args);

@@ -241,6 +241,21 @@ bool openFiles(Scene& scene, const OpenArgs& args) {
   return opened;
 }
 
+bool outputOption(const OpenArgs& args, std::filesystem::path& output, std::string& problem) {
+  for (size_t i = 0; i < args.rest.size(); i += 2) {
+    if (args.rest[i] != "--output") {
+      problem = "unknown option " + args.rest[i];
+      return false;
+    }
+    output = args.rest[i + 1];
+  }
+  if (output.empty()) {
+    problem = "--output is needed";
+    return false;
+  }
+  return true;
+}
+
 bool listFiles(ElevationGrid& grid, const OpenArgs& args) {
   OpenOptions options;
   options.limits = args.limits;

@@ -11,16 +11,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -596,39 +593,12 @@ bool exportDem(const ElevationGrid& grid, const std::filesystem::path& output, D
       report(k, 1.0);
     }
   };
-  unsigned count = threads ? threads : std::thread::hardware_concurrency();
-  count = std::clamp<unsigned>(count, 1, static_cast<unsigned>(n));
-  std::mutex doneMutex;
-  std::condition_variable doneSignal;
-  unsigned running = count - 1;
-  std::vector<std::thread> pool;
-  for (unsigned t = 1; t < count; ++t) {
-    pool.emplace_back([&] {
-      worker();
-      std::lock_guard lock(doneMutex);
-      --running;
-      doneSignal.notify_one();
-    });
-  }
-  worker();
-  {
-    // The calling thread may serve a window from its progress callback: it repeats the latest
-    // report while the other threads finish.
-    std::unique_lock lock(doneMutex);
-    while (!doneSignal.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
-      if (progress) {
-        lock.unlock();
-        {
-          std::lock_guard progressLock(progressMutex);
-          progress(latest);
-        }
-        lock.lock();
-      }
+  runOnThreads(threads, static_cast<unsigned>(n), worker, [&] {
+    if (progress) {
+      std::lock_guard progressLock(progressMutex);
+      progress(latest);
     }
-  }
-  for (std::thread& t : pool) {
-    t.join();
-  }
+  });
   if (failed) {
     error = failure;
     return false;

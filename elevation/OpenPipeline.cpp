@@ -71,6 +71,36 @@ std::optional<SamplingPlan> planSampling(ElevationGrid& grid, const DeviceLimits
   return plan;
 }
 
+void runOnThreads(unsigned threads, unsigned tasks, const std::function<void()>& work,
+                  const std::function<void()>& waiting) {
+  threads = threads ? threads : std::thread::hardware_concurrency();
+  threads = std::clamp<unsigned>(threads, 1, std::max(tasks, 1u));
+  std::mutex doneMutex;
+  std::condition_variable doneSignal;
+  unsigned running = threads - 1;
+  std::vector<std::thread> pool;
+  for (unsigned t = 1; t < threads; ++t) {
+    pool.emplace_back([&] {
+      work();
+      std::lock_guard lock(doneMutex);
+      --running;
+      doneSignal.notify_one();
+    });
+  }
+  work();
+  {
+    std::unique_lock lock(doneMutex);
+    while (!doneSignal.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
+      lock.unlock();
+      waiting();
+      lock.lock();
+    }
+  }
+  for (std::thread& t : pool) {
+    t.join();
+  }
+}
+
 double overallFraction(const OpenProgress& progress) {
   const double f = std::clamp(progress.fraction, 0.0, 1.0);
   switch (progress.pass) {
@@ -133,39 +163,14 @@ uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenO
     }
   };
 
-  unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-  threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max(n, 1)));
-  std::mutex doneMutex;
-  std::condition_variable doneSignal;
-  unsigned running = threads - 1;
-  std::vector<std::thread> pool;
-  for (unsigned t = 1; t < threads; ++t) {
-    pool.emplace_back([&] {
-      worker();
-      std::lock_guard lock(doneMutex);
-      --running;
-      doneSignal.notify_one();
-    });
-  }
-  worker();
-  {
-    // The caller's thread may serve a user interface from its progress callback: while the
-    // other threads finish, it repeats the latest report instead of blocking in join().
-    std::unique_lock lock(doneMutex);
-    while (!doneSignal.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
-      if (options.progress) {
-        lock.unlock();
-        {
-          std::lock_guard progressLock(progressMutex);
-          options.progress(latest);
-        }
-        lock.lock();
-      }
+  // The caller's thread may serve a user interface from its progress callback: while the
+  // other threads finish, it repeats the latest report instead of blocking in join().
+  runOnThreads(options.threads, static_cast<unsigned>(std::max(n, 1)), worker, [&] {
+    if (options.progress) {
+      std::lock_guard progressLock(progressMutex);
+      options.progress(latest);
     }
-  }
-  for (std::thread& t : pool) {
-    t.join();
-  }
+  });
   // A file that delivered a different number of nodes fails the open as a whole, as a serial
   // append would. An archive member is different: its header was sound, but its data proved
   // corrupt only now (a CRC mismatch, data longer or shorter than declared). It is left out and

@@ -58,6 +58,16 @@ struct OpenProgress {
  */
 using OpenProgressFn = std::function<void(const OpenProgress&)>;
 
+/**
+ * @brief Runs `work` on `threads` threads (0: one per core; never more than `tasks`), the
+ * calling thread among them, and returns when all have returned.
+ *
+ * While the other threads finish, the calling thread calls `waiting` about every 50 ms, so that
+ * a caller serving a user interface from its progress callback keeps doing so.
+ */
+void runOnThreads(unsigned threads, unsigned tasks, const std::function<void()>& work,
+                  const std::function<void()>& waiting);
+
 /// The share of the whole open that a report stands for, 0..1: the headers count for 5 %, the
 /// data for 85 % and the analysis for the last 10 %. An export's fraction is already the share of
 /// the whole export.

@@ -9,8 +9,10 @@
 #include <QImage>
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QObject>
 #include <QTimer>
+#include <QUrl>
 #include <QtTest>
 #include <algorithm>
 #include <cstdlib>
@@ -113,6 +115,22 @@ public:
 private:
   QTimer mTimer;
 };
+
+/// Drops the files on the window's view as a file manager does (drag enter, then drop).
+inline void dropFiles(MainWindow& window, const QStringList& paths) {
+  QMimeData mime;
+  QList<QUrl> urls;
+  for (const QString& p : paths) {
+    urls << QUrl::fromLocalFile(p);
+  }
+  mime.setUrls(urls);
+  const QPoint at = window.view()->geometry().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&window, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent event(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&window, &event);
+}
 
 inline int channelDistance(QRgb a, QRgb b) {
   return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),

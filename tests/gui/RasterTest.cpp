@@ -34,17 +34,6 @@ class RasterTest : public QObject {
     QGuiApplication::primaryScreen()->grabWindow(0).save(mOut + "/" + name);
   }
 
-  void drop(const QString& path) {
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(path)});
-    const QPoint at = mWindow->view()->geometry().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(mWindow.get(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent event(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(mWindow.get(), &event);
-  }
-
   // The window's terrain as a reference: node count and the extents.
   static std::vector<double> extents(const ElevationGrid& g) {
     return {g.lonMin, g.lonMax, g.latMin, g.latMax, g.Hmin, g.Hmax};
@@ -112,7 +101,7 @@ private slots:
     // The same file dropped on the window after other data.
     QVERIFY(mWindow->openElevation({demoFiles()[0]}));
     QCOMPARE(grid.fileCount, 1);
-    drop(tif);
+    dropFiles(*mWindow, {tif});
     QCOMPARE(mWindow->windowTitle(), tif + QStringLiteral(" - Torvane"));
     QCOMPARE(extents(grid), reopened);
     picture("5-opened-by-drop.png");

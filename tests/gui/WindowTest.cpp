@@ -25,20 +25,7 @@ class WindowTest : public QObject {
   std::unique_ptr<MainWindow> mWindow;
   QStringList mMessages;
 
-  void drop(const QStringList& paths) {
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const QString& p : paths) {
-      urls << QUrl::fromLocalFile(p);
-    }
-    mime.setUrls(urls);
-    const QPoint at = mWindow->view()->geometry().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(mWindow.get(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent event(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(mWindow.get(), &event);
-  }
+  void drop(const QStringList& paths) { dropFiles(*mWindow, paths); }
   static QString demo(int i) { return QString::fromStdString(demoFiles()[size_t(i)].string()); }
   static QString msg(int id) { return QString::fromUtf8(text(id).data()); }
 
