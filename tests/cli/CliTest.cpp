@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/DemoTiles.h"
 #include "tests/support/GridWriters.h"
 #include "tests/support/RunCli.h"
 #include "tests/support/TempDir.h"
@@ -19,18 +20,7 @@ namespace {
 using Result = torvane::fixtures::CliResult;
 Result run(const std::string& args) { return torvane::fixtures::runCli(args); }
 
-std::string demFiles() {
-  std::vector<std::string> paths;
-  for (const auto& e : std::filesystem::directory_iterator(TORVANE_DEMO_DIR)) {
-    paths.push_back(e.path().string());
-  }
-  std::sort(paths.begin(), paths.end());
-  std::string files;
-  for (const auto& p : paths) {
-    files += " '" + p + "'";
-  }
-  return files;
-}
+std::string demFiles() { return torvane::fixtures::demoTileArgs(); }
 
 }  // namespace
 
@@ -177,11 +167,7 @@ TEST(Cli, FileNamesAreWrittenAsValidUtf8) {
 TEST(Cli, ArchivesOpenAndConvertMemberByMember) {
   const torvane::fixtures::TempDir dir;
   std::vector<torvane::fixtures::ZipEntry> entries;
-  std::vector<std::filesystem::path> demo;
-  for (const auto& e : std::filesystem::directory_iterator(TORVANE_DEMO_DIR)) {
-    demo.push_back(e.path());
-  }
-  std::sort(demo.begin(), demo.end());
+  const std::vector<std::filesystem::path> demo = torvane::fixtures::demoTiles();
   for (const auto& path : demo) {
     std::ifstream in(path, std::ios::binary);
     entries.push_back({path.filename().string(), std::string(std::istreambuf_iterator<char>(in), {})});
