@@ -44,7 +44,8 @@ QString qpath(const std::filesystem::path& path) { return QString::fromStdString
 MainWindow::MainWindow(const Options& options, QWidget* parent)
     : QMainWindow(parent),
       mCommandLineProject(options.commandLineProject),
-      mOpenAtStart(options.openAtStart) {
+      mOpenAtStart(options.openAtStart),
+      mDropAtStart(options.dropAtStart) {
   mScene.limits = options.limits;
   mScene.image.decoder = &mTextures;
   setWindowTitle(qtext(kTextProgramName));
@@ -82,26 +83,67 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::startUp() {
+  mStartingUp = true;  // messages wait until the window is on the screen
   const std::optional<std::filesystem::path> project =
       startupProject(mCommandLineProject, std::filesystem::current_path());
   if (project) {
     mSplash.show();
-    if (LoadProject(*project)) {
+    const bool loaded = LoadProject(*project);
+    if (loaded) {
       setLoadedCaption(mProjectPath);
     }
     mSplash.close();
     mSplash.freePicture();
-  } else if (!mOpenAtStart.empty()) {
-    std::vector<std::filesystem::path> paths = mOpenAtStart;
-    paths.resize(std::min(paths.size(), kMaxDropPaths));
-    if (!openElevation(paths, hasExtension(paths.front(), ".lem"))) {
-      mStartUpError = kTextNoValidData;  // shown over the window once it is on the screen
+    // Whoever named the project on the command line (a double-click in a file manager) learns
+    // why nothing opened; AutoRun.tvp stays silent.
+    if (!loaded && project == mCommandLineProject) {
+      showError(kTextNoValidData, 0, fileList({*project}));
+    } else if (project != mCommandLineProject &&
+               (mCommandLineProject || !mOpenAtStart.empty() || !mDropAtStart.empty())) {
+      qWarning("torvane: AutoRun.tvp in the current folder opens instead of the files named on "
+               "the command line");
     }
+  } else {
+    if (!mOpenAtStart.empty()) {
+      std::vector<std::filesystem::path> paths = mOpenAtStart;
+      paths.resize(std::min(paths.size(), kMaxDropPaths));
+      if (!openElevation(paths, hasExtension(paths.front(), ".lem"))) {
+        showError(kTextNoValidData, 0, fileList(paths));
+      }
+    }
+    if (!mDropAtStart.empty()) {
+      const size_t count = std::min(mDropAtStart.size(), kMaxDropPaths);
+      dropPaths(mDropAtStart, fileList({mDropAtStart.begin(), mDropAtStart.begin() +
+                                                                  static_cast<std::ptrdiff_t>(count)}));
+    }
+  }
+  mStartingUp = false;
+  if (isVisible()) {
+    showStartUpMessages();
   }
   UpdateMenuState();
   setAcceptDrops(true);
   UpdateCursor();
   mClock.reset(tickCount());
+}
+
+QString MainWindow::fileList(const std::vector<std::filesystem::path>& paths) {
+  constexpr size_t kListed = 3;
+  QStringList lines;
+  for (size_t i = 0; i < std::min(paths.size(), kListed); ++i) {
+    lines << qpath(paths[i]);
+  }
+  if (paths.size() > kListed) {
+    lines << qtext(kTextMoreFiles).arg(paths.size() - kListed);
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+void MainWindow::showStartUpMessages() {
+  // After the show has been handled, so the box opens over the window it belongs to.
+  for (auto& [caption, text] : std::exchange(mStartUpMessages, {})) {
+    QTimer::singleShot(0, this, [this, caption, text] { showMessage(caption, text); });
+  }
 }
 
 void MainWindow::runCommand(int id) {
@@ -183,6 +225,10 @@ void MainWindow::showError(int textId, int captionTextId, const QString& detail)
 
 void MainWindow::showMessage(const QString& caption, const QString& text) {
   restoreNormalCursor();  // no busy pointer over the box
+  if (mStartingUp) {
+    mStartUpMessages.emplace_back(caption, text);
+    return;
+  }
   if (mMessageHandler) {
     mMessageHandler(caption, text);
   } else {
@@ -267,7 +313,8 @@ bool MainWindow::finishImageLoad(bool loaded) {
   return loaded;
 }
 
-void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
+void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped,
+                           const QString& detail) {
   const std::vector<std::filesystem::path> paths(
       dropped.begin(), dropped.begin() + static_cast<std::ptrdiff_t>(
                                              std::min(dropped.size(), kMaxDropPaths)));
@@ -282,24 +329,24 @@ void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
     case DropAction::None:
       break;
     case DropAction::Refuse:
-      showError(decision.errorText);
+      showError(decision.errorText, 0, detail);
       break;
     case DropAction::LoadProject:
       if (LoadProject(paths.front())) {
         setLoadedCaption(mProjectPath);
       } else {
-        showError(decision.errorText);
+        showError(decision.errorText, 0, detail);
         resetCaption();
       }
       break;
     case DropAction::LoadTexture:
       if (!finishImageLoad(LoadTexture(paths.front()))) {
-        showError(decision.errorText);
+        showError(decision.errorText, 0, detail);
       }
       break;
     case DropAction::AddLineFiles:
       if (!addLineFiles(paths)) {
-        showError(decision.errorText);
+        showError(decision.errorText, 0, detail);
       }
       break;
     case DropAction::LineFilesOrElevation: {
@@ -310,21 +357,21 @@ void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
         return hasExtension(p, ".xml") && isDemXmlFile(p);
       });
       if (!anyDem || !openElevation(paths, false)) {
-        showError(decision.errorText);
+        showError(decision.errorText, 0, detail);
         resetCaption();
       }
       break;
     }
     case DropAction::OpenLem:
       if (!openElevation(paths, true)) {
-        showError(decision.errorText);
+        showError(decision.errorText, 0, detail);
       } else if (mScene.grid.fileCount == 1) {
         finishImageLoad(LoadTexture(drapedImageForLem(mScene.grid.filePath(0))));  // silent
       }
       break;
     case DropAction::OpenElevation:
       if (!openElevation(paths, false)) {
-        showError(decision.errorText);
+        showError(decision.errorText, 0, detail);
       }
       break;
   }
@@ -364,12 +411,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (mStartUpError != 0) {
-    // After the show has been handled, so the box opens over the window it belongs to.
-    QTimer::singleShot(0, this, [this, textId = std::exchange(mStartUpError, 0)] {
-      showError(textId);
-    });
-  }
+  showStartUpMessages();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

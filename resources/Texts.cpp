@@ -83,6 +83,7 @@ constexpr std::pair<int, std::string_view> kTexts[] = {
     // The program's own additions beyond the original table.
     {2900, "等値線をエクスポート"},
     {2901, "保存できませんでした"},
+    {2950, "ほか %1 ファイル"},
 };
 
 constexpr bool sortedById() {

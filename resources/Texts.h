@@ -18,6 +18,8 @@ inline constexpr int kTextNoElevationData = 2008; // "標高データがあり�
 // Texts of this program beyond the original table.
 inline constexpr int kTextExportContours = 2900;  // "等値線をエクスポート"
 inline constexpr int kTextSaveFailed = 2901;      // "保存できませんでした"
+// A start-up failure lists the files named on the command line: %1 the ones not listed.
+inline constexpr int kTextMoreFiles = 2950;       // "ほか %1 ファイル"
 
 inline constexpr int kTextOpenProject = 2100;     // "開く"
 inline constexpr int kTextSaveProject = 2101;     // "保存"

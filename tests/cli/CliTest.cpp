@@ -68,6 +68,37 @@ TEST(Cli, FailuresAndUsage) {
   r = run("frobnicate");
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(r.out.empty());  // usage goes to standard error
+  EXPECT_EQ(run("help frobnicate").status, 2);
+}
+
+TEST(Cli, VersionAndHelpOnStandardOutput) {
+  Result r = run("--version");
+  EXPECT_EQ(r.status, 0);
+  ASSERT_EQ(r.out.rfind("torvane-cli ", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.find_first_not_of("0123456789.", 12), r.out.size() - 1) << r.out;
+  EXPECT_EQ(r.out.back(), '\n');
+
+  // The whole usage, and one command's usage wherever its --help stands.
+  for (const char* all : {"--help", "-h", "help"}) {
+    r = run(all);
+    EXPECT_EQ(r.status, 0) << all;
+    EXPECT_EQ(r.out.rfind("usage: torvane-cli COMMAND", 0), 0u) << all;
+    for (const char* command : {"info", "colours", "convert", "layers", "height", "profile",
+                                "project", "contours"}) {
+      EXPECT_NE(r.out.find(std::string("\n  ") + command + " "), std::string::npos) << command;
+    }
+  }
+  for (const char* one : {"info --help", "info x.xml -h", "help info"}) {
+    r = run(one);
+    EXPECT_EQ(r.status, 0) << one;
+    EXPECT_EQ(r.out.rfind("usage: torvane-cli info [--limits PRIM,INDEX] FILE...\n", 0), 0u)
+        << one << ": " << r.out;
+    EXPECT_EQ(r.out.find("contours"), std::string::npos) << r.out;  // that command alone
+  }
+  r = run("contours --help");
+  EXPECT_EQ(r.out.rfind("usage: torvane-cli contours ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("--geojson OUT"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("\n\n"), std::string::npos) << r.out;
 }
 
 TEST(Cli, HeightAtPoints) {
