@@ -46,6 +46,13 @@ struct FileDialogSetup {
   QString defaultSuffix;  //!< added, after a dot, to a typed name that has no extension
 };
 
+/// The type list of the elevation dialog, from the reader registry: every type the program
+/// opens, then each format's own ("XML(*.xml)", "ZIP(*.zip)", ...), then "All Files" (any file).
+std::vector<FileFilter> elevationFileFilters();
+/// The type list of the line/point dialog for data of this kind, from the format registry, in
+/// the same shape.
+std::vector<FileFilter> lineFileFilters(bool geoCoordinates);
+
 /// The Qt name filter that shows exactly `filter.label` and matches `filter.patterns`.
 QString nameFilter(const FileFilter& filter);
 

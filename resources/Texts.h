@@ -18,6 +18,9 @@ inline constexpr int kTextNoElevationData = 2008; // "標高データがあり�
 // Texts of this program beyond the original table.
 inline constexpr int kTextExportContours = 2900;  // "等値線をエクスポート"
 inline constexpr int kTextSaveFailed = 2901;      // "保存できませんでした"
+inline constexpr int kTextSomeFilesUnused = 2910; // "次のファイルは使えませんでした"
+inline constexpr int kTextElevationFiles = 2911;  // "標高データ": the file type of every format
+inline constexpr int kTextLineFiles = 2912;       // "線点データ"
 // A start-up failure lists the files named on the command line: %1 the ones not listed.
 inline constexpr int kTextMoreFiles = 2950;       // "ほか %1 ファイル"
 

@@ -58,7 +58,7 @@ private slots:
     if (!showWithDevice(*mWindow)) {
       QSKIP("no OpenGL 3.3 core context on this display");
     }
-    QVERIFY(mWindow->openElevation(demoFiles(), false));
+    QVERIFY(mWindow->openElevation(demoFiles()));
   }
   void cleanup() { mWindow.reset(); }
 
@@ -190,7 +190,7 @@ private slots:
     if (!std::filesystem::exists(tiles.front())) {
       QSKIP("the GSI samples are not there");
     }
-    QVERIFY(mWindow->openElevation(tiles, false));
+    QVERIFY(mWindow->openElevation(tiles));
     mWindow->AfterChange();
     const QString dir = outputDir("ContourTest");
     auto save = [&](QWidget* widget, const char* name) {

@@ -142,7 +142,7 @@ private slots:
     mWindow->setMessageHandler(
         [this](const QString&, const QString& text) { mMessages << text; });
     mWindow->startUp();  // turns drops on
-    QVERIFY(mWindow->openElevation(demoFiles(), false));
+    QVERIFY(mWindow->openElevation(demoFiles()));
     mWindow->AfterChange();
   }
   void cleanup() {

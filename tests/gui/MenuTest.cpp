@@ -38,7 +38,7 @@ class MenuTest : public QObject {
 
   bool openDemo() {
     std::vector<std::filesystem::path> files = demoFiles();
-    const bool ok = mWindow->openElevation(files, false);
+    const bool ok = mWindow->openElevation(files);
     mWindow->AfterChange();
     return ok;
   }

@@ -186,8 +186,8 @@ private slots:
     QTRY_COMPARE(seen.size(), size_t(1));
     drop({dir + "/nothing.tvd"});  // fails behind the wait cursor
     QCOMPARE(seen.size(), size_t(2));
-    QCOMPARE(seen[0].text, msg(kTextNoValidData) + "\n" + dir + "/none.xml");  // named
-    QCOMPARE(seen[1].text, msg(kTextNoValidData));
+    QCOMPARE(seen[0].text, msg(kTextNoValidData) + "\n" + dir + "/none.xml: not found");
+    QCOMPARE(seen[1].text, msg(kTextNoValidData) + "\n" + dir + "/nothing.tvd: not found");
     for (const Seen& box : seen) {
       QVERIFY(box.ownedByShownWindow);
       QVERIFY(box.normalCursor);
@@ -226,14 +226,19 @@ private slots:
       o.commandLineProject = std::move(project);
       return o;
     };
-    auto named = [](int textId, const std::vector<std::filesystem::path>& paths) {
+    // The message names each file, with the reason when the open found one.
+    auto named = [](int textId, const std::vector<std::filesystem::path>& paths,
+                    const QString& reason = {}) {
       QString text = msg(textId);
       for (const auto& p : paths) {
-        text += "\n" + QString::fromStdString(p.string());
+        text += "\n" + QString::fromStdString(p.string()) + reason;
       }
       return text;
     };
-    std::vector<std::filesystem::path> many(5, missing);
+    std::vector<std::filesystem::path> many;
+    for (int i = 0; i < 5; ++i) {
+      many.push_back((dir + QStringLiteral("/marks%1.bln").arg(i)).toStdString());
+    }
     const std::vector<Case> cases = {
         {"a GSI download", options({}, {zip}), 4, 0, {}},
         {"marks over the terrain of --open", options(demoFiles(), {marks}), 4, 1, {}},
@@ -242,12 +247,14 @@ private slots:
         {"an image without terrain", options({}, {image}), 0, 0,
          named(kTextNoElevationData, {image})},
         {"a download that is not there", options({}, {missing}), 0, 0,
-         named(kTextNoValidData, {missing})},
-        {"five of them", options({}, many), 0, 0,
-         named(kTextNoValidData, {missing, missing, missing}) + "\n" +
+         named(kTextNoValidData, {missing}, ": not found")},
+        {"--open files that are not there", options({missing, missing}, {}), 0, 0,
+         named(kTextNoValidData, {missing, missing}, ": not found")},
+        {"five refused", options({}, many), 0, 0,
+         named(kTextNoElevationData, {many[0], many[1], many[2]}) + "\n" +
              qtext(kTextMoreFiles).arg(2)},
         {"a project that is not there", options({}, {}, project), 0, 0,
-         named(kTextNoValidData, {project})},
+         named(kTextNoValidData, {project}, ": not found")},
     };
     for (const Case& c : cases) {
       MainWindow window(c.options);
