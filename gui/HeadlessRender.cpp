@@ -91,12 +91,6 @@ std::optional<RenderRequest> parseRenderArgs(const QStringList& args, QString& p
     problem = QStringLiteral("--output is required");
     return std::nullopt;
   }
-  // The name says what is written: a JPEG under any other name would mislead whoever opens it.
-  if (!hasExtension(request.output, ".png") && !hasExtension(request.output, ".jpg") &&
-      !hasExtension(request.output, ".jpeg")) {
-    problem = QStringLiteral("--output must end in .png, .jpg or .jpeg");
-    return std::nullopt;
-  }
   return request;
 }
 

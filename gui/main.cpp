@@ -91,10 +91,12 @@ int main(int argc, char** argv) {
   }
   if (args.mode == torvane::ProgramMode::Render) {
     QGuiApplication app(argc, argv);
+    torvane::useCNumberFormat();
     return torvane::runRenderCommand(renderArgs);
   }
 
   QApplication app(argc, argv);
+  torvane::useCNumberFormat();
   QApplication::setApplicationName(torvane::qtext(torvane::kTextProgramName));
   QApplication::setWindowIcon(torvane::programIcon());
   // The installed desktop entry (packaging/), by which desktops match the window to its entry.

@@ -74,7 +74,7 @@ TEST(CliProject, LoadsAndSavesAProjectOverTheDemoData) {
   EXPECT_EQ(runCli("project " + quoted(dir / "p.tvp") + " " + quoted(dir / "q.tvp")).status, 2);
 }
 
-TEST(CliProject, ReadsAProjectWrittenByTheWindowsVersion) {
+TEST(CliProject, ReadsAShiftJisProjectWithBackslashPaths) {
   // CP932 text with CRLF lines: 地表データ\東京.xml beside the project, and a tile by its full
   // path with backslashes.
   const TempDir dir;
