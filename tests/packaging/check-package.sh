@@ -13,7 +13,8 @@ fail() {
   echo "check-package: $*" >&2
   exit 1
 }
-for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli update-mime-database; do
+for tool in cpack dpkg-deb dpkg-shlibdeps file readelf desktop-file-validate appstreamcli \
+  update-mime-database; do
   command -v "$tool" >/dev/null || fail "$tool is missing (sh scripts/install-deps.sh installs it)"
 done
 
