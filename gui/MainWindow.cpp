@@ -105,9 +105,7 @@ void MainWindow::startUp() {
       showFailure(openElevation(paths), kTextNoValidData, 0, fileList(paths));
     }
     if (!mDropAtStart.empty()) {
-      const size_t count = std::min(mDropAtStart.size(), kMaxDropPaths);
-      dropPaths(mDropAtStart, fileList({mDropAtStart.begin(), mDropAtStart.begin() +
-                                                                  static_cast<std::ptrdiff_t>(count)}));
+      dropPaths(mDropAtStart, fileList(mDropAtStart));
     }
   }
   mStartingUp = false;
