@@ -217,7 +217,7 @@ private slots:
       CrossSection probe;
       computeProfile(probe, scene().ruler, 1, heightAt);
       const double sea = inside ? (probe.minH + probe.maxH) / 2 : probe.minH;
-      CrossSectionDialog dialog(scene().ruler, heightAt, sea);
+      CrossSectionDialog dialog(scene().ruler, scene().grid, heightAt, sea);
       const QImage graph = dialog.graphImage();
       const CrossSection& cs = dialog.crossSection();
       int blue = 0;
