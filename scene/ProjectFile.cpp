@@ -299,7 +299,10 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
   // Colouring: the land type and colour belong to the stored mode; without an image the mode
   // is land and sea colours whatever was stored.
   const int storedT = inRange(readInt("ColorT", 3), 1, 3, 3);
-  v.ColorS = storedT < 3 ? 0 : inRange(readInt("ColorS", 0), 0, 9, 0);
+  // The special composites 14..19 (Shift+4..9) are land types too: a project keeps them.
+  const int storedS = readInt("ColorS", 0);
+  const bool landType = inRange(storedS, 0, 9, -1) >= 0 || inRange(storedS, 14, 19, -1) >= 0;
+  v.ColorS = storedT < 3 || !landType ? 0 : storedS;
   v.ColorR = storedT < 3 ? 1 : inRange(readInt("ColorR", 1), 1, 7, 1);
   v.ColorT = scene.image.loaded ? storedT : 3;
   if (v.ColorR == 6) {

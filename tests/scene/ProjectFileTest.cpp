@@ -202,7 +202,12 @@ TEST_F(ProjectRead, OutOfRangeValuesFallBackToTheDefaults) {
       // Without an image the mode is 3; the land type and colour of a stored mode 1 are not read.
       {"ColorT=1\nColorS=5\nColorR=4", colour, 301},
       {"ColorT=3\nColorS=5\nColorR=4", colour, 354},
-      {"ColorS=14\nColorR=8", colour, 301},
+      {"ColorS=14\nColorR=8", colour, 441},  // the special composites stay
+      {"ColorS=19", colour, 491},
+      {"ColorS=10", colour, 301},
+      {"ColorS=13", colour, 301},
+      {"ColorS=20", colour, 301},
+      {"ColorS=-1", colour, 301},
       {"ColorR=6\nCRHueR=0\nCRHueS=10\nCRHueE=239", hues, 10239},
       {"ColorR=6\nCRHueS=240\nCRHueE=-1", hues, 1120200},
       {"ColorR=2\nCRHueR=0\nCRHueS=10\nCRHueE=20", hues, 1120200},
