@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <cmath>
 #include <functional>
 #include <numbers>
 #include <sstream>
@@ -115,6 +116,45 @@ TEST(ProjectFile, SavesItsExactTextAndRoundTripsWithItsData) {
   EXPECT_FALSE(SaveProject(Scene{}, dir / "moved" / "empty.tvp", &error));
   EXPECT_FALSE(fs::exists(dir / "moved" / "p.ini"));
   EXPECT_FALSE(fs::exists(dir / "moved" / "empty.tvp"));
+}
+
+// The view settings table against the format: a fresh view saves as these exact lines (the hue
+// keys only with the hue circle), and loading them back gives the fresh view again.
+TEST(ProjectFile, DefaultViewSavesAsTheFormatsDefaults) {
+  const TempDir dir;
+  writeTile(dir / "a.xml", 0);
+  const std::vector<fs::path> tile = {dir / "a.xml"};
+  Scene scene;
+  ASSERT_TRUE(openElevationFiles(scene, tile));
+  ASSERT_TRUE(SaveProject(scene, dir / "p.tvp"));
+  const std::string defaults =
+      "[File]\nFlag1=1\nName1=a.xml\n"
+      "[File1]\nAlpha=0\n[Calc1]\nAlpha=0\n"
+      "[View]\nMoveX=0.000000000\nMoveY=0.000000000\nMoveZ=0.000000000\n"
+      "RotaX=0.000000000\nRotaY=0.000000000\nRotaZ=0.000000000\nRZoom=0.785398163\n"
+      "ColorT=3\nColorS=0\nColorR=1\nColorK=-1\nOceanC=16711680\nOceanT=1\nScale=2\n"
+      "Alpha=255\n[Rota]\nPitch=5\n";
+  EXPECT_EQ(readFile(dir / "p.tvp"), defaults);
+
+  // Every saved setting changed, then the defaults loaded over it: all of them come back (the
+  // numbers to the format's nine decimals).
+  Scene changed;
+  ASSERT_TRUE(openElevationFiles(changed, tile));
+  for (const ViewSetting& setting : kViewSettings) {
+    if (setting.saved()) {
+      const double other = settingValue(kDefaultView, setting) == setting.valid.lo
+                               ? setting.valid.hi
+                               : setting.valid.lo;
+      setSettingValue(changed.view, setting, std::isfinite(other) ? other : 0.5);
+    }
+  }
+  ASSERT_TRUE(LoadProject(changed, dir / "p.tvp"));
+  for (const ViewSetting& setting : kViewSettings) {
+    SCOPED_TRACE(setting.key);
+    EXPECT_NEAR(settingValue(changed.view, setting), settingValue(kDefaultView, setting), 1e-9);
+  }
+  ASSERT_TRUE(SaveProject(changed, dir / "q.tvp"));
+  EXPECT_EQ(readFile(dir / "q.tvp"), defaults);
 }
 
 TEST(ProjectFile, PathRule) {
