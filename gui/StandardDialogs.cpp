@@ -5,6 +5,7 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
+#include <clocale>
 
 #include "scene/DropDispatch.h"
 #include "gui/QtText.h"
@@ -32,6 +33,8 @@ std::vector<FileFilter> typeList(const QString& allName, const std::vector<FileT
   return filters;
 }
 }  // namespace
+
+void useCNumberFormat() { std::setlocale(LC_NUMERIC, "C"); }
 
 std::vector<FileFilter> elevationFileFilters() {
   return typeList(qtext(kTextElevationFiles), elevationFileTypes());

@@ -66,6 +66,12 @@ void restoreNormalCursor();
 /// A modal error box with the critical icon, owned by `owner`, shown with the normal cursor.
 void showErrorBox(QWidget* owner, const QString& caption, const QString& text);
 
+/// Puts the C library's number format back to "C" ('.' as the decimal point). Creating the Qt
+/// application object sets the process locale from the environment; files, exports and the
+/// view's texts are written and read by printf- and strtod-style conversions, which must give
+/// the same text in every locale. Call right after the application object exists.
+void useCNumberFormat();
+
 /// Qt's own translation (qtbase) for a locale: its file, empty when none is installed, and the
 /// locale it speaks.
 struct QtTranslation {

@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/DemoTiles.h"
 #include "tests/support/GridWriters.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/RunCli.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZipWriter.h"
@@ -19,18 +23,7 @@ namespace {
 using Result = torvane::fixtures::CliResult;
 Result run(const std::string& args) { return torvane::fixtures::runCli(args); }
 
-std::string demFiles() {
-  std::vector<std::string> paths;
-  for (const auto& e : std::filesystem::directory_iterator(TORVANE_DEMO_DIR)) {
-    paths.push_back(e.path().string());
-  }
-  std::sort(paths.begin(), paths.end());
-  std::string files;
-  for (const auto& p : paths) {
-    files += " '" + p + "'";
-  }
-  return files;
-}
+std::string demFiles() { return torvane::fixtures::demoTileArgs(); }
 
 }  // namespace
 
@@ -81,6 +74,37 @@ TEST(Cli, FailuresAndUsage) {
   r = run("frobnicate");
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(r.out.empty());  // usage goes to standard error
+  EXPECT_EQ(run("help frobnicate").status, 2);
+}
+
+TEST(Cli, VersionAndHelpOnStandardOutput) {
+  Result r = run("--version");
+  EXPECT_EQ(r.status, 0);
+  ASSERT_EQ(r.out.rfind("torvane-cli ", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.find_first_not_of("0123456789.", 12), r.out.size() - 1) << r.out;
+  EXPECT_EQ(r.out.back(), '\n');
+
+  // The whole usage, and one command's usage wherever its --help stands.
+  for (const char* all : {"--help", "-h", "help"}) {
+    r = run(all);
+    EXPECT_EQ(r.status, 0) << all;
+    EXPECT_EQ(r.out.rfind("usage: torvane-cli COMMAND", 0), 0u) << all;
+    for (const char* command : {"info", "colours", "convert", "layers", "height", "profile",
+                                "project", "contours"}) {
+      EXPECT_NE(r.out.find(std::string("\n  ") + command + " "), std::string::npos) << command;
+    }
+  }
+  for (const char* one : {"info --help", "info x.xml -h", "help info"}) {
+    r = run(one);
+    EXPECT_EQ(r.status, 0) << one;
+    EXPECT_EQ(r.out.rfind("usage: torvane-cli info [--limits PRIM,INDEX] FILE...\n", 0), 0u)
+        << one << ": " << r.out;
+    EXPECT_EQ(r.out.find("contours"), std::string::npos) << r.out;  // that command alone
+  }
+  r = run("contours --help");
+  EXPECT_EQ(r.out.rfind("usage: torvane-cli contours ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("--geojson OUT"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("\n\n"), std::string::npos) << r.out;
 }
 
 TEST(Cli, HeightAtPoints) {
@@ -137,6 +161,32 @@ TEST(Cli, ProfileAlongARuler) {
   r = run("profile" + demFiles() + ends + " --interpolate");
   EXPECT_NE(r.out.find("\"samples\":187,"), std::string::npos) << r.out;
 
+  // --csv: the window's CSV, whose longitude and latitude at the ends lead the height command
+  // back to the ruler's points and heights.
+  const torvane::fixtures::TempDir dir;
+  ASSERT_EQ(run("profile" + demFiles() + ends + " --csv '" + (dir / "p.csv").string() + "'").status, 0);
+  std::ifstream csv(dir / "p.csv");
+  std::string line;
+  std::getline(csv, line);
+  EXPECT_EQ(line, "distance,X,Y,lon,lat,H,vertex");
+  for (const char* X : {"-150", "150"}) {
+    ASSERT_TRUE(std::getline(csv, line));
+    std::vector<std::string> f;
+    std::istringstream fields(line);
+    for (std::string field; std::getline(fields, field, ',');) {
+      f.push_back(field);
+    }
+    ASSERT_EQ(f.size(), 7u) << line;
+    EXPECT_EQ(f[1], X);
+    const Result back = run("height" + demFiles() + " --geo " + f[3] + "," + f[4]);
+    auto after = [&](const char* key) {
+      const size_t at = back.out.find(key);
+      return at == std::string::npos ? NAN : std::strtod(back.out.c_str() + at + 4, nullptr);
+    };
+    EXPECT_NEAR(after("\"X\":"), std::stod(X), 1e-6) << back.out;
+    EXPECT_NEAR(after("\"H\":"), std::stod(f[5]), 1e-6) << back.out;
+  }
+
   for (const char* bad : {"", " --ruler 1,2", " --ruler 1,2,3", " --ruler 1,2,3,x", " --interpolate",
                           " --ruler 1,2,3,4 --ruler 1,2,3,4"}) {
     EXPECT_EQ(run("profile" + demFiles() + bad).status, 2) << bad;
@@ -180,11 +230,7 @@ TEST(Cli, FileNamesAreWrittenAsValidUtf8) {
 TEST(Cli, ArchivesOpenAndConvertMemberByMember) {
   const torvane::fixtures::TempDir dir;
   std::vector<torvane::fixtures::ZipEntry> entries;
-  std::vector<std::filesystem::path> demo;
-  for (const auto& e : std::filesystem::directory_iterator(TORVANE_DEMO_DIR)) {
-    demo.push_back(e.path());
-  }
-  std::sort(demo.begin(), demo.end());
+  const std::vector<std::filesystem::path> demo = torvane::fixtures::demoTiles();
   for (const auto& path : demo) {
     std::ifstream in(path, std::ios::binary);
     entries.push_back({path.filename().string(), std::string(std::istreambuf_iterator<char>(in), {})});
