@@ -322,10 +322,13 @@ private slots:
         {121, kTextOpenProject, false, here, "Torvane.tvp", tvp, {{"*.tvp"}}, "tvp"},
         {122, kTextSaveProject, true, demo, "Torvane.tvp", tvp, {{"*.tvp"}}, "tvp"},
         {123, kTextOpenElevation, false, here, "",
-         {"標高データ", "TVD(*.tvd)", "XML(*.xml)", "BIL(*.bil)", "LEM(*.lem)", "ZIP(*.zip)",
-          "All Files"},
-         {{"*.tvd", "*.xml", "*.bil", "*.lem", "*.zip"}, {"*.tvd"}, {"*.xml"}, {"*.bil"},
-          {"*.lem"}, {"*.zip"}, {"*"}},
+         {"標高データ", "TVD(*.tvd)", "XML(*.xml)", "BIL(*.bil)", "LEM(*.lem)",
+          "GeoTIFF(*.tif *.tiff)", "SRTM(*.hgt)", "ASCII Grid(*.asc)", "ERDAS Imagine(*.img)",
+          "VRT(*.vrt)", "ZIP(*.zip)", "All Files"},
+         {{"*.tvd", "*.xml", "*.bil", "*.lem", "*.tif", "*.tiff", "*.hgt", "*.asc", "*.img",
+           "*.vrt", "*.zip"},
+          {"*.tvd"}, {"*.xml"}, {"*.bil"}, {"*.lem"}, {"*.tif", "*.tiff"}, {"*.hgt"}, {"*.asc"},
+          {"*.img"}, {"*.vrt"}, {"*.zip"}, {"*"}},
          "tvd"},
         {125, kTextAddLineData, false, demo, "",
          {"線点データ", "XML(*.xml)", "NMEA(*.log *.nmea)", "BLN(*.bln)", "BLHRGB(*.blhrgb)",
@@ -336,6 +339,8 @@ private slots:
         {126, kTextDrapeImage, false, demo, "", {"JPEG(*.jpg)", "PNG(*.png)", "All Files"},
          {{"*.jpg"}, {"*.png"}, {"*.jpg", "*.png"}}, "jpg"},
         {128, kTextSaveImage, true, here, "Torvane.jpg", jpeg, {{"*.jpg"}}, "jpg"},
+        {kCmdExportDem, kTextExportDem, true, demo, "terrain.tif", {"GeoTIFF(*.tif)"},
+         {{"*.tif"}}, "tif"},
     };
     QVERIFY(openDemo());
     for (const Case& c : cases) {
