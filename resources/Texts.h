@@ -18,6 +18,16 @@ inline constexpr int kTextNoElevationData = 2008; // "標高データがあり�
 // Texts of this program beyond the original table.
 inline constexpr int kTextExportContours = 2900;  // "等値線をエクスポート"
 inline constexpr int kTextSaveFailed = 2901;      // "保存できませんでした"
+// Why a file could not be written, after its path in the window's messages.
+inline constexpr int kTextWriteFailed = 2910;       // "書き込めませんでした"
+inline constexpr int kTextWriteDiskFull = 2911;     // "ディスクの空き容量が足りません"
+inline constexpr int kTextWriteNoPermission = 2912; // "書き込みの権限がありません"
+inline constexpr int kTextWriteReadOnlyDisk = 2913; // "読み取り専用のディスクです"
+inline constexpr int kTextWriteInputFile = 2914;    // "入力ファイルには上書きできません"
+inline constexpr int kTextWriteNotAFile = 2915;     // "通常のファイルではありません"
+inline constexpr int kTextWriteNoFolder = 2916;     // "保存先のフォルダがありません"
+inline constexpr int kTextWriteNameTooLong = 2917;  // "ファイル名が長すぎます"
+inline constexpr int kTextWriteDeviceError = 2918;  // "ディスクの読み書きでエラーが発生しました"
 
 inline constexpr int kTextOpenProject = 2100;     // "開く"
 inline constexpr int kTextSaveProject = 2101;     // "保存"

@@ -13,10 +13,12 @@ struct CliResult {
   std::string out;  //!< standard output; standard error is discarded
 };
 
-/// `args` are already shell-quoted.
-inline CliResult runCli(const std::string& args) {
+/// `args` are already shell-quoted. `shellPrefix`, when given, is shell text run first in the
+/// same shell (limits, ignored signals), ending in "exec " or "; ".
+inline CliResult runCli(const std::string& args, const std::string& shellPrefix = {}) {
   CliResult r;
-  const std::string command = std::string(TORVANE_CLI) + " " + args + " 2>/dev/null";
+  const std::string command =
+      shellPrefix + std::string(TORVANE_CLI) + " " + args + " 2>/dev/null";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) {
     return r;
