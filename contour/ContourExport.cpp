@@ -1,5 +1,8 @@
 #include "contour/ContourExport.h"
 
+#include <vector>
+
+#include "contour/ContourChains.h"
 #include "contour/ContourStore.h"
 #include "elevation/AtomicFile.h"
 #include "elevation/ElevationGrid.h"
@@ -48,10 +51,14 @@ bool writeContourGeoJson(const std::filesystem::path& path, const ContourStore& 
                        contourKindLabel(store.kind(g), false).data());
           firstFeature = false;
           const GroupRange r = store.groupRange(g);
-          for (uint32_t i = 0; ok && i + 1 < r.pointCount; i += 2) {
-            ok = f.write(i == 0 ? "[" : ",[") &&
-                 writePosition(f, grid, fit, vertices[r.firstPoint + i]) && f.write(",") &&
-                 writePosition(f, grid, fit, vertices[r.firstPoint + i + 1]) && f.write("]");
+          const auto set = vertices.subspan(r.firstPoint, r.pointCount);
+          const std::vector<std::vector<uint32_t>> lines = chainSegments(set);
+          for (size_t l = 0; ok && l < lines.size(); ++l) {
+            ok = f.write(l == 0 ? "[" : ",[");
+            for (size_t i = 0; ok && i < lines[l].size(); ++i) {
+              ok = (i == 0 || f.write(",")) && writePosition(f, grid, fit, set[lines[l][i]]);
+            }
+            ok = ok && f.write("]");
           }
           ok = ok && f.write("]}}");
         }

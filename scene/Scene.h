@@ -53,6 +53,12 @@ bool openElevationFiles(Scene& scene, std::span<const std::filesystem::path> pat
 /// Opens .lem elevation files into the scene (plane coordinates; see the open pipeline).
 bool openLemFiles(Scene& scene, std::span<const std::filesystem::path> paths,
                   const OpenProgressFn& progress = {}, unsigned threads = 0);
+/// Opens elevation files into the scene as every caller does: the plane open when the first
+/// path holds plane data, else the geographic open (see openElevationData). Files that could not
+/// be used go to `problems` when given.
+bool openElevationData(Scene& scene, std::span<const std::filesystem::path> paths,
+                       const OpenProgressFn& progress = {}, FileProblems* problems = nullptr,
+                       unsigned threads = 0);
 
 /**
  * @brief Adds line/point files to the scene's layers as the program's "add line/point data"
@@ -60,7 +66,7 @@ bool openLemFiles(Scene& scene, std::span<const std::filesystem::path> paths,
  * transparency. The caller re-draws and updates the menus; nothing is shown here.
  */
 bool addLineFiles(Scene& scene, std::span<const std::filesystem::path> paths,
-                  const LineProgressFn& progress = {});
+                  const LineProgressFn& progress = {}, FileProblems* problems = nullptr);
 
 /// The files the scene was made from: the elevation files, the line/point files and the
 /// draped image with its base image. No output of the scene may replace one of them.

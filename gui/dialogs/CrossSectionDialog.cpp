@@ -161,9 +161,9 @@ QImage paintProfile(const CrossSection& cs, QSize size) {
   return image;
 }
 
-CrossSectionDialog::CrossSectionDialog(const Ruler& ruler, HeightAt heightAt, double seaLevel,
-                                       QWidget* parent)
-    : QDialog(parent), mRuler(ruler), mHeightAt(std::move(heightAt)) {
+CrossSectionDialog::CrossSectionDialog(const Ruler& ruler, const ElevationGrid& grid,
+                                       HeightAt heightAt, double seaLevel, QWidget* parent)
+    : QDialog(parent), mRuler(ruler), mGrid(grid), mHeightAt(std::move(heightAt)) {
   setWindowTitle(QStringLiteral("断面"));
   setFont(dialogFont(false));
   mSection.seaLevel = seaLevel;
@@ -274,7 +274,7 @@ bool CrossSectionDialog::saveGraph(const std::filesystem::path& path, QString& e
 
 bool CrossSectionDialog::saveSamples(const std::filesystem::path& path, QString& error) const {
   WriteError failure;
-  if (!writeFileAtomically(path, profileCsv(mSection), WriteGuard{mInputs}, &failure)) {
+  if (!writeFileAtomically(path, profileCsv(mSection, mGrid), WriteGuard{mInputs}, &failure)) {
     error = QString::fromStdString(failure.localMessage());
     return false;
   }
@@ -300,7 +300,7 @@ void CrossSectionDialog::askAndSave(bool png) {
 
 void showCrossSectionDialog(MainWindow& window) {
   Scene& scene = window.scene();
-  CrossSectionDialog dialog(scene.ruler, terrainHeightAt(scene.grid, scene.mesh),
+  CrossSectionDialog dialog(scene.ruler, scene.grid, terrainHeightAt(scene.grid, scene.mesh),
                             EffectiveSeaLevel(scene.view, scene.grid), &window);
   dialog.setInputFiles(inputFiles(scene));
   dialog.exec();

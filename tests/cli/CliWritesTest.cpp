@@ -52,6 +52,7 @@ protected:
         {"project --save", {"q.tvp"},
          "project " + q(mDir / "p.tvp") + " --save " + q(mDir / "q.tvp")},
         {"colours --png", {"m.png", "m.pgw"}, "colours " + a + " --png " + q(mDir / "m.png")},
+        {"profile --csv", {"s.csv"}, "profile " + a + " --ruler 0,0,10,10 --csv " + q(mDir / "s.csv")},
     };
   }
 
@@ -78,6 +79,7 @@ TEST_F(CliWrites, OutputThatIsAnInputIsRefused) {
       {"contours over an input", "contours " + a + contours + a},
       {"contours over an archive", "contours " + q(mDir / "one.zip") + contours +
                                        q(mDir / "one.zip")},
+      {"profile over an input", "profile " + a + " --ruler 0,0,10,10 --csv " + a},
   };
   const std::string zip = fileBytes(mDir / "one.zip");
   const std::vector<std::string> before = folderEntries(mDir.path());
