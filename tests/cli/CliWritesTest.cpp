@@ -27,11 +27,7 @@ std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
 class CliWrites : public ::testing::Test {
 protected:
   void SetUp() override {
-    fixtures::DemTile tile;
-    tile.columns = 30;
-    tile.rows = 20;
-    tile.heights = fixtures::sampleHeights(tile, fixtures::Landscape{});
-    mDem = fixtures::demXmlText(tile);
+    mDem = fixtures::demXmlText(fixtures::landscapeTile(30, 20));
     ASSERT_TRUE(fixtures::writeBytes(mDir / "a.xml", mDem));
     ASSERT_TRUE(fixtures::writeBytes(mDir / "p.tvp", "[File]\nName1=a.xml\n"));
   }

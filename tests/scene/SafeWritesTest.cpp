@@ -57,11 +57,7 @@ const Writer kWriters[] = {
 class SafeWrites : public ::testing::Test {
 protected:
   void SetUp() override {
-    fixtures::DemTile tile;
-    tile.columns = 40;
-    tile.rows = 30;
-    tile.heights = fixtures::sampleHeights(tile, fixtures::Landscape{});
-    ASSERT_TRUE(fixtures::writeDemXml(mDir / "a.xml", tile));
+    ASSERT_TRUE(fixtures::writeDemXml(mDir / "a.xml", fixtures::landscapeTile(40, 30)));
     mOpened = fixtures::openScene({mDir / "a.xml"});
     ASSERT_TRUE(mOpened->ok);
     const std::optional<FieldRange> field = contourFieldRange(mOpened->scene.grid, 1);
