@@ -95,6 +95,7 @@ constexpr std::pair<int, std::string_view> kTexts[] = {
     {2926, "保存先のフォルダがありません"},
     {2927, "ファイル名が長すぎます"},
     {2928, "ディスクの読み書きでエラーが発生しました"},
+    {2950, "ほか %1 ファイル"},
 };
 
 constexpr bool sortedById() {

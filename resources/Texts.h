@@ -31,6 +31,8 @@ inline constexpr int kTextWriteNotAFile = 2925;     // "通常のファイルで
 inline constexpr int kTextWriteNoFolder = 2926;     // "保存先のフォルダがありません"
 inline constexpr int kTextWriteNameTooLong = 2927;  // "ファイル名が長すぎます"
 inline constexpr int kTextWriteDeviceError = 2928;  // "ディスクの読み書きでエラーが発生しました"
+// A start-up failure lists the files named on the command line: %1 the ones not listed.
+inline constexpr int kTextMoreFiles = 2950;       // "ほか %1 ファイル"
 
 inline constexpr int kTextOpenProject = 2100;     // "開く"
 inline constexpr int kTextSaveProject = 2101;     // "保存"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/DemoTiles.h"
 #include "tests/support/GridWriters.h"
 #include "tests/support/RunCli.h"
 #include "tests/support/TempDir.h"
@@ -17,14 +18,7 @@ namespace fs = std::filesystem;
 using torvane::fixtures::runCli;
 using torvane::fixtures::TempDir;
 
-std::vector<fs::path> demoTiles() {
-  std::vector<fs::path> paths;
-  for (const auto& e : fs::directory_iterator(TORVANE_DEMO_DIR)) {
-    paths.push_back(e.path());
-  }
-  std::sort(paths.begin(), paths.end());
-  return paths;
-}
+using torvane::fixtures::demoTiles;
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -98,6 +92,18 @@ TEST(CliProject, ReadsAShiftJisProjectWithBackslashPaths) {
   EXPECT_NE(r.out.find("\"fileCount\":2,\"files\":[{\"name\":\"東京.xml\""), std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("\"ColorK\":5,"), std::string::npos);
+}
+
+TEST(CliProject, SpecialCompositeTypesSurviveAReload) {
+  // Shift+5 sets land type 15; a project saved with it reopens with it and saves it again.
+  const TempDir dir;
+  const std::string text =
+      "[File]\nName1=" + demoTiles().front().string() + "\n[View]\nColorS=15\nColorR=2\n";
+  ASSERT_TRUE(torvane::fixtures::writeBytes(dir / "p.tvp", text));
+  const auto r = runCli("project " + quoted(dir / "p.tvp") + " --save " + quoted(dir / "q.tvp"));
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("\"ColorT\":3,\"ColorS\":15,\"ColorR\":2,"), std::string::npos) << r.out;
+  EXPECT_NE(readFile(dir / "q.tvp").find("\nColorS=15\n"), std::string::npos);
 }
 
 }  // namespace
