@@ -16,10 +16,15 @@ struct LineFormat {
   ReaderFn read;
 };
 
-// NMEA loggers write ".nmea" as often as ".log".
+// NMEA loggers write ".nmea" as often as ".log". GPS devices and apps, web maps and GIS tools
+// write the formats read through GDAL.
 constexpr LineFormat kFormats[] = {
     {".xml", true, &readGsiVector},  {".log", true, &readNmeaLog}, {".nmea", true, &readNmeaLog},
     {".bln", true, &readBln},        {".blhrgb", true, &readBlhrgb}, {".xyn", false, &readXyn},
+    {".gpx", true, &readVectorFile}, {".kml", true, &readVectorFile},
+    {".kmz", true, &readVectorFile}, {".geojson", true, &readVectorFile},
+    {".json", true, &readVectorFile}, {".shp", true, &readVectorFile},
+    {".gpkg", true, &readVectorFile},
 };
 
 ReaderFn readerFor(const std::filesystem::path& path, bool geoCoordinates) {
