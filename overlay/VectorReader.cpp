@@ -17,6 +17,7 @@
 
 #include "elevation/GdalSession.h"
 #include "elevation/Readers.h"
+#include "overlay/GpxScanner.h"
 #include "overlay/LineReaders.h"
 #include "overlay/SourceLayer.h"
 
@@ -198,6 +199,19 @@ bool isPointCopyOfGpx(const VectorFormat& format, std::string_view layer) {
   return format.name == "GPX" && (layer == "route_points" || layer == "track_points");
 }
 
+// Why a file added no layer, when it was read to its end or until the store was full.
+void sayWhyNothing(const LineReadContext& context, const OverlayStore& store, bool stopped,
+                   uint64_t seen) {
+  if (stopped) {
+    say(context, store.groupCount() >= kMaxLayers ? "the store holds 100 layers already"
+                                                  : "the layer store is full");
+  } else if (seen > 0) {
+    say(context, "no point inside the elevation data");
+  } else {
+    say(context, "no lines or points in the file");
+  }
+}
+
 bool isGpsTrack(const VectorFormat& format, std::string_view layer) {
   return format.name == "GPX" && (layer == "routes" || layer == "tracks");
 }
@@ -226,6 +240,16 @@ bool readVectorFile(OverlayStore& store, const LineReadContext& context,
   if (name.rfind("/vsi", 0) == 0) {
     say(context, "not found");
     return false;
+  }
+
+  if (format->name == "GPX") {
+    const detail::GpxScan scan = detail::scanGpx(store, context, absolute);
+    if (scan.understood) {
+      if (scan.added == 0) {
+        sayWhyNothing(context, store, scan.stopped, scan.seen);
+      }
+      return scan.added > 0;
+    }
   }
 
   GdalMessages messages;
@@ -303,17 +327,12 @@ bool readVectorFile(OverlayStore& store, const LineReadContext& context,
   }
 
   if (added == 0) {
-    if (stopped) {
-      say(context, store.groupCount() >= kMaxLayers ? "the store holds 100 layers already"
-                                                    : "the layer store is full");
-    } else if (seen > 0) {
-      say(context, "no point inside the elevation data");
-    } else if (!problem.empty()) {
+    if (!stopped && seen == 0 && !problem.empty()) {
       say(context, problem);
-    } else if (!messages.last().empty()) {
+    } else if (!stopped && seen == 0 && !messages.last().empty()) {
       say(context, shortened(messages.last(), absolute));
     } else {
-      say(context, "no lines or points in the file");
+      sayWhyNothing(context, store, stopped, seen);
     }
   }
   return added > 0;

@@ -59,9 +59,18 @@ void expectLayers(const OverlayStore& s, int first, const std::vector<Expected>&
 GeoPoint at(double lat, double lon, std::string name = {}) { return {lat, lon, std::move(name)}; }
 const GeoPoint kOff = at(36.0, 139.001);
 
+// A document type sends a GPX file to GDAL's reader instead of the one-pass scanner: both must
+// give the same layers and points.
+std::string withDocumentType(const std::string& gpx) {
+  const size_t line = gpx.find('\n') + 1;
+  return gpx.substr(0, line) + "<!DOCTYPE gpx>\n" + gpx.substr(line);
+}
+
 TEST(VectorReader, GpxWaypointsRoutesAndTrackSegments) {
+  std::vector<OverlayVertex> first;
   for (const char* version : {"1.1", "1.0"}) {
-    SCOPED_TRACE(version);
+   for (const bool gdal : {false, true}) {
+    SCOPED_TRACE(std::string(version) + (gdal ? " through GDAL" : ""));
     GeoTerrain t;
     fixtures::GpxContent gpx;
     gpx.version = version;
@@ -71,7 +80,8 @@ TEST(VectorReader, GpxWaypointsRoutesAndTrackSegments) {
     // Two segments; the second leaves the data after one point and comes back for two.
     gpx.tracks = {{{at(35.001, 139.005), at(35.002, 139.006), at(35.003, 139.007)},
                    {at(35.004, 139.008), kOff, at(35.005, 139.009), at(35.006, 139.010)}}};
-    ASSERT_TRUE(t.add({t.write("walk.gpx", fixtures::gpxText(gpx))}));
+    const std::string text = fixtures::gpxText(gpx);
+    ASSERT_TRUE(t.add({t.write("walk.gpx", gdal ? withDocumentType(text) : text)}));
     const OverlayStore& s = t.scene().overlays;
     expectLayers(s, 0,
                  {{kKindMark, kDrawMarks, {2}, {"山頂", "A&B"}},
@@ -85,6 +95,65 @@ TEST(VectorReader, GpxWaypointsRoutesAndTrackSegments) {
     expectVertex(s.vertices()[4], t.expected(139.002, 35.002, kColourBlue, true));
     expectVertex(s.vertices()[s.pointTotal() - 1],
                  t.expected(139.010, 35.006, kColourBlue, true));
+    if (first.empty()) {
+      first.assign(s.vertices().begin(), s.vertices().end());
+    }
+    ASSERT_EQ(s.pointTotal(), first.size());
+    for (size_t i = 0; i < first.size(); ++i) {
+      expectVertex(s.vertices()[i], first[i]);
+    }
+   }
+  }
+}
+
+// GPX files as other tools write them: the scanner reads what it understands and leaves the rest
+// to GDAL, and the user sees the same either way.
+TEST(VectorReader, GpxFilesOfOtherShapes) {
+  GeoTerrain t;
+  const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  const std::string open = "<gpx version=\"1.1\" creator=\"x\" "
+                           "xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+  const std::string wpt = "<wpt lat=\"35.002\" lon=\"139.002\"><name>W</name></wpt>\n";
+  const std::string trk = "<trk><trkseg><trkpt lat='35.001' lon='139.001'/>"
+                          "<trkpt lat=\"35.002\"\n lon = \"139.002\"></trkpt></trkseg></trk>\n";
+  struct Case {
+    std::string name;
+    std::string text;
+    std::vector<Expected> layers;  //!< empty: nothing added
+  };
+  const Expected marks{kKindMark, kDrawMarks, {1}, {"W"}};
+  const Expected track{kKindNmea, kDrawLineStrip, {2}};
+  const Case cases[] = {
+      {"plain", head + open + wpt + trk + "</gpx>\n", {marks, track}},
+      {"bom, comments, instructions",
+       "\xEF\xBB\xBF" + head + "<!-- a <trk> -->\n<?style x?>\n" + open + "<metadata><name>M"
+       "</name><extensions><wpt lat=\"35.003\" lon=\"139.003\"/></extensions></metadata>\n" +
+           wpt + "<!-- <wpt lat=\"35.004\" lon=\"139.004\"/> -->" + trk + "</gpx>",
+       {marks, track}},
+      {"prefixes", head + "<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\">"
+                   "<g:trk><g:trkseg><g:trkpt lat=\"35.001\" lon=\"139.001\"/><g:trkpt "
+                   "lat=\"35.002\" lon=\"139.002\"/></g:trkseg></g:trk></g:gpx>",
+       {track}},
+      {"references and character data",
+       head + open + "<wpt lat=\"35.002\" lon=\"139.002\"><name>&#x5C71;&amp;<![CDATA[<b>]]>"
+                     "</name></wpt>" + "</gpx>",
+       {{kKindMark, kDrawMarks, {1}, {"山&<b>"}}}},
+      {"waypoints after the track", head + open + trk + wpt + "</gpx>", {marks, track}},
+      {"Latin-1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + open +
+                      "<wpt lat=\"35.002\" lon=\"139.002\"><name>Caf\xE9</name></wpt></gpx>",
+       {{kKindMark, kDrawMarks, {1}, {"Café"}}}},
+      {"tags crossed", head + open + "<trk><trkseg><trkpt lat=\"35.001\" lon=\"139.001\">"
+                                     "</trkseg></trkpt></trk></gpx>", {}},
+      {"undefined entity", head + open + "<wpt lat=\"35.002\" lon=\"139.002\"><name>&nbsp;"
+                                         "</name></wpt></gpx>", {}},
+      {"a second root", head + open + wpt + "</gpx>\n<gpx></gpx>\n", {}},
+      {"no gpx", head + "<kml>" + wpt + "</kml>", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    deleteAllLayers(t.scene().overlays);
+    EXPECT_EQ(t.add({t.write("other.gpx", c.text)}), !c.layers.empty());
+    expectLayers(t.scene().overlays, 0, c.layers);
   }
 }
 
