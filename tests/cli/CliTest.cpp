@@ -68,7 +68,10 @@ TEST(Cli, LimitsThinTheGrid) {
 TEST(Cli, FailuresAndUsage) {
   Result r = run("info /nonexistent/a.xml");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "{\"ok\":false,\"error\":\"有効データがありません\"}\n");
+  EXPECT_EQ(r.out,
+            "{\"ok\":false,\"error\":\"有効データがありません\","
+            "\"problems\":[{\"path\":\"/nonexistent/a.xml\",\"reason\":\"not found\"}]}\n");
+  EXPECT_EQ(r.err, "/nonexistent/a.xml: not found\n");
   EXPECT_EQ(run("").status, 2);
   EXPECT_EQ(run("info").status, 2);
   for (const char* limits : {"1", "0,65535", "40000,0", "-1,65535", "1,2x"}) {

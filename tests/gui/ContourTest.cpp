@@ -58,7 +58,7 @@ private slots:
     if (!showWithDevice(*mWindow)) {
       QSKIP("no OpenGL 3.3 core context on this display");
     }
-    QVERIFY(mWindow->openElevation(demoFiles(), false));
+    QVERIFY(mWindow->openElevation(demoFiles()));
   }
   void cleanup() { mWindow.reset(); }
 
@@ -190,7 +190,7 @@ private slots:
     if (!std::filesystem::exists(tiles.front())) {
       QSKIP("the GSI samples are not there");
     }
-    QVERIFY(mWindow->openElevation(tiles, false));
+    QVERIFY(mWindow->openElevation(tiles));
     mWindow->AfterChange();
     const QString dir = outputDir("ContourTest");
     auto save = [&](QWidget* widget, const char* name) {
@@ -266,7 +266,7 @@ private slots:
                                 .value(QStringLiteral("coordinates"))
                                 .toArray()[0]
                                 .toArray();
-    QCOMPARE(line.size(), 2);
+    QVERIFY(line.size() > 100);  // the segments joined into lines
     const double lon = line[0].toArray()[0].toDouble();
     const double lat = line[0].toArray()[1].toDouble();
     QVERIFY(lon >= scene().grid.lonMin - 1e-6 && lon <= scene().grid.lonMax + 1e-6);

@@ -88,7 +88,7 @@ private slots:
   void init() {
     mOut = outputDir("DialogTest");
     mWindow = std::make_unique<MainWindow>();
-    QVERIFY(mWindow->openElevation(demoFiles(), false));
+    QVERIFY(mWindow->openElevation(demoFiles()));
     mWindow->AfterChange();
   }
   void cleanup() { mWindow.reset(); }
@@ -158,7 +158,7 @@ private slots:
       tiles.push_back(samples / ("FG-GML-6443-20-" + std::string(n) + "-DEM5A-20161001.xml"));
     }
     if (std::filesystem::exists(tiles.front())) {
-      QVERIFY(mWindow->openElevation(tiles, false));
+      QVERIFY(mWindow->openElevation(tiles));
       mWindow->AfterChange();
     }
     if (!showWithDevice(*mWindow)) {

@@ -18,6 +18,7 @@
 int main(int argc, char** argv) {
   torvane::RenderContext::setDefaultSurfaceFormat();
   QApplication app(argc, argv);
+  torvane::useCNumberFormat();  // as the program does
   // Qt's own dialog texts as a Japanese user sees them, whatever this machine's locale is.
   if (!torvane::installQtTranslation(QLocale(QLocale::Japanese, QLocale::Japan))) {
     std::fprintf(stderr, "Qt's Japanese translation is not installed (see install-deps.sh)\n");
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
       {"DialogTest", torvane::test::makeDialogTest},
       {"ContourTest", torvane::test::makeContourTest},
       {"FurnitureTest", torvane::test::makeFurnitureTest},
+      {"LocaleTest", torvane::test::makeLocaleTest},
   };
   std::string only;
   int first = 1;

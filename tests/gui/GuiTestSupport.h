@@ -34,6 +34,7 @@ std::unique_ptr<QObject> makeViewControlTest();
 std::unique_ptr<QObject> makeDialogTest();
 std::unique_ptr<QObject> makeContourTest();
 std::unique_ptr<QObject> makeFurnitureTest();
+std::unique_ptr<QObject> makeLocaleTest();
 
 inline constexpr QRgb kBackground = 0xFF404040;
 

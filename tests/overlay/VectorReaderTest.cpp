@@ -312,12 +312,7 @@ TEST(VectorReader, GeoPackageLayersAndShapefiles) {
   fs::copy_file(t.dir / "roads.shp", t.dir / "nodbf.shp");
   fs::copy_file(t.dir / "roads.shx", t.dir / "nodbf.shx");
   fs::remove(t.dir / "roads.shx");
-  std::string reason;
-  const HeightSampler sampler(t.scene().grid, t.scene().mesh);
-  LineReadContext context{t.scene().grid, t.scene().mesh, sampler, 2, {}, &reason};
-  const fs::path one[] = {shp};
-  EXPECT_FALSE(addLineFiles(t.scene().overlays, context, one, {}));
-  EXPECT_EQ(reason, "Unable to open roads.shx or roads.SHX.");
+  EXPECT_EQ(t.refusal(shp), "Unable to open roads.shx or roads.SHX.");
   EXPECT_TRUE(t.add({t.dir / "nodbf.shp"}));
 }
 
@@ -357,13 +352,9 @@ TEST(VectorReader, HostileFilesFailAloneWithAReason) {
       {t.dir / "missing.gpx", "not found"},
       {"/vsicurl/http://127.0.0.1:9/x.geojson", "not found"},
   };
-  const HeightSampler sampler(t.scene().grid, t.scene().mesh);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path.string());
-    std::string reason;
-    LineReadContext context{t.scene().grid, t.scene().mesh, sampler, 2, {}, &reason};
-    const fs::path one[] = {c.path};
-    EXPECT_FALSE(addLineFiles(t.scene().overlays, context, one, {}));
+    const std::string reason = t.refusal(c.path);
     EXPECT_FALSE(reason.empty());
     EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
     EXPECT_LE(reason.size(), 200u);
@@ -400,11 +391,11 @@ TEST(VectorReader, ProjectKeepsLayersOfFilesThatGiveSeveral) {
 }
 
 TEST(VectorReader, OnlyOverGeographicData) {
-  EXPECT_TRUE(isLineFile("a.GPX", true));
-  EXPECT_TRUE(isLineFile("a.kmz", true));
-  EXPECT_TRUE(isLineFile("a.json", true));
-  EXPECT_FALSE(isLineFile("a.gpx", false));
-  EXPECT_FALSE(isLineFile("a.shx", true));
+  EXPECT_NE(lineFormatFor("a.GPX", true), nullptr);
+  EXPECT_NE(lineFormatFor("a.kmz", true), nullptr);
+  EXPECT_NE(lineFormatFor("a.json", true), nullptr);
+  EXPECT_EQ(lineFormatFor("a.gpx", false), nullptr);
+  EXPECT_EQ(lineFormatFor("a.shx", true), nullptr);
 }
 
 }  // namespace

@@ -42,6 +42,13 @@ struct GeoTerrain {
     return path;
   }
   bool add(std::vector<std::filesystem::path> paths) { return addLineFiles(scene(), paths); }
+  // Adds one file that must add nothing; the reason it was reported with.
+  std::string refusal(const std::filesystem::path& path) {
+    FileProblems problems;
+    const std::filesystem::path one[] = {path};
+    EXPECT_FALSE(addLineFiles(scene(), one, {}, &problems));
+    return problems.size() == 1 ? problems[0].reason : "(" + std::to_string(problems.size()) + ")";
+  }
 
   // The vertex a point at (lon, lat) gets, with the terrain height or the given one.
   OverlayVertex expected(double lon, double lat, uint32_t colour, bool lift,
