@@ -110,6 +110,18 @@ bool decodeText(std::string_view text, std::string& out) {
   return true;
 }
 
+// Appends text to a waypoint's name up to kMaxName bytes, cut before a UTF-8 lead byte.
+void appendToName(std::string& name, std::string_view text) {
+  if (name.size() + text.size() > kMaxName) {
+    size_t n = kMaxName - std::min(name.size(), kMaxName);
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) {
+      --n;
+    }
+    text = text.substr(0, n);
+  }
+  name.append(text);
+}
+
 double coordinate(std::string_view value) {
   size_t used = 0;
   const double v = parseDouble(value, &used);
@@ -249,8 +261,8 @@ bool Scanner::text(std::string_view t) {
   if (!decodeText(t, decoded)) {
     return false;
   }
-  if (capture && mName.size() < kMaxName) {
-    mName.append(decoded, 0, kMaxName - mName.size());
+  if (capture) {
+    appendToName(mName, decoded);
   }
   return true;
 }
@@ -478,8 +490,8 @@ GpxScan Scanner::run() {
     } else if (m.substr(0, 9) == "<![CDATA[") {
       // Character data as it stands, without references.
       ok = !mStack.empty();
-      if (ok && mStack.back().role == Role::WaypointName && mName.size() < kMaxName) {
-        mName.append(m.substr(9, m.size() - 12).substr(0, kMaxName - mName.size()));
+      if (ok && mStack.back().role == Role::WaypointName) {
+        appendToName(mName, m.substr(9, m.size() - 12));
       }
     } else if (m[1] == '/') {
       std::string_view name = m.substr(2, m.size() - 3);
