@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "elevation/BinaryFile.h"
@@ -61,9 +63,39 @@ bool appendCodePoint(uint32_t cp, std::string& out) {
   return true;
 }
 
+// A character reference "#ddd" or "#xhhh" (the text between '&' and ';') as UTF-8.
+bool characterReference(std::string_view ref, std::string& out) {
+  if (ref.size() < 2 || ref[0] != '#') {
+    return false;
+  }
+  const bool hex = ref[1] == 'x';
+  const std::string_view digits = ref.substr(hex ? 2 : 1);
+  if (digits.empty() || digits.size() > 8) {
+    return false;
+  }
+  uint32_t cp = 0;
+  for (const char d : digits) {
+    int v = -1;
+    if (d >= '0' && d <= '9') {
+      v = d - '0';
+    } else if (hex && d >= 'a' && d <= 'f') {
+      v = d - 'a' + 10;
+    } else if (hex && d >= 'A' && d <= 'F') {
+      v = d - 'A' + 10;
+    }
+    if (v < 0) {
+      return false;
+    }
+    cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(v);
+  }
+  return appendCodePoint(cp, out);
+}
+
 // Text with its references resolved (the five predefined entities and character references);
 // false for any other reference, which only a document type could define.
 bool decodeText(std::string_view text, std::string& out) {
+  static constexpr std::pair<std::string_view, char> kEntities[] = {
+      {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
   for (size_t i = 0; i < text.size();) {
     const size_t amp = text.find('&', i);
     out.append(text.substr(i, amp == std::string_view::npos ? std::string_view::npos : amp - i));
@@ -75,35 +107,12 @@ bool decodeText(std::string_view text, std::string& out) {
       return false;
     }
     const std::string_view ref = text.substr(amp + 1, semi - amp - 1);
-    static constexpr std::pair<std::string_view, char> kEntities[] = {
-        {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
-    bool known = false;
-    for (const auto& [name, c] : kEntities) {
-      if (ref == name) {
-        out += c;
-        known = true;
-      }
-    }
-    if (!known) {
-      const bool hex = ref.size() > 2 && ref[0] == '#' && (ref[1] == 'x');
-      const std::string_view digits = ref.substr(hex ? 2 : 1);
-      if (ref.size() < 2 || ref[0] != '#' || digits.empty() || digits.size() > 8) {
-        return false;
-      }
-      uint32_t cp = 0;
-      for (const char d : digits) {
-        const int v = d >= '0' && d <= '9'                  ? d - '0'
-                      : hex && d >= 'a' && d <= 'f'         ? d - 'a' + 10
-                      : hex && d >= 'A' && d <= 'F'         ? d - 'A' + 10
-                                                            : -1;
-        if (v < 0) {
-          return false;
-        }
-        cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(v);
-      }
-      if (!appendCodePoint(cp, out)) {
-        return false;
-      }
+    const auto* entity = std::find_if(std::begin(kEntities), std::end(kEntities),
+                                      [&](const auto& e) { return e.first == ref; });
+    if (entity != std::end(kEntities)) {
+      out += entity->second;
+    } else if (!characterReference(ref, out)) {
+      return false;
     }
     i = semi + 1;
   }
@@ -215,14 +224,15 @@ bool Scanner::markup(std::string_view rest, size_t& length) {
     return false;
   }
   if (rest[1] == '!') {
-    if (rest.size() < 9) {
-      return false;
-    }
+    constexpr std::string_view kCdata = "<![CDATA[";
     if (rest.substr(0, 4) == "<!--") {
       return until("-->", 4);
     }
-    if (rest.substr(0, 9) == "<![CDATA[") {
-      return until("]]>", 9);
+    if (rest.substr(0, kCdata.size()) == kCdata) {
+      return until("]]>", kCdata.size());
+    }
+    if (rest.size() < kCdata.size() && kCdata.substr(0, rest.size()) == rest) {
+      return false;  // perhaps character data, not all read yet
     }
     length = 1;
     return false;

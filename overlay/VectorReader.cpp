@@ -180,8 +180,6 @@ private:
   std::vector<double> mX, mY;
 };
 
-// The GPX driver lists every route and track point a second time as a layer of points of its
-// own; those layers are left out.
 // GDAL's message for a report beside the file's name: without the file's folder, and only its
 // first sentence (the rest is advice on GDAL's own settings).
 std::string shortened(std::string message, const std::filesystem::path& file) {
@@ -195,6 +193,8 @@ std::string shortened(std::string message, const std::filesystem::path& file) {
   return message;
 }
 
+// The GPX driver lists every route and track point a second time as a layer of points of its
+// own; those layers are left out.
 bool isPointCopyOfGpx(const VectorFormat& format, std::string_view layer) {
   return format.name == "GPX" && (layer == "route_points" || layer == "track_points");
 }
@@ -321,7 +321,8 @@ bool readVectorFile(OverlayStore& store, const LineReadContext& context,
       while (store.groupCount() > before) {
         store.deleteGroup(store.groupCount() - 1);
       }
-      say(context, messages.last().empty() ? "damaged file" : shortened(messages.last(), absolute));
+      say(context,
+          messages.last().empty() ? "damaged file" : shortened(messages.last(), absolute));
       return false;
     }
   }

@@ -146,6 +146,10 @@ TEST(VectorReader, GpxFilesOfOtherShapes) {
                                      "</trkseg></trkpt></trk></gpx>", {}},
       {"undefined entity", head + open + "<wpt lat=\"35.002\" lon=\"139.002\"><name>&nbsp;"
                                          "</name></wpt></gpx>", {}},
+      {"empty reference", head + open + "<wpt lat=\"35.002\" lon=\"139.002\"><name>&;"
+                                        "</name></wpt></gpx>", {}},
+      {"character reference to nothing", head + open + "<wpt lat=\"35.002\" lon=\"139.002\">"
+                                                       "<name>&#x;</name></wpt></gpx>", {}},
       {"a second root", head + open + wpt + "</gpx>\n<gpx></gpx>\n", {}},
       {"no gpx", head + "<kml>" + wpt + "</kml>", {}},
   };
