@@ -195,6 +195,16 @@ void lineSeeds(const fs::path& out) {
   gpx.elevationAndTime = false;
   seed(out / "gpx", "v10", fixtures::gpxText(gpx));
   seed(out / "gpx", "cut", gpxFile.substr(0, gpxFile.size() * 2 / 3));
+  // Markup the scanner must step over: references, character data, comments, instructions,
+  // single quotes, prefixes and self-closed points.
+  char point[160];
+  std::snprintf(point, sizeof point, "lat='%.9f' lon=\"%.9f\"", lat(0.5), lon(0.5));
+  seed(out / "gpx", "markup",
+       "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!-- <wpt> -->\n<?pi x?>\n"
+       "<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\">\n<g:wpt " + std::string(point) +
+       "><g:name>A&amp;B &#x5C71;&#23665; <![CDATA[<c>]]></g:name></g:wpt>\n<g:trk><g:trkseg>"
+       "<g:trkpt " + point + "/><g:trkpt " + point + " ></g:trkpt></g:trkseg></g:trk>\n"
+       "</g:gpx>\n");
   auto positions = [](const fixtures::GeoLine& line) {
     return "[" + fixtures::geoJsonPositions(line) + "]";
   };
