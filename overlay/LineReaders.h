@@ -86,7 +86,9 @@ bool readBlhrgb(OverlayStore& store, const LineReadContext& context,
  * Coordinates are converted to longitude and latitude (WGS 84 and JGD2011 alike; none given:
  * longitude/latitude) and placed as NMEA fixes are: a point off the data is skipped and breaks
  * the line. A file that GDAL cannot open or that breaks off while being read adds nothing.
- * True when at least one layer was added; otherwise context.reason says why.
+ * True when at least one layer was added; otherwise context.reason says why. GPX files as GPS
+ * devices and apps write them are read in one pass without GDAL, with the same result
+ * (overlay/GpxScanner.h).
  */
 bool readVectorFile(OverlayStore& store, const LineReadContext& context,
                     const std::filesystem::path& path);
