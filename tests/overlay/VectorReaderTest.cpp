@@ -300,7 +300,11 @@ TEST(VectorReader, GeoPackageLayersAndShapefiles) {
   fixtures::OgrLayerSpec planeHuts = huts;
   planeHuts.features = {{"POINT (" + std::to_string(y) + " " + std::to_string(x) + ")", "Hut"}};
   ASSERT_TRUE(fixtures::writeOgrFile(gpkg, "GPKG", {roads, planeHuts}));
-  ASSERT_TRUE(fixtures::writeOgrFile(shp, "ESRI Shapefile", {roads}));
+  // The Shapefile has no coordinate system (no .prj): longitude/latitude.
+  fixtures::OgrLayerSpec plainRoads = roads;
+  plainRoads.epsg = 0;
+  ASSERT_TRUE(fixtures::writeOgrFile(shp, "ESRI Shapefile", {plainRoads}));
+  ASSERT_FALSE(fs::exists(t.dir / "roads.prj"));
   ASSERT_TRUE(t.add({gpkg, shp}));
   const OverlayStore& s = t.scene().overlays;
   expectLayers(s, 0,
@@ -364,6 +368,42 @@ TEST(VectorReader, HostileFilesFailAloneWithAReason) {
     EXPECT_LE(reason.size(), 200u);
     expectLayers(t.scene().overlays, 0, {{kKindMark, kDrawMarks, {1}, {"kept"}}});
   }
+}
+
+// A file meets the limits of the store as the other readers do: what fits of a full store is
+// kept, and the 100th layer is the last.
+TEST(VectorReader, StoreLimits) {
+  GeoTerrain t;
+  fixtures::GpxContent gpx;
+  gpx.waypoints = {at(35.002, 139.002, "W")};
+  fixtures::GeoLine segment;
+  for (int i = 0; i < 10; ++i) {
+    segment.push_back(at(35.001, 139.001 + i * 1e-4));
+  }
+  gpx.tracks = {{segment}};
+  const fs::path walk = t.write("walk.gpx", fixtures::gpxText(gpx));
+  OverlayStore& s = t.scene().overlays;
+
+  // A store of 8 points holding one: the mark, then 6 points of the track.
+  ASSERT_TRUE(s.allocateOverlayStore(8));
+  GroupStore::Builder one(s);
+  ASSERT_TRUE(one.begin(kKindMark, kColourWhite));
+  one.append({}, 0);
+  one.close();
+  ASSERT_TRUE(one.finish());
+  ASSERT_TRUE(s.uploadStore());
+  ASSERT_TRUE(t.add({walk}));
+  expectLayers(s, 1, {{kKindMark, kDrawMarks, {1}, {"W"}}, {kKindNmea, kDrawLineStrip, {6}}});
+  EXPECT_EQ(t.refusal(walk), "the layer store is full");
+
+  // 99 layers: the waypoints become the 100th, the track finds no room.
+  deleteAllLayers(s);
+  const fs::path mark = t.write("m.bln", "35.004,139.006,A\n");
+  ASSERT_TRUE(t.add(std::vector<fs::path>(99, mark)));
+  ASSERT_TRUE(t.add({walk}));
+  EXPECT_EQ(s.groupCount(), kMaxLayers);
+  EXPECT_EQ(s.kind(kMaxLayers - 1), kKindMark);
+  EXPECT_EQ(t.refusal(walk), "the store holds 100 layers already");
 }
 
 TEST(VectorReader, ProjectKeepsLayersOfFilesThatGiveSeveral) {
