@@ -291,17 +291,17 @@ TEST(VectorReader, KmlAndKmzPlacemarks) {
 TEST(VectorReader, GeoPackageLayersAndShapefiles) {
   GeoTerrain t;
   const fs::path gpkg = t.dir / "two.gpkg", shp = t.dir / "roads.shp";
-  const fixtures::OgrLayerSpec roads{
+  const fixtures::OgrLayerContent roads{
       "roads", 4326, {{"LINESTRING (139.001 35.001,139.002 35.002,139.003 35.002)", "R1"}}};
-  const fixtures::OgrLayerSpec huts{
+  const fixtures::OgrLayerContent huts{
       "huts", 6677, {}};  // plane coordinates; the hut is at 35.002 N, 139.004 E
   double x = 0, y = 0;
   geoToPlane(9, degToRad(35.002), degToRad(139.004), x, y);
-  fixtures::OgrLayerSpec planeHuts = huts;
+  fixtures::OgrLayerContent planeHuts = huts;
   planeHuts.features = {{"POINT (" + std::to_string(y) + " " + std::to_string(x) + ")", "Hut"}};
   ASSERT_TRUE(fixtures::writeOgrFile(gpkg, "GPKG", {roads, planeHuts}));
   // The Shapefile has no coordinate system (no .prj): longitude/latitude.
-  fixtures::OgrLayerSpec plainRoads = roads;
+  fixtures::OgrLayerContent plainRoads = roads;
   plainRoads.epsg = 0;
   ASSERT_TRUE(fixtures::writeOgrFile(shp, "ESRI Shapefile", {plainRoads}));
   ASSERT_FALSE(fs::exists(t.dir / "roads.prj"));

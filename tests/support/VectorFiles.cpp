@@ -126,7 +126,7 @@ std::string geoJsonPositions(const GeoLine& points) {
 }
 
 bool writeOgrFile(const std::filesystem::path& path, const char* driverName,
-                  const std::vector<OgrLayerSpec>& layers) {
+                  const std::vector<OgrLayerContent>& layers) {
   GDALAllRegister();
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driverName);
   if (driver == nullptr) {
@@ -137,13 +137,13 @@ bool writeOgrFile(const std::filesystem::path& path, const char* driverName,
   if (!data) {
     return false;
   }
-  for (const OgrLayerSpec& spec : layers) {
+  for (const OgrLayerContent& content : layers) {
     OGRSpatialReference srs;
-    if (spec.epsg != 0) {
-      srs.importFromEPSG(spec.epsg);
+    if (content.epsg != 0) {
+      srs.importFromEPSG(content.epsg);
       srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     }
-    OGRLayer* layer = data->CreateLayer(spec.name.c_str(), spec.epsg != 0 ? &srs : nullptr,
+    OGRLayer* layer = data->CreateLayer(content.name.c_str(), content.epsg != 0 ? &srs : nullptr,
                                         wkbUnknown, nullptr);
     if (layer == nullptr) {
       return false;
@@ -152,7 +152,7 @@ bool writeOgrFile(const std::filesystem::path& path, const char* driverName,
     if (layer->CreateField(&field) != OGRERR_NONE) {
       return false;
     }
-    for (const auto& [wkt, name] : spec.features) {
+    for (const auto& [wkt, name] : content.features) {
       OGRGeometry* geometry = nullptr;
       if (OGRGeometryFactory::createFromWkt(wkt.c_str(), nullptr, &geometry) != OGRERR_NONE) {
         return false;

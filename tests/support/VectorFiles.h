@@ -40,7 +40,7 @@ std::string geoJsonCollection(const std::vector<std::string>& features, int epsg
 std::string geoJsonPositions(const GeoLine& points);
 
 //! One layer of a file written through GDAL: features as WKT with a name each.
-struct OgrLayerSpec {
+struct OgrLayerContent {
   std::string name;
   int epsg = 4326;  //!< 0: no coordinate system
   std::vector<std::pair<std::string, std::string>> features;  //!< WKT geometry, name
@@ -48,6 +48,6 @@ struct OgrLayerSpec {
 
 /// Writes the layers with the GDAL driver (e.g. "GPKG", "ESRI Shapefile"); false on failure.
 bool writeOgrFile(const std::filesystem::path& path, const char* driver,
-                  const std::vector<OgrLayerSpec>& layers);
+                  const std::vector<OgrLayerContent>& layers);
 
 }  // namespace torvane::fixtures
