@@ -23,28 +23,8 @@ bool parseWhole(std::string_view text, int64_t& value) {
   return !text.empty() && parseInteger(text, value, &used) && used == text.size();
 }
 
-// The colouring settings by project key, with the ranges the program's commands and project
-// loader allow.
-struct Setting {
-  std::string_view key;
-  int64_t lo, hi;
-  void (*set)(ViewState& view, int64_t value);
-};
-constexpr Setting kSettings[] = {
-    {"ColorT", 1, 3, [](ViewState& v, int64_t x) { v.ColorT = static_cast<int>(x); }},
-    {"ColorS", 0, 19, [](ViewState& v, int64_t x) { v.ColorS = static_cast<int>(x); }},
-    {"ColorR", 1, 7, [](ViewState& v, int64_t x) { v.ColorR = static_cast<int>(x); }},
-    {"CRHueR", 0, 1, [](ViewState& v, int64_t x) { v.CRHueR = x != 0; }},
-    {"CRHueS", 0, 239, [](ViewState& v, int64_t x) { v.CRHueS = static_cast<int>(x); }},
-    {"CRHueE", 0, 239, [](ViewState& v, int64_t x) { v.CRHueE = static_cast<int>(x); }},
-    {"ColorK", -1, 1000, [](ViewState& v, int64_t x) { v.ColorK = static_cast<int>(x); }},
-    {"OceanC", 0, 0xFFFFFF, [](ViewState& v, int64_t x) { v.OceanC = static_cast<uint32_t>(x); }},
-    {"OceanT", 0, 1, [](ViewState& v, int64_t x) { v.OceanT = x != 0; }},
-    {"Alpha", 0, 255, [](ViewState& v, int64_t x) { v.Alpha = static_cast<int>(x); }},
-};
-
-// Applies KEY=VALUE to the view; false (with `problem` set) for an unknown key or a value out
-// of range.
+// Applies KEY=VALUE, a colouring setting by its project key, to the view; false (with
+// `problem` set) for an unknown key or a value the setting does not take.
 bool applySetting(ViewState& view, std::string_view assignment, std::string& problem) {
   const size_t eq = assignment.find('=');
   const std::string_view key = assignment.substr(0, eq);
@@ -53,16 +33,23 @@ bool applySetting(ViewState& view, std::string_view assignment, std::string& pro
     problem = "--set needs KEY=INTEGER, not " + std::string(assignment);
     return false;
   }
-  for (const Setting& s : kSettings) {
-    if (s.key != key) {
+  for (const ViewSetting& s : kViewSettings) {
+    if (!s.colouring || s.key != key) {
       continue;
     }
-    if (v < s.lo || v > s.hi || (key == "ColorS" && v >= 10 && v <= 13)) {
-      problem = std::string(key) + " must be " + std::to_string(s.lo) + ".." +
-                std::to_string(s.hi) + (key == "ColorS" ? " (not 10..13)" : "");
+    const ValidValues& valid = s.valid;
+    if (!valid.holds(static_cast<double>(v))) {
+      auto span = [](double lo, double hi) {
+        return std::to_string(static_cast<int64_t>(lo)) + ".." +
+               std::to_string(static_cast<int64_t>(hi));
+      };
+      problem = std::string(key) + " must be " + span(valid.lo, valid.hi);
+      if (valid.hasGap()) {
+        problem += " (not " + span(valid.gapLo, valid.gapHi) + ")";
+      }
       return false;
     }
-    s.set(view, v);
+    setSettingValue(view, s, static_cast<double>(v));
     return true;
   }
   problem = "unknown setting " + std::string(key);

@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <type_traits>
+#include <variant>
 #include <unistd.h>
 
 #include "cli/Commands.h"
@@ -9,15 +11,24 @@ namespace torvane::cli {
 
 namespace {
 
+// Every setting of the View and Rota sections by its project key, flags as 0 or 1.
 void writeViewFields(JsonWriter& json, const ViewState& v) {
   json.key("view").beginObject();
-  json.field("MoveX", v.MoveX).field("MoveY", v.MoveY).field("MoveZ", v.MoveZ);
-  json.field("RotaX", v.RotaX).field("RotaY", v.RotaY).field("RotaZ", v.RotaZ);
-  json.field("RZoom", v.RZoom);
-  json.field("ColorT", v.ColorT).field("ColorS", v.ColorS).field("ColorR", v.ColorR);
-  json.field("CRHueR", v.CRHueR ? 1 : 0).field("CRHueS", v.CRHueS).field("CRHueE", v.CRHueE);
-  json.field("ColorK", v.ColorK).field("OceanC", v.OceanC).field("OceanT", v.OceanT ? 1 : 0);
-  json.field("Scale", v.Scale).field("Alpha", v.Alpha).field("Pitch", v.Pitch);
+  for (const ViewSetting& setting : kViewSettings) {
+    if (setting.section != "View" && setting.section != "Rota") {
+      continue;
+    }
+    std::visit(
+        [&](auto member) {
+          const auto value = v.*member;
+          if constexpr (std::is_same_v<decltype(value), const bool>) {
+            json.field(setting.key, value ? 1 : 0);
+          } else {
+            json.field(setting.key, value);
+          }
+        },
+        setting.member);
+  }
   json.endObject();
 }
 

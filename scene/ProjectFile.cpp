@@ -4,9 +4,10 @@
 #include <charconv>
 #include <cmath>
 #include <iterator>
-#include <numbers>
 #include <optional>
 #include <system_error>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "elevation/AtomicFile.h"
@@ -21,7 +22,6 @@ namespace torvane {
 
 namespace {
 
-constexpr double kTwoPi = 2 * std::numbers::pi;
 // The read default of a contour set's Type and Value: the list ends there.
 constexpr int kNoContourEntry = -9999;
 
@@ -51,19 +51,82 @@ std::string fixed9(double value) {
   return text;
 }
 
-// Wraps an angle once into 0..2pi, as every angle change does.
-double wrapOnce(double angle) {
-  if (angle > kTwoPi) {
-    angle -= kTwoPi;
+// Writes the view settings saved in `section`, in the table's order.
+void writeViewSettings(IniFile& ini, const ViewState& view, std::string_view section) {
+  for (const ViewSetting& setting : kViewSettings) {
+    if (setting.section != section ||
+        (setting.depends == Depends::HueCircle && view.ColorR != 6)) {
+      continue;
+    }
+    std::visit(
+        [&](auto member) {
+          const auto value = view.*member;
+          using T = std::remove_cv_t<decltype(value)>;
+          if constexpr (std::is_same_v<T, double>) {
+            ini.set(section, setting.key, fixed9(value));
+          } else if constexpr (std::is_same_v<T, bool>) {
+            ini.set(section, setting.key, value ? "1" : "0");
+          } else {
+            ini.set(section, setting.key, std::to_string(value));
+          }
+        },
+        setting.member);
   }
-  if (angle < 0) {
-    angle += kTwoPi;
-  }
-  return angle;
 }
 
-int inRange(int value, int low, int high, int fallback) {
-  return value >= low && value <= high ? value : fallback;
+// Reads the view settings stored in `section` as the table says, each falling back to its
+// default; ColorT falls back to it also when no image is draped.
+void readViewSettings(const IniFile& ini, std::string_view section, ViewState& view,
+                      bool imageLoaded) {
+  // The land type and colour belong to the stored image colour mode, whatever the image says.
+  int storedMode = view.ColorT;
+  for (const ViewSetting& setting : kViewSettings) {
+    if (setting.section != section || setting.onLoad == OnLoad::NotRead ||
+        (setting.depends == Depends::HueCircle && view.ColorR != 6)) {
+      continue;
+    }
+    if (setting.depends == Depends::LandAndSea && storedMode != 3) {
+      resetSetting(view, setting);
+      continue;
+    }
+    const std::string* stored = ini.find(section, setting.key);
+    const ValidValues& valid = setting.valid;
+    std::visit(
+        [&](auto member) {
+          using T = std::remove_reference_t<decltype(view.*member)>;
+          if constexpr (std::is_same_v<T, double>) {
+            // Only stored numbers change a number; the range applies to what it then holds.
+            if (const std::optional<double> d = profileDouble(stored)) {
+              view.*member = *d;
+            }
+            double& value = view.*member;
+            if (setting.onLoad == OnLoad::Wrap) {
+              value = value > valid.hi ? value - (valid.hi - valid.lo) : value;
+              value = value < valid.lo ? value + (valid.hi - valid.lo) : value;
+            } else if (setting.onLoad == OnLoad::Clamp) {
+              value = std::clamp(value, valid.lo, valid.hi);
+            }
+          } else {
+            const auto fallback = static_cast<int32_t>(kDefaultView.*member);
+            int32_t value = profileInt(stored, fallback);
+            if (setting.onLoad == OnLoad::Checked && !valid.holds(value)) {
+              value = fallback;
+            }
+            if constexpr (std::is_same_v<T, bool>) {
+              view.*member = value != 0;
+            } else {
+              view.*member = static_cast<T>(value);
+            }
+          }
+        },
+        setting.member);
+    if (setting.depends == Depends::Image) {
+      storedMode = view.ColorT;
+      if (!imageLoaded) {
+        resetSetting(view, setting);  // without an image, land and sea colours
+      }
+    }
+  }
 }
 
 // Names 1, 2, ... of a list, up to the first missing or empty one.
@@ -187,7 +250,7 @@ std::string projectText(const Scene& scene, const std::filesystem::path& project
     ini.set("File", "Texture", storedProjectPath(scene.image.path, folder));
   }
 
-  setInt("File1", "Alpha", v.LayerAlphaEnabled ? 1 : 0);
+  writeViewSettings(ini, v, "File1");
   const OverlayStore& layers = scene.overlays;
   for (int i = 0; i < layers.groupCount(); ++i) {
     ini.set("File1", key("Name", i + 1), storedProjectPath(layers.layerName(i), folder));
@@ -195,7 +258,7 @@ std::string projectText(const Scene& scene, const std::filesystem::path& project
     setInt("File1", key("PSize", i + 1), layers.pointSize(i));
     setInt("File1", key("Color", i + 1), layers.colour(i));
   }
-  setInt("Calc1", "Alpha", v.ContourAlphaEnabled ? 1 : 0);
+  writeViewSettings(ini, v, "Calc1");
   const ContourStore& sets = scene.contours;
   for (int i = 0; i < sets.groupCount(); ++i) {
     setInt("Calc1", key("Type", i + 1), sets.kind(i));
@@ -204,28 +267,8 @@ std::string projectText(const Scene& scene, const std::filesystem::path& project
     setInt("Calc1", key("Color", i + 1), sets.colour(i));
   }
 
-  ini.set("View", "MoveX", fixed9(v.MoveX));
-  ini.set("View", "MoveY", fixed9(v.MoveY));
-  ini.set("View", "MoveZ", fixed9(v.MoveZ));
-  ini.set("View", "RotaX", fixed9(v.RotaX));
-  ini.set("View", "RotaY", fixed9(v.RotaY));
-  ini.set("View", "RotaZ", fixed9(v.RotaZ));
-  ini.set("View", "RZoom", fixed9(v.RZoom));
-  setInt("View", "ColorT", v.ColorT);
-  setInt("View", "ColorS", v.ColorS);
-  setInt("View", "ColorR", v.ColorR);
-  if (v.ColorR == 6) {
-    setInt("View", "CRHueR", v.CRHueR ? 1 : 0);
-    setInt("View", "CRHueS", v.CRHueS);
-    setInt("View", "CRHueE", v.CRHueE);
-  }
-  setInt("View", "ColorK", v.ColorK);
-  setInt("View", "OceanC", v.OceanC);
-  setInt("View", "OceanT", v.OceanT ? 1 : 0);
-  setInt("View", "Scale", v.Scale);
-  setInt("View", "Alpha", v.Alpha);
-
-  setInt("Rota", "Pitch", v.Pitch);
+  writeViewSettings(ini, v, "View");
+  writeViewSettings(ini, v, "Rota");
   return ini.text();
 }
 
@@ -303,10 +346,7 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
   }
 
   ViewState& v = scene.view;
-  auto readInt = [&](std::string_view name, int fallback) {
-    return profileInt(ini.find("View", name), fallback);
-  };
-  v.LayerAlphaEnabled = profileInt(ini.find("File1", "Alpha"), 0) != 0;
+  readViewSettings(ini, "File1", v, scene.image.loaded);
   const std::vector<std::filesystem::path> layerNames = readNames(ini, "File1", folder);
   OverlayStore& layers = scene.overlays;
   if (!layerNames.empty() && addProjectLayers(scene, layerNames, problems)) {
@@ -328,7 +368,7 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
       }
     }
   }
-  v.ContourAlphaEnabled = profileInt(ini.find("Calc1", "Alpha"), 0) != 0;
+  readViewSettings(ini, "Calc1", v, scene.image.loaded);
   // Contour sets: rebuilt by kind and value over the new grid, up to the first missing kind or
   // value; a set that cannot be rebuilt is left out and the next one is tried.
   std::vector<ContourSetRequest> requests;
@@ -346,46 +386,15 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
     buildContourSets(scene, requests);
   }
 
-  // The camera: only stored numbers change their field.
-  auto readDouble = [&](std::string_view name, double& field) {
-    if (const std::optional<double> d = profileDouble(ini.find("View", name))) {
-      field = *d;
-    }
-  };
-  readDouble("MoveX", v.MoveX);
-  readDouble("MoveY", v.MoveY);
-  readDouble("MoveZ", v.MoveZ);
-  readDouble("RotaX", v.RotaX);
-  readDouble("RotaZ", v.RotaZ);
-  readDouble("RZoom", v.RZoom);
-  v.RotaX = wrapOnce(v.RotaX);
-  v.RotaZ = wrapOnce(v.RotaZ);
-  v.RZoom = std::clamp(v.RZoom, kMinZoom, kQuarterPi);
-
-  // Colouring: the land type and colour belong to the stored mode; without an image the mode
-  // is land and sea colours whatever was stored.
-  const int storedT = inRange(readInt("ColorT", 3), 1, 3, 3);
-  v.ColorS = storedT < 3 ? 0 : inRange(readInt("ColorS", 0), 0, 9, 0);
-  v.ColorR = storedT < 3 ? 1 : inRange(readInt("ColorR", 1), 1, 7, 1);
-  v.ColorT = scene.image.loaded ? storedT : 3;
-  if (v.ColorR == 6) {
-    v.CRHueR = readInt("CRHueR", 1) != 0;
-    v.CRHueS = inRange(readInt("CRHueS", 120), 0, 239, 120);
-    v.CRHueE = inRange(readInt("CRHueE", 200), 0, 239, 200);
-  }
-  v.ColorK = inRange(readInt("ColorK", -1), -1, 1000, -1);
-  v.OceanC = static_cast<uint32_t>(readInt("OceanC", 0x00FF0000));
-  v.OceanT = readInt("OceanT", 1) != 0;
+  // The camera, colouring, relief, transparency and rotation speed, then what they change.
+  readViewSettings(ini, "View", v, scene.image.loaded);
+  readViewSettings(ini, "Rota", v, scene.image.loaded);
   if (scene.mesh.hasVertices()) {
     ApplyLandColours(scene);
   }
-  v.Scale = inRange(readInt("Scale", 2), 0, 100, 2);
   ApplyRelief(scene);
-  v.Alpha = inRange(readInt("Alpha", 255), 0, 255, 255);
   ApplyTransparency(scene);
   RefreshVertexData(scene);
-
-  v.Pitch = inRange(profileInt(ini.find("Rota", "Pitch"), 5), 1, 10, 5);
   return true;
 }
 

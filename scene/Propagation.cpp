@@ -4,20 +4,6 @@
 
 namespace torvane {
 
-ColourSettings colourSettingsOf(const ViewState& view) {
-  ColourSettings s;
-  s.ColorT = view.ColorT;
-  s.ColorS = view.ColorS;
-  s.ColorR = view.ColorR;
-  s.CRHueR = view.CRHueR;
-  s.CRHueS = view.CRHueS;
-  s.CRHueE = view.CRHueE;
-  s.OceanC = view.OceanC;
-  s.OceanT = view.OceanT;
-  s.Alpha = view.Alpha;
-  return s;
-}
-
 float overlayPointZ(const ModelFit& fit, int Scale, double H) {
   return overlayVertexZ(fit, Scale, H);
 }
@@ -27,7 +13,7 @@ bool ApplyLandColours(Scene& scene) {
     return false;
   }
   const double seaLevel = EffectiveSeaLevel(scene.view, scene.grid);
-  return colourTerrain(scene.grid, colourSettingsOf(scene.view), scene.toneCurves.identity(),
+  return colourTerrain(scene.grid, scene.view, scene.toneCurves.identity(),
                        seaLevel, scene.mesh.vertices());
 }
 

@@ -12,9 +12,6 @@ namespace torvane {
 class Scene;
 struct ViewState;
 
-/// The colouring settings of the view.
-ColourSettings colourSettingsOf(const ViewState& view);
-
 /// Model-space height of a line/point or contour point at elevation H: the terrain's relief
 /// rule, 0.0001 units nearer the eye so the surface does not hide it.
 float overlayPointZ(const ModelFit& fit, int Scale, double H);

@@ -1,28 +1,49 @@
 #include "scene/ViewState.h"
 
 #include <cmath>
+#include <type_traits>
 
 #include "elevation/ElevationGrid.h"
 
 namespace torvane {
 
+const ViewSetting* findViewSetting(std::string_view section, std::string_view key) {
+  for (const ViewSetting& setting : kViewSettings) {
+    if (setting.saved() && setting.section == section && setting.key == key) {
+      return &setting;
+    }
+  }
+  return nullptr;
+}
+
+double settingValue(const ViewState& view, const ViewSetting& setting) {
+  return std::visit([&](auto member) { return static_cast<double>(view.*member); },
+                    setting.member);
+}
+
+void setSettingValue(ViewState& view, const ViewSetting& setting, double value) {
+  std::visit(
+      [&](auto member) {
+        using T = std::remove_reference_t<decltype(view.*member)>;
+        if constexpr (std::is_same_v<T, bool>) {
+          view.*member = value != 0;
+        } else {
+          view.*member = static_cast<T>(value);
+        }
+      },
+      setting.member);
+}
+
+void resetSetting(ViewState& view, const ViewSetting& setting) {
+  std::visit([&](auto member) { view.*member = kDefaultView.*member; }, setting.member);
+}
+
 void ResetViewState(ViewState& view) {
-  view.MoveX = view.MoveY = view.MoveZ = 0;
-  view.RotaX = view.RotaY = view.RotaZ = 0;
-  view.RZoom = kQuarterPi;
-  view.ColorT = 3;
-  view.ColorS = 0;
-  view.ColorR = 1;
-  view.CRHueR = true;
-  view.CRHueS = 120;
-  view.CRHueE = 200;
-  view.ColorK = -1;
-  view.OceanC = 0x00FF0000;
-  view.OceanT = true;
-  view.LayerAlphaEnabled = false;
-  view.ContourAlphaEnabled = false;
-  view.rotating = false;
-  view.clockwise = false;
+  for (const ViewSetting& setting : kViewSettings) {
+    if (setting.reset) {
+      resetSetting(view, setting);
+    }
+  }
 }
 
 int EffectiveSeaLevel(const ViewState& view, const ElevationGrid& grid) {

@@ -12,7 +12,8 @@ namespace torvane {
 
 class ElevationGrid;
 
-/// The colouring settings, named as the view settings and project keys that hold them.
+/// The colouring settings with their defaults, named as their project keys. The view settings
+/// (scene/ViewState.h) extend this record, so the colouring reads the view's own fields.
 struct ColourSettings {
   int ColorT = 3;                //!< 1 image only, 2 image and sea, 3 land and sea colours
   int ColorS = 0;                //!< land type 0..9, 14..19

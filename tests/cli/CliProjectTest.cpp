@@ -100,4 +100,16 @@ TEST(CliProject, ReadsAShiftJisProjectWithBackslashPaths) {
   EXPECT_NE(r.out.find("\"ColorK\":5,"), std::string::npos);
 }
 
+TEST(CliProject, SpecialCompositeTypesSurviveAReload) {
+  // Shift+5 sets land type 15; a project saved with it reopens with it and saves it again.
+  const TempDir dir;
+  const std::string text =
+      "[File]\nName1=" + demoTiles().front().string() + "\n[View]\nColorS=15\nColorR=2\n";
+  ASSERT_TRUE(torvane::fixtures::writeBytes(dir / "p.tvp", text));
+  const auto r = runCli("project " + quoted(dir / "p.tvp") + " --save " + quoted(dir / "q.tvp"));
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("\"ColorT\":3,\"ColorS\":15,\"ColorR\":2,"), std::string::npos) << r.out;
+  EXPECT_NE(readFile(dir / "q.tvp").find("\nColorS=15\n"), std::string::npos);
+}
+
 }  // namespace

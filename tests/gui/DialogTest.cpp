@@ -140,7 +140,7 @@ private slots:
       QFile csv(dir + "/samples.csv");
       QVERIFY(csv.open(QIODevice::ReadOnly));
       const QList<QByteArray> lines = csv.readAll().split('\n');
-      QCOMPARE(lines.front(), QByteArray("distance,X,Y,H,vertex"));
+      QCOMPARE(lines.front(), QByteArray("distance,X,Y,lon,lat,H,vertex"));
       QCOMPARE(lines.size(), qsizetype(cs.samples.size()) + 2);  // header, samples, final ""
       QVERIFY(!dialog->saveGraph((dir + "/missing/graph.png").toStdString(), error));
     });
@@ -217,7 +217,7 @@ private slots:
       CrossSection probe;
       computeProfile(probe, scene().ruler, 1, heightAt);
       const double sea = inside ? (probe.minH + probe.maxH) / 2 : probe.minH;
-      CrossSectionDialog dialog(scene().ruler, heightAt, sea);
+      CrossSectionDialog dialog(scene().ruler, scene().grid, heightAt, sea);
       const QImage graph = dialog.graphImage();
       const CrossSection& cs = dialog.crossSection();
       int blue = 0;

@@ -14,6 +14,8 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
+#include "measure/CrossSection.h"
+#include "measure/Ruler.h"
 #include "scene/Contours.h"
 #include "view/AutoRotation.h"
 #include "resources/Texts.h"
@@ -131,6 +133,44 @@ private slots:
     QCOMPARE(scene.view.RotaZ, 1.25);
     QCOMPARE(mWindow->windowTitle(), caption);
     mWindow->view()->grabFramebuffer().save(dir + "/2-after-failed-opens.png");
+  }
+
+  // The same on a real GSI download (skipped without the samples): contours, a ruler, then a
+  // junk zip; the work stays and the contours export for other GIS tools.
+  void realDownloadKeepsItsWorkAfterAJunkOpen() {
+    const QString zip = QStringLiteral(TORVANE_SAMPLES_DIR
+                                       "/dem_xml/zipped/FG-GML-543745-DEM10B-20161001.zip");
+    if (!QFile::exists(zip)) {
+      QSKIP("the real GSI samples are not here");
+    }
+    const QString dir = outputDir("WindowTest");
+    drop({zip});
+    Scene& scene = mWindow->scene();
+    QCOMPARE(scene.grid.fileCount, 1);
+    QVERIFY(buildContourRange(scene, kElevationContour, {1400, 3100, 100}));
+    togglePathRuler(scene.ruler);
+    const HeightAt heightAt = terrainHeightAt(scene.grid, scene.mesh);
+    for (const auto& [X, Y] : {std::pair{-3000.0, -2000.0}, {0.0, 500.0}, {3000.0, 2500.0}}) {
+      addRulerPoint(scene.ruler, {X, Y, heightAt(X, Y)});
+    }
+    scene.view.RotaX = 0.9;
+    mWindow->AfterChange();
+    const QString caption = mWindow->windowTitle();
+    mWindow->view()->grabFramebuffer().save(dir + "/1-contours-and-ruler.png");
+
+    QFile junk(dir + "/junk.zip");
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(100000, '\x17'));
+    junk.close();
+    drop({junk.fileName()});
+    QCOMPARE(mMessages.size(), 1);
+    QCOMPARE(scene.contours.groupCount(), 18);
+    QCOMPARE(scene.ruler.pointCount, 3);
+    QCOMPARE(mWindow->windowTitle(), caption);
+    mWindow->view()->grabFramebuffer().save(dir + "/2-after-the-junk-zip.png");
+    std::string error;
+    QVERIFY(exportContourGeoJson(scene, (dir + "/yarigatake-contours.geojson").toStdString(), true,
+                                 &error));
   }
 
   void failedOpenOfAnEmptySceneKeepsTheProgramCaption() {

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <cmath>
 #include <functional>
 #include <numbers>
 #include <sstream>
@@ -118,6 +119,45 @@ TEST(ProjectFile, SavesItsExactTextAndRoundTripsWithItsData) {
   EXPECT_FALSE(fs::exists(dir / "moved" / "empty.tvp"));
 }
 
+// The view settings table against the format: a fresh view saves as these exact lines (the hue
+// keys only with the hue circle), and loading them back gives the fresh view again.
+TEST(ProjectFile, DefaultViewSavesAsTheFormatsDefaults) {
+  const TempDir dir;
+  writeTile(dir / "a.xml", 0);
+  const std::vector<fs::path> tile = {dir / "a.xml"};
+  Scene scene;
+  ASSERT_TRUE(openElevationFiles(scene, tile));
+  ASSERT_TRUE(SaveProject(scene, dir / "p.tvp"));
+  const std::string defaults =
+      "[File]\nFlag1=1\nName1=a.xml\n"
+      "[File1]\nAlpha=0\n[Calc1]\nAlpha=0\n"
+      "[View]\nMoveX=0.000000000\nMoveY=0.000000000\nMoveZ=0.000000000\n"
+      "RotaX=0.000000000\nRotaY=0.000000000\nRotaZ=0.000000000\nRZoom=0.785398163\n"
+      "ColorT=3\nColorS=0\nColorR=1\nColorK=-1\nOceanC=16711680\nOceanT=1\nScale=2\n"
+      "Alpha=255\n[Rota]\nPitch=5\n";
+  EXPECT_EQ(readFile(dir / "p.tvp"), defaults);
+
+  // Every saved setting changed, then the defaults loaded over it: all of them come back (the
+  // numbers to the format's nine decimals).
+  Scene changed;
+  ASSERT_TRUE(openElevationFiles(changed, tile));
+  for (const ViewSetting& setting : kViewSettings) {
+    if (setting.saved()) {
+      const double other = settingValue(kDefaultView, setting) == setting.valid.lo
+                               ? setting.valid.hi
+                               : setting.valid.lo;
+      setSettingValue(changed.view, setting, std::isfinite(other) ? other : 0.5);
+    }
+  }
+  ASSERT_TRUE(LoadProject(changed, dir / "p.tvp"));
+  for (const ViewSetting& setting : kViewSettings) {
+    SCOPED_TRACE(setting.key);
+    EXPECT_NEAR(settingValue(changed.view, setting), settingValue(kDefaultView, setting), 1e-9);
+  }
+  ASSERT_TRUE(SaveProject(changed, dir / "q.tvp"));
+  EXPECT_EQ(readFile(dir / "q.tvp"), defaults);
+}
+
 TEST(ProjectFile, PathRule) {
   const fs::path folder = "/p/proj";
   struct Stored {
@@ -203,7 +243,12 @@ TEST_F(ProjectRead, OutOfRangeValuesFallBackToTheDefaults) {
       // Without an image the mode is 3; the land type and colour of a stored mode 1 are not read.
       {"ColorT=1\nColorS=5\nColorR=4", colour, 301},
       {"ColorT=3\nColorS=5\nColorR=4", colour, 354},
-      {"ColorS=14\nColorR=8", colour, 301},
+      {"ColorS=14\nColorR=8", colour, 441},  // the special composites stay
+      {"ColorS=19", colour, 491},
+      {"ColorS=10", colour, 301},
+      {"ColorS=13", colour, 301},
+      {"ColorS=20", colour, 301},
+      {"ColorS=-1", colour, 301},
       {"ColorR=6\nCRHueR=0\nCRHueS=10\nCRHueE=239", hues, 10239},
       {"ColorR=6\nCRHueS=240\nCRHueE=-1", hues, 1120200},
       {"ColorR=2\nCRHueR=0\nCRHueS=10\nCRHueE=20", hues, 1120200},
