@@ -86,6 +86,7 @@ constexpr std::pair<int, std::string_view> kTexts[] = {
     {2910, "次のファイルは使えませんでした"},
     {2911, "標高データ"},
     {2912, "線点データ"},
+    {2950, "ほか %1 ファイル"},
 };
 
 constexpr bool sortedById() {

@@ -21,6 +21,8 @@ inline constexpr int kTextSaveFailed = 2901;      // "保存できませんで�
 inline constexpr int kTextSomeFilesUnused = 2910; // "次のファイルは使えませんでした"
 inline constexpr int kTextElevationFiles = 2911;  // "標高データ": the file type of every format
 inline constexpr int kTextLineFiles = 2912;       // "線点データ"
+// A start-up failure lists the files named on the command line: %1 the ones not listed.
+inline constexpr int kTextMoreFiles = 2950;       // "ほか %1 ファイル"
 
 inline constexpr int kTextOpenProject = 2100;     // "開く"
 inline constexpr int kTextSaveProject = 2101;     // "保存"

@@ -14,6 +14,8 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
+#include "gui/QtText.h"
+#include "tests/support/ZipWriter.h"
 #include "measure/CrossSection.h"
 #include "measure/Ruler.h"
 #include "scene/Contours.h"
@@ -255,10 +257,93 @@ private slots:
     QTRY_COMPARE(seen.size(), size_t(1));
     drop({dir + "/nothing.tvd"});  // fails behind the wait cursor
     QCOMPARE(seen.size(), size_t(2));
+    QCOMPARE(seen[0].text, msg(kTextNoValidData) + "\n" + dir + "/none.xml: not found");
+    QCOMPARE(seen[1].text, msg(kTextNoValidData) + "\n" + dir + "/nothing.tvd: not found");
     for (const Seen& box : seen) {
-      QCOMPARE(box.text.section('\n', 0, 0), msg(kTextNoValidData));
       QVERIFY(box.ownedByShownWindow);
       QVERIFY(box.normalCursor);
+    }
+  }
+
+  // What a file manager passes (Exec=torvane %F) opens as a drop of the same files does; what
+  // fails is named in a message once the window is on the screen.
+  void filesNamedAtStartOpenAsADropWould() {
+    const QString dir = outputDir("WindowTest");
+    std::vector<fixtures::ZipEntry> members;
+    for (const std::filesystem::path& tile : demoFiles()) {
+      QFile file(QString::fromStdString(tile.string()));
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      members.push_back({tile.filename().string(), file.readAll().toStdString()});
+    }
+    const std::string zip = (dir + "/download.zip").toStdString();
+    QVERIFY(fixtures::writeZip(zip, members));
+    const std::filesystem::path marks = std::filesystem::path(TORVANE_DEMO_DIR) / "marks.bln";
+    const std::filesystem::path missing = (dir + "/missing.zip").toStdString();
+    const std::filesystem::path image = (dir + "/photo.png").toStdString();
+    const std::filesystem::path project = (dir + "/gone.tvp").toStdString();
+
+    struct Case {
+      const char* what;
+      MainWindow::Options options;
+      int files, layers;
+      QString message;  // shown once the window is shown
+    };
+    auto options = [](std::vector<std::filesystem::path> open,
+                      std::vector<std::filesystem::path> drop,
+                      std::optional<std::filesystem::path> project = std::nullopt) {
+      MainWindow::Options o;
+      o.openAtStart = std::move(open);
+      o.dropAtStart = std::move(drop);
+      o.commandLineProject = std::move(project);
+      return o;
+    };
+    // The message names each file, with the reason when the open found one.
+    auto named = [](int textId, const std::vector<std::filesystem::path>& paths,
+                    const QString& reason = {}) {
+      QString text = msg(textId);
+      for (const auto& p : paths) {
+        text += "\n" + QString::fromStdString(p.string()) + reason;
+      }
+      return text;
+    };
+    std::vector<std::filesystem::path> many;
+    for (int i = 0; i < 5; ++i) {
+      many.push_back((dir + QStringLiteral("/marks%1.bln").arg(i)).toStdString());
+    }
+    const std::vector<Case> cases = {
+        {"a GSI download", options({}, {zip}), 4, 0, {}},
+        {"marks over the terrain of --open", options(demoFiles(), {marks}), 4, 1, {}},
+        {"marks without terrain", options({}, {marks}), 0, 0,
+         named(kTextNoElevationData, {marks})},
+        {"an image without terrain", options({}, {image}), 0, 0,
+         named(kTextNoElevationData, {image})},
+        {"a download that is not there", options({}, {missing}), 0, 0,
+         named(kTextNoValidData, {missing}, ": not found")},
+        {"--open files that are not there", options({missing, missing}, {}), 0, 0,
+         named(kTextNoValidData, {missing, missing}, ": not found")},
+        {"five refused", options({}, many), 0, 0,
+         named(kTextNoElevationData, {many[0], many[1], many[2]}) + "\n" +
+             qtext(kTextMoreFiles).arg(2)},
+        {"a project that is not there", options({}, {}, project), 0, 0,
+         named(kTextNoValidData, {project}, ": not found")},
+    };
+    for (const Case& c : cases) {
+      MainWindow window(c.options);
+      QStringList messages;
+      window.setMessageHandler([&](const QString&, const QString& text) { messages << text; });
+      window.startUp();
+      QCOMPARE(window.scene().grid.fileCount, c.files);
+      QCOMPARE(window.scene().overlays.groupCount(), c.layers);
+      QVERIFY2(messages.isEmpty(), c.what);  // nothing before the window shows
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      if (c.message.isEmpty()) {
+        QTest::qWait(20);
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
+      } else {
+        QTRY_COMPARE(messages.size(), 1);
+        QCOMPARE(messages.front(), c.message);
+      }
     }
   }
 
