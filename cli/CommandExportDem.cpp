@@ -39,12 +39,12 @@ int commandExportDem(int argc, char** argv) {
     return fail(text(kTextNoValidData));
   }
   DemExport result;
-  std::string error;
+  WriteError error;
   const OpenProgressFn progress =
       isatty(fileno(stderr)) ? OpenProgressFn(exportProgressToStderr) : OpenProgressFn{};
-  if (!exportDem(grid, output, result, error, progress)) {
-    std::fprintf(stderr, "torvane-cli: %s\n", error.c_str());
-    return fail(error);
+  if (!exportDem(grid, output, result, &error, progress)) {
+    std::fprintf(stderr, "torvane-cli: %s\n", error.message().c_str());
+    return fail(error.message());
   }
   JsonWriter json;
   json.beginObject()

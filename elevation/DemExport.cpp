@@ -10,14 +10,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -27,7 +24,7 @@
 #include <gdal.h>
 #include <ogr_srs_api.h>
 
-#include "elevation/Archive.h"
+#include "elevation/AtomicFile.h"
 #include "elevation/GdalRaster.h"
 #include "elevation/GdalSession.h"
 #include "elevation/Readers.h"
@@ -271,68 +268,6 @@ bool readWhole(Source& s, const ElevationGrid& opened, ElevationGrid& scratch,
   return true;
 }
 
-bool syncPath(const std::filesystem::path& path, int flags) {
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-  if (fd < 0) {
-    return false;
-  }
-  const bool ok = ::fsync(fd) == 0;
-  const int err = errno;
-  ::close(fd);
-  errno = err;
-  return ok;
-}
-
-/**
- * Writes `target` through a hidden temporary file in its folder: `write` fills the file at the
- * path it is given; the result is flushed to disk, renamed over the target (over the file a
- * symbolic link points to, not the link) and the folder synced. On failure the temporary file
- * and whatever GDAL left beside it are removed and `error` holds "PATH: reason".
- */
-bool writeThroughTemporary(const std::filesystem::path& target,
-                           const std::function<bool(const std::filesystem::path&, std::string&)>& write,
-                           std::string& error) {
-  std::error_code ec;
-  std::filesystem::path final = target;
-  if (std::filesystem::is_symlink(final, ec)) {
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(final, ec);
-    if (!ec) {
-      final = resolved;
-    }
-  }
-  const std::filesystem::path folder =
-      final.has_parent_path() ? final.parent_path() : std::filesystem::path(".");
-  std::string temp = (folder / ("." + final.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    error = target.string() + ": " + std::strerror(errno);
-    return false;
-  }
-  struct stat old {};
-  (void)::fchmod(fd, ::stat(final.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-  ::close(fd);
-  std::string reason;
-  bool ok = write(temp, reason);
-  if (ok && !syncPath(temp, O_RDONLY)) {
-    ok = false;
-    reason = std::strerror(errno);
-  }
-  if (ok && std::rename(temp.c_str(), final.c_str()) != 0) {
-    ok = false;
-    reason = std::strerror(errno);
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    for (const char* side : {".ovr.tmp", ".aux.xml", ".msk"}) {
-      ::unlink((temp + side).c_str());
-    }
-    error = target.string() + ": " + reason;
-    return false;
-  }
-  (void)syncPath(folder, O_RDONLY | O_DIRECTORY);  // the rename itself reaches the disk
-  return true;
-}
-
 //! Turns GDAL's progress of the write into reports of the whole export.
 struct WriteProgress {
   const OpenProgressFn* progress;
@@ -452,31 +387,42 @@ bool placeSource(const ElevationGrid& grid, int k, Source& s, std::string& reaso
   return true;
 }
 
-// True when `output` names one of the opened files (or the archive holding one).
-bool isAnInput(const ElevationGrid& grid, const std::filesystem::path& output) {
-  std::error_code ec;
-  if (!std::filesystem::exists(output, ec)) {
+// The GDAL write of the canvas through the program's one writer: GDAL writes the writer's
+// temporary file by name, which replaces `output` once synced. What GDAL leaves beside a failed
+// temporary file goes with it.
+bool writeCanvas(Canvas& canvas, int epsg, const std::filesystem::path& output,
+                 const WriteGuard& guard, const OpenProgressFn& progress, WriteError& error) {
+  AtomicFile file(output, guard);
+  if (!file.ok()) {
+    error = file.error();
     return false;
   }
-  for (const GridFile& f : grid.files) {
-    std::filesystem::path p = f.path;
-    if (const std::optional<MemberLocation> member = locateMember(p)) {
-      p = member->archive;
-    }
-    if (std::filesystem::equivalent(p, output, ec)) {
-      return true;
-    }
+  const std::filesystem::path temp = file.temporaryPath();
+  const GdalThreadOption noSideFiles("GDAL_PAM_ENABLED", "NO");
+  std::string reason;
+  if (!writeCog(canvas, epsg, temp, progress, reason)) {
+    file.fail(reason);
   }
-  return false;
+  if (!file.commit()) {
+    error = file.error();
+    for (const char* side : {".ovr.tmp", ".aux.xml", ".msk"}) {
+      ::unlink((temp.string() + side).c_str());
+    }
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 bool exportDem(const ElevationGrid& grid, const std::filesystem::path& output, DemExport& result,
-               std::string& error, const OpenProgressFn& progress, unsigned threads) {
+               WriteError* error, const OpenProgressFn& progress, unsigned threads) {
   result = {};
+  WriteError refused;
   auto fail = [&](const std::string& reason) {
-    error = output.string() + ": " + reason;
+    if (error != nullptr) {
+      *error = {WriteError::Kind::Content, 0, output, reason};
+    }
     return false;
   };
   if (grid.fileCount == 0) {
@@ -485,8 +431,17 @@ bool exportDem(const ElevationGrid& grid, const std::filesystem::path& output, D
   if (!grid.GeoCoordinates && (grid.planeZone < 1 || grid.planeZone > 19)) {
     return fail("the plane zone of the data is unknown");
   }
-  if (isAnInput(grid, output)) {
-    return fail("the output is one of the opened files");
+  // The target is checked before the work: never over one of the files it is made from.
+  std::vector<std::filesystem::path> inputs;
+  for (const GridFile& f : grid.files) {
+    inputs.push_back(f.path);
+  }
+  const WriteGuard guard{inputs};
+  if (!checkWriteTarget(output, guard, &refused)) {
+    if (error != nullptr) {
+      *error = refused;
+    }
+    return false;
   }
   // Each shown file's node grid, from what costs least: the opened nodes when the open kept
   // them all, else the file's header, else (LEM data, whose header gives no corners here) the
@@ -600,21 +555,16 @@ bool exportDem(const ElevationGrid& grid, const std::filesystem::path& output, D
     }
   });
   if (failed) {
-    error = failure;
-    return false;
+    return fail(failure);
   }
   canvas.owner = {};  // only the heights go on
 
   const int epsg = grid.GeoCoordinates ? epsgOfPlacement(RasterPlacement::Geographic, 0)
                                        : epsgOfPlacement(RasterPlacement::Plane, grid.planeZone);
-  const GdalThreadOption noSideFiles("GDAL_PAM_ENABLED", "NO");
-  const bool written = writeThroughTemporary(
-      output,
-      [&](const std::filesystem::path& temp, std::string& reason) {
-        return writeCog(canvas, epsg, temp, progress, reason);
-      },
-      error);
-  if (!written) {
+  if (!writeCanvas(canvas, epsg, output, guard, progress, refused)) {
+    if (error != nullptr) {
+      *error = refused;
+    }
     return false;
   }
   result.width = canvas.width;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "elevation/AtomicFile.h"
 #include "elevation/ElevationGrid.h"
 #include "elevation/OpenPipeline.h"
 
@@ -41,13 +42,15 @@ struct DemExport {
  * or the JGD2011 EPSG code of the grid's plane zone, DEFLATE-compressed with the floating-point
  * predictor, with internal overviews.
  *
- * The file is written under a hidden temporary name in the target's folder and renamed over
- * `output` only when complete and flushed to disk; on failure `output` is untouched and `error`
- * holds "PATH: reason". `progress` receives pass 4 reports while files are read and pass 5
+ * The file goes through the program's one writer (AtomicFile.h): a hidden temporary file in the
+ * target's folder that replaces `output` only when complete and synced, never over one of the
+ * grid's files. On failure `output` is untouched and `error` (when given) says why: the
+ * writer's reason, or a Content error naming the file that could not be read. `progress` receives pass 4 reports while files are read and pass 5
  * reports while the GeoTIFF is written, each fraction the share of the whole export; reports
  * are never concurrent and the calling thread repeats the latest while others read.
  */
 bool exportDem(const ElevationGrid& grid, const std::filesystem::path& output, DemExport& result,
-               std::string& error, const OpenProgressFn& progress = {}, unsigned threads = 0);
+               WriteError* error = nullptr, const OpenProgressFn& progress = {},
+               unsigned threads = 0);
 
 }  // namespace torvane

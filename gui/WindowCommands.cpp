@@ -51,15 +51,14 @@ void MainWindow::buildMenus() {
 
 bool MainWindow::exportDemFile(const std::filesystem::path& path) {
   DemExport result;
-  std::string error;
+  WriteError error;
   bool ok = false;
   {
     BusyOpen busy(*this, kTextExportDem, true);
-    ok = exportDem(mScene.grid, path, result, error, busy.progress());
+    ok = exportDem(mScene.grid, path, result, &error, busy.progress());
   }
   if (!ok) {
-    showMessage(qtext(kTextExportDem),
-                qtext(kTextExportDemFailed) + '\n' + QString::fromStdString(error));
+    showError(kTextExportDemFailed, kTextExportDem, QString::fromStdString(error.localMessage()));
   }
   return ok;
 }
@@ -277,11 +276,12 @@ void MainWindow::runMenuCommand(int id) {
         return;
       }
       setWaitCursor();
-      std::string error;
+      WriteError error;
       const bool ok = exportContourGeoJson(mScene, paths.front(), true, &error);
       QApplication::restoreOverrideCursor();
       if (!ok) {
-        showMessage(qtext(kTextExportContours), QString::fromStdString(error));
+        showError(kTextSaveFailed, kTextExportContours,
+                  QString::fromStdString(error.localMessage()));
       }
       return;
     }

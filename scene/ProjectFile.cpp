@@ -164,10 +164,42 @@ std::vector<int> matchStoredNames(const std::vector<std::filesystem::path>& stor
   return entries;
 }
 
-void setError(std::string* error, std::string text) {
+bool refuseSave(WriteError* error, const std::filesystem::path& path, std::string detail) {
   if (error != nullptr) {
-    *error = std::move(text);
+    *error = {WriteError::Kind::Content, 0, path, std::move(detail)};
   }
+  return false;
+}
+
+// The layers of the project, one name per layer. A file that gives several layers (the waypoints
+// and the track of a GPX file) is named once for each of them, so a run of one name is read as
+// often as it takes to give that many layers, and never so often that it would give more. True
+// when any layer was added.
+bool addProjectLayers(Scene& scene, const std::vector<std::filesystem::path>& names,
+                      FileProblems* problems) {
+  bool added = false;
+  for (size_t i = 0; i < names.size();) {
+    size_t run = 1;
+    while (i + run < names.size() && names[i + run] == names[i]) {
+      ++run;
+    }
+    const std::filesystem::path one[] = {names[i]};
+    size_t remaining = run;
+    while (remaining > 0) {
+      const int before = scene.overlays.groupCount();
+      if (!addLineFiles(scene, one, {}, problems)) {
+        break;
+      }
+      added = true;
+      const auto gained = static_cast<size_t>(scene.overlays.groupCount() - before);
+      if (gained == 0 || gained > remaining || remaining - gained < gained) {
+        break;
+      }
+      remaining -= gained;
+    }
+    i += run;
+  }
+  return added;
 }
 
 }  // namespace
@@ -241,14 +273,12 @@ std::string projectText(const Scene& scene, const std::filesystem::path& project
   return ini.text();
 }
 
-bool SaveProject(const Scene& scene, const std::filesystem::path& path, std::string* error) {
+bool SaveProject(const Scene& scene, const std::filesystem::path& path, WriteError* error) {
   if (!hasExtension(path, ".tvp")) {
-    setError(error, path.string() + ": not a project file name (.tvp)");
-    return false;
+    return refuseSave(error, path, "not a project file name (.tvp)");
   }
   if (scene.grid.count == 0) {
-    setError(error, "no elevation data to save");
-    return false;
+    return refuseSave(error, path, "no elevation data to save");
   }
   // A line break in a file name would split its line and corrupt the file.
   auto breaksLine = [](const std::filesystem::path& p) {
@@ -262,11 +292,12 @@ bool SaveProject(const Scene& scene, const std::filesystem::path& path, std::str
     unstorable = unstorable || breaksLine(scene.overlays.layerName(i));
   }
   if (unstorable) {
-    setError(error, "a file name holds a line break and cannot be saved in a project");
-    return false;
+    return refuseSave(error, path, "a file name holds a line break and cannot be saved in a project");
   }
-  const std::string text = projectText(scene, path);
-  return writeFileAtomically(path, text, error);
+  // The data files must stay: a project is never written over one of them. (Saving over the
+  // project that was opened is the usual save and is not among these.)
+  const std::vector<std::filesystem::path> inputs = inputFiles(scene);
+  return writeFileAtomically(path, projectText(scene, path), WriteGuard{inputs}, error);
 }
 
 bool LoadProject(Scene& scene, const std::filesystem::path& path,
@@ -318,7 +349,7 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
   readViewSettings(ini, "File1", v, scene.image.loaded);
   const std::vector<std::filesystem::path> layerNames = readNames(ini, "File1", folder);
   OverlayStore& layers = scene.overlays;
-  if (!layerNames.empty() && addLineFiles(scene, layerNames, {}, problems)) {
+  if (!layerNames.empty() && addProjectLayers(scene, layerNames, problems)) {
     const std::vector<int> layerEntries = matchStoredNames(
         layerNames, layers.groupCount(), [&](int g) { return layers.layerName(g); });
     for (int i = 0; i < layers.groupCount(); ++i) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "tests/support/RasterWriter.h"
 #include "tests/support/ReaderChecks.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WriteFaults.h"
 
 using namespace torvane;
 namespace fs = std::filesystem;
@@ -66,16 +68,6 @@ Written inspect(const fs::path& path) {
   return w;
 }
 
-// Only the expected files are in the folder: no temporary file is left behind.
-std::vector<std::string> folderNames(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 }  // namespace
 
 TEST(DemExport, AdjacentTilesReopenAsTheOpenedGrid) {
@@ -97,8 +89,8 @@ TEST(DemExport, AdjacentTilesReopenAsTheOpenedGrid) {
   const auto opened = fixtures::openScene(paths);
   ASSERT_TRUE(opened->ok);
   DemExport result;
-  std::string error;
-  ASSERT_TRUE(exportDem(opened->scene.grid, dir / "out.tif", result, error)) << error;
+  WriteError error;
+  ASSERT_TRUE(exportDem(opened->scene.grid, dir / "out.tif", result, &error)) << error.message();
   EXPECT_EQ(result.width, 599u);  // the tiles share their edge column
   EXPECT_EQ(result.height, 200u);
   EXPECT_EQ(result.epsg, 6668);
@@ -110,13 +102,13 @@ TEST(DemExport, AdjacentTilesReopenAsTheOpenedGrid) {
   EXPECT_GE(w.overviews, 1);
   EXPECT_EQ(w.epsg, 6668);
   EXPECT_EQ(w.noData, kDemExportNoData);
-  EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"out.tif", "t0.xml", "t1.xml"}));
+  EXPECT_EQ(fixtures::folderEntries(dir.path()), (std::vector<std::string>{"out.tif", "t0.xml", "t1.xml"}));
 
   // The files only listed, not opened (as torvane-cli does): the same heights.
   ElevationGrid listed;
   ASSERT_TRUE(listElevationData(paths, listed));
   EXPECT_EQ(listed.count, 0u);
-  ASSERT_TRUE(exportDem(listed, dir / "listed.tif", result, error)) << error;
+  ASSERT_TRUE(exportDem(listed, dir / "listed.tif", result, &error)) << error.message();
   EXPECT_EQ(inspect(dir / "listed.tif").cells, w.cells);
   std::filesystem::remove(dir / "listed.tif");
 
@@ -209,8 +201,8 @@ TEST(DemExport, FinestSpacingAndTheLaterFileWinWhereFilesOverlap) {
     ASSERT_EQ(opened->scene.grid.fileCount, 3);
     EXPECT_EQ(opened->scene.plan.step > 1, limits.primitiveLimit < 100);
     DemExport result;
-    std::string error;
-    ASSERT_TRUE(exportDem(opened->scene.grid, dir / "out.tif", result, error)) << error;
+    WriteError error;
+    ASSERT_TRUE(exportDem(opened->scene.grid, dir / "out.tif", result, &error)) << error.message();
     EXPECT_EQ(result.width, 61u);
     EXPECT_EQ(result.height, 17u);
     const Written w = inspect(dir / "out.tif");
@@ -242,14 +234,14 @@ TEST(DemExport, PlaneDataKeepsItsZoneAndReopensInIt) {
   Scene scene;
   ASSERT_TRUE(openLemFiles(scene, std::vector<fs::path>{dir / "p/g.lem"}));
   DemExport result;
-  std::string error;
+  WriteError error;
   Scene thinned;
   thinned.limits = DeviceLimits{20, 16'777'215};
   ASSERT_TRUE(openLemFiles(thinned, std::vector<fs::path>{dir / "p/g.lem"}));
   ASSERT_GT(thinned.plan.step, 1u);
-  ASSERT_TRUE(exportDem(thinned.grid, dir / "g.tif", result, error)) << error;
+  ASSERT_TRUE(exportDem(thinned.grid, dir / "g.tif", result, &error)) << error.message();
   const std::vector<float> reread = inspect(dir / "g.tif").cells;
-  ASSERT_TRUE(exportDem(scene.grid, dir / "g.tif", result, error)) << error;
+  ASSERT_TRUE(exportDem(scene.grid, dir / "g.tif", result, &error)) << error.message();
   EXPECT_EQ(inspect(dir / "g.tif").cells, reread) << "the LEM file read again gives the same";
   EXPECT_EQ(result.epsg, 6677);
   EXPECT_EQ(inspect(dir / "g.tif").epsg, 6677);
@@ -276,25 +268,43 @@ TEST(DemExport, FailuresNameTheTargetAndLeaveNothingBehind) {
   struct Case {
     const char* name;
     fs::path target;
-    const char* reason;  // in the error after "TARGET: "
+    WriteError::Kind kind;
+    int code;
   };
   const Case cases[] = {
-      {"missing folder", dir / "no/such/out.tif", "No such file or directory"},
-      {"an input", dir / "in.tif", "the output is one of the opened files"},
-      {"a folder in the way", dir / "folder.tif", "Is a directory"},  // fails at the rename
+      {"missing folder", dir / "no/such/out.tif", WriteError::Kind::System, ENOENT},
+      {"an input", dir / "in.tif", WriteError::Kind::InputFile, 0},
+      {"a folder in the way", dir / "folder.tif", WriteError::Kind::System, EISDIR},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     DemExport result;
-    std::string error;
-    EXPECT_FALSE(exportDem(opened->scene.grid, c.target, result, error));
-    EXPECT_EQ(error, c.target.string() + ": " + c.reason);
-    EXPECT_EQ(folderNames(dir.path()),
-              (std::vector<std::string>{"folder.tif", "in.tif"}));
+    WriteError error;
+    EXPECT_FALSE(exportDem(opened->scene.grid, c.target, result, &error));
+    EXPECT_EQ(error.kind, c.kind);
+    EXPECT_EQ(error.code, c.code);
+    EXPECT_EQ(error.path, c.target);
+    EXPECT_EQ(fixtures::folderEntries(dir.path()), (std::vector<std::string>{"folder.tif", "in.tif"}));
+  }
+  // The disk fills up after GDAL has written the file: the old file stays, nothing is left.
+  ASSERT_TRUE(fixtures::writeBytes(dir / "out.tif", "old"));
+  for (const fixtures::FaultAt at :
+       {fixtures::FaultAt::Fsync, fixtures::FaultAt::Close, fixtures::FaultAt::Rename}) {
+    SCOPED_TRACE(fixtures::faultName(at));
+    const fixtures::WriteFault fault(at);
+    DemExport result;
+    WriteError error;
+    EXPECT_FALSE(exportDem(opened->scene.grid, dir / "out.tif", result, &error));
+    EXPECT_TRUE(fault.hit());
+    EXPECT_EQ(error.code, ENOSPC);
+    EXPECT_EQ(fixtures::fileBytes(dir / "out.tif"), "old");
+    EXPECT_EQ(fixtures::folderEntries(dir.path()),
+              (std::vector<std::string>{"folder.tif", "in.tif", "out.tif"}));
   }
   Scene empty;
   DemExport result;
-  std::string error;
-  EXPECT_FALSE(exportDem(empty.grid, dir / "out.tif", result, error));
-  EXPECT_FALSE(fs::exists(dir / "out.tif"));
+  WriteError error;
+  EXPECT_FALSE(exportDem(empty.grid, dir / "new.tif", result, &error));
+  EXPECT_EQ(error.kind, WriteError::Kind::Content);
+  EXPECT_FALSE(fs::exists(dir / "new.tif"));
 }

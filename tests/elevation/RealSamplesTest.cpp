@@ -186,8 +186,8 @@ TEST(RealSamples, ExportedTileReopensNodeForNode) {
       tile, samples({"FG-GML-5238-74-00-DEM5A-20161001.xml"})));
   fixtures::TempDir dir;
   DemExport result;
-  std::string error;
-  ASSERT_TRUE(exportDem(tile.grid, dir / "tile.tif", result, error)) << error;
+  WriteError error;
+  ASSERT_TRUE(exportDem(tile.grid, dir / "tile.tif", result, &error)) << error.message();
   EXPECT_EQ(result.width, 225u);
   EXPECT_EQ(result.height, 150u);
   Scene back;

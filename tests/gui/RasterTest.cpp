@@ -114,7 +114,7 @@ private slots:
     QCOMPARE(mMessages.size(), 1);
     QVERIFY(mMessages[0].startsWith(msg(kTextExportDemFailed) + '\n'));
     QVERIFY(mMessages[0].contains(QString::fromStdString(target.string())));
-    QVERIFY(mMessages[0].contains(QStringLiteral("No such file or directory")));
+    QVERIFY(mMessages[0].contains(msg(kTextWriteNoFolder)));  // the reason in Japanese
     QVERIFY(!QFileInfo::exists(QString::fromStdString(target.string())));
   }
 };

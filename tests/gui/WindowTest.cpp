@@ -157,7 +157,7 @@ private slots:
     QCOMPARE(scene.ruler.pointCount, 3);
     QCOMPARE(mWindow->windowTitle(), caption);
     mWindow->view()->grabFramebuffer().save(dir + "/2-after-the-junk-zip.png");
-    std::string error;
+    WriteError error;
     QVERIFY(exportContourGeoJson(scene, (dir + "/yarigatake-contours.geojson").toStdString(), true,
                                  &error));
   }
