@@ -183,7 +183,7 @@ void MainWindow::runMenuCommand(int id) {
     }
     case kCmdRemoveImage:
       releaseDrapedImage(*this);
-      finishCommand(setImageColourMode(mScene.view, 3));
+      finishCommand(setImageColourMode(mScene.view, kLandAndSea));
       return;
     case kCmdSaveImage: {
       const auto paths = runFileDialog(
