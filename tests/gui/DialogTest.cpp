@@ -21,7 +21,7 @@
 #include "gui/dialogs/VersionDialog.h"
 #include "scene/CommandTable.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 namespace {
 // Pixels of `image` within `tolerance` of `colour` in every channel.
@@ -304,8 +304,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeDialogTest() { return std::make_unique<DialogTest>(); }
+const GuiTestClass<DialogTest> kDialogTest("DialogTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "DialogTest.moc"

@@ -13,7 +13,7 @@
 #include "scene/Propagation.h"
 #include "render/FrameRenderer.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 class FrameTest : public QObject {
   Q_OBJECT
@@ -311,8 +311,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeFrameTest() { return std::make_unique<FrameTest>(); }
+const GuiTestClass<FrameTest> kFrameTest("FrameTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "FrameTest.moc"

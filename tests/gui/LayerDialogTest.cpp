@@ -20,7 +20,7 @@
 #include "terrain/Hls.h"
 #include "tests/support/TempDir.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 class LayerDialogTest : public QObject {
   Q_OBJECT
@@ -341,8 +341,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeLayerDialogTest() { return std::make_unique<LayerDialogTest>(); }
+const GuiTestClass<LayerDialogTest> kLayerDialogTest("LayerDialogTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "LayerDialogTest.moc"

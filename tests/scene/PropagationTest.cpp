@@ -6,14 +6,14 @@
 #include "scene/Contours.h"
 #include "scene/Propagation.h"
 #include "scene/Scene.h"
-#include "../terrain/GridBuilder.h"
-#include "../terrain/RecordingDevice.h"
+#include "tests/support/GridBuilder.h"
+#include "tests/support/RecordingDevice.h"
 
 namespace torvane {
 namespace {
 
-using testing::RecordingDevice;
-using testing::SubGrid;
+using fixtures::RecordingDevice;
+using fixtures::SubGrid;
 
 // A scene with a 6 x 5 grid 50 m by 40 m rising from 0 to 20 m towards the east,
 // post-processed as an open does.
@@ -25,7 +25,7 @@ struct LoadedScene {
     if (withDevice) {
       scene.mesh.setDevice(&device);
     }
-    testing::buildGrid(scene.grid,
+    fixtures::buildGrid(scene.grid,
                        {SubGrid{6, 5, 0, 0, 10, [](int, int c) { return 4.0 * c; }}});
     SamplingPlan plan;
     plan.nodeTotal = 30;
@@ -97,7 +97,7 @@ TEST(Propagation, SettingChangesReachTheVerticesAndTheDevice) {
 
 TEST(Propagation, FlatGridOpensWithoutLandColours) {
   Scene scene;
-  testing::buildGrid(scene.grid, {SubGrid{3, 3, 0, 0, 10, [](int, int) { return 7.0; }}});
+  fixtures::buildGrid(scene.grid, {SubGrid{3, 3, 0, 0, 10, [](int, int) { return 7.0; }}});
   SamplingPlan plan;
   plan.indexTotal = 24;
   ASSERT_TRUE(scene.postProcess(plan));
@@ -118,7 +118,7 @@ TEST(Propagation, ClearSceneAndFailedUploadsReleaseTheBuffers) {
   RecordingDevice device;
   device.refuseIndices = true;
   scene.mesh.setDevice(&device);
-  testing::buildGrid(scene.grid, {SubGrid{3, 3, 0, 0, 10, [](int r, int) { return 1.0 * r; }}});
+  fixtures::buildGrid(scene.grid, {SubGrid{3, 3, 0, 0, 10, [](int r, int) { return 1.0 * r; }}});
   SamplingPlan plan;
   plan.indexTotal = 24;
   EXPECT_FALSE(scene.postProcess(plan));

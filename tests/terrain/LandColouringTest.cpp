@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "GridBuilder.h"
+#include "tests/support/GridBuilder.h"
 #include "terrain/Hls.h"
 #include "terrain/LandColouring.h"
 #include "terrain/ToneCurves.h"
@@ -10,8 +10,8 @@
 namespace torvane {
 namespace {
 
-using testing::buildGrid;
-using testing::SubGrid;
+using fixtures::buildGrid;
+using fixtures::SubGrid;
 
 constexpr uint32_t kRed = 0x0000FF, kYellow = 0x00FFFF, kGreen = 0x00FF00, kCyan = 0xFFFF00,
                    kBlue = 0xFF0000, kMagenta = 0xFF00FF;  // COLORREF 0x00BBGGRR

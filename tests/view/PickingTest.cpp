@@ -5,14 +5,14 @@
 
 #include "scene/ViewState.h"
 #include "terrain/TerrainMesh.h"
-#include "tests/terrain/GridBuilder.h"
+#include "tests/support/GridBuilder.h"
 #include "view/Picking.h"
 
 namespace torvane {
 namespace {
 
-using testing::buildGrid;
-using testing::SubGrid;
+using fixtures::buildGrid;
+using fixtures::SubGrid;
 
 // The mesh an open would build over `grid` at relief `Scale`.
 void buildMesh(TerrainMesh& mesh, const ElevationGrid& grid, int Scale = 2) {
