@@ -39,7 +39,10 @@ int commandLayers(int argc, char** argv) {
   }
   // At most 100 files count, as with the program's file lists.
   layerFiles.resize(std::min<size_t>(layerFiles.size(), kMaxFiles));
-  if (!addLineFiles(scene, layerFiles)) {
+  FileProblems problems;
+  const bool added = addLineFiles(scene, layerFiles, {}, &problems);
+  reportProblems(problems);
+  if (!added) {
     return fail(text(kTextNoValidData));
   }
   JsonWriter json;

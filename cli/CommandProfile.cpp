@@ -1,4 +1,5 @@
 // torvane-cli profile [--limits P,I] FILE... --ruler X1,Y1,X2,Y2[,X3,Y3...] [--interpolate]
+//                     [--csv OUT.csv]
 
 #include <algorithm>
 #include <cmath>
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "elevation/AtomicFile.h"
 #include "elevation/NumberParse.h"
 #include "measure/CrossSection.h"
 #include "measure/Ruler.h"
@@ -14,7 +16,7 @@
 namespace torvane::cli {
 
 namespace {
-bool takesValue(std::string_view option) { return option == "--ruler"; }
+bool takesValue(std::string_view option) { return option == "--ruler" || option == "--csv"; }
 
 // "A,B,C,...": finite numbers separated by commas, nothing else.
 bool parseNumbers(std::string_view text, std::vector<double>& numbers) {
@@ -46,9 +48,12 @@ int commandProfile(int argc, char** argv) {
   std::vector<double> coordinates;
   bool rulerGiven = false;
   bool interpolate = false;
+  std::filesystem::path csv;
   for (size_t i = 0; i < args.rest.size(); ++i) {
     if (args.rest[i] == "--interpolate") {
       interpolate = true;
+    } else if (args.rest[i] == "--csv" && csv.empty()) {
+      csv = args.rest[++i];
     } else if (args.rest[i] == "--ruler" && !rulerGiven) {
       rulerGiven = true;
       const std::string& list = args.rest[++i];
@@ -81,6 +86,10 @@ int commandProfile(int argc, char** argv) {
   }
   CrossSection cs;
   computeProfile(cs, ruler, interpolate ? kProfileDivisions : 1, heightAt);
+  std::string error;
+  if (!csv.empty() && !writeFileAtomically(csv, profileCsv(cs, scene.grid), &error)) {
+    return fail(error);
+  }
 
   JsonWriter json;
   json.beginObject()

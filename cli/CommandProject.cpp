@@ -59,7 +59,11 @@ int commandProject(int argc, char** argv) {
   Scene scene;
   scene.limits = args.limits;
   const bool tty = isatty(fileno(stderr)) != 0;
-  if (!LoadProject(scene, args.files.front(), tty ? progressToStderr : OpenProgressFn{})) {
+  FileProblems problems;
+  const bool loaded = LoadProject(scene, args.files.front(),
+                                  tty ? progressToStderr : OpenProgressFn{}, &problems);
+  reportProblems(problems);
+  if (!loaded) {
     return fail(text(kTextNoValidData));
   }
   if (tty) {

@@ -15,8 +15,12 @@ namespace torvane::cli {
 
 /// Prints a usage problem and the usage text on standard error; returns exit status 2.
 int usage(const std::string& problem = {});
-/// Prints the JSON object and a newline on standard output.
+/// Prints the JSON object and a newline on standard output, with "problems" added when files
+/// could not be used (see reportProblems).
 void print(const JsonWriter& json);
+/// Tells each file that could not be used on standard error ("PATH: REASON") and keeps it for
+/// the "problems" of the printed object.
+void reportProblems(const FileProblems& problems);
 /// Prints {"ok":false,"error":message}; returns exit status 1.
 int fail(std::string_view message);
 
@@ -33,11 +37,11 @@ struct OpenArgs {
 bool parseOpenArgs(int argc, char** argv, OpenArgs& args, std::string& problem,
                    bool (*takesValue)(std::string_view option) = nullptr);
 
-/// Opens the files as the program does (the first path's extension chooses the open).
-/// Archives that cannot be read are named on standard error.
+/// Opens the files as the program does (openElevationData); files that could not be used are
+/// reported (reportProblems).
 bool openFiles(Scene& scene, const OpenArgs& args);
 /// The files with each .zip archive replaced by its DEM XML members; archives that cannot be
-/// read are named on standard error.
+/// read are reported (reportProblems).
 std::vector<std::filesystem::path> expandArchivesNoisily(
     std::span<const std::filesystem::path> files);
 

@@ -8,6 +8,7 @@
 #include "elevation/NumberParse.h"
 #include "elevation/Readers.h"
 #include "resources/Texts.h"
+#include "scene/DropDispatch.h"
 
 namespace torvane::cli {
 
@@ -25,19 +26,21 @@ constexpr const char* kUsage =
     "      (file K, row R, column C); --png writes file K's colours with a world file\n"
     "\n"
     "  convert FILE... --output OUT\n"
-    "      write each .xml, .bil or .tvd file's full-resolution grid as a .tvd (OUT is the\n"
-    "      .tvd for one file, or a folder that receives NAME.tvd for each file)\n"
+    "      write each latitude/longitude elevation file's full-resolution grid as a .tvd (OUT\n"
+    "      is the .tvd for one file, or a folder that receives NAME.tvd for each file)\n"
     "\n"
     "  layers [--limits PRIM,INDEX] FILE... --add LAYERFILE...\n"
-    "      open elevation files, add line/point files (.xml GSI vector, .log/.nmea NMEA,\n"
-    "      .bln, .blhrgb; .xyn over LEM data) as the program does and list the layers\n"
+    "      open elevation files, add line/point files as the program does and list the\n"
+    "      layers\n"
     "\n"
     "  height [--limits PRIM,INDEX] FILE... (--geo LON,LAT | --grid X,Y)...\n"
     "      the terrain height at each point (degrees, or grid plane metres X east, Y north)\n"
     "\n"
     "  profile [--limits PRIM,INDEX] FILE... --ruler X1,Y1,X2,Y2[,X3,Y3...] [--interpolate]\n"
+    "          [--csv OUT.csv]\n"
     "      the cross-section along a path ruler through the given plane points (at most\n"
-    "      100): sample count, height extremes, lengths, area, mean height, ruler text\n"
+    "      100): sample count, height extremes, lengths, area, mean height, ruler text;\n"
+    "      --csv writes the samples as the cross-section window saves them\n"
     "\n"
     "  project [--limits PRIM,INDEX] PROJECT.tvp [--save OUT.tvp]\n"
     "      load a project file as the desktop program does and print the grid, layers,\n"
@@ -50,6 +53,22 @@ constexpr const char* kUsage =
     "      --geojson writes them as a GeoJSON FeatureCollection (one feature per set)\n"
     "\n"
     "Every command prints one JSON object on standard output.\n";
+
+// The file types the commands take, from the format registries.
+std::string fileTypesText() {
+  auto list = [](const std::vector<FileType>& types) {
+    std::string text;
+    for (const FileType& t : types) {
+      for (const std::string& pattern : t.patterns) {
+        text += " " + pattern.substr(1);  // "*.xml" -> ".xml"
+      }
+    }
+    return text;
+  };
+  return "\nElevation files:" + list(elevationFileTypes()) +
+         "\nLine/point files:" + list(lineFileTypes(true)) +
+         "; over plane-coordinate elevation data:" + list(lineFileTypes(false)) + "\n";
+}
 
 // "--limits P,I"
 bool parseLimits(std::string_view text, DeviceLimits& limits) {
@@ -84,7 +103,7 @@ int usage(const std::string& problem) {
   if (!problem.empty()) {
     std::cerr << "torvane-cli: " << problem << "\n";
   }
-  std::cerr << kUsage;
+  std::cerr << kUsage << fileTypesText();
   return 2;
 }
 
@@ -130,7 +149,37 @@ void writeContourSets(JsonWriter& json, const Scene& scene) {
   json.endArray();
 }
 
-void print(const JsonWriter& json) { std::cout << json.str() << "\n" << std::flush; }
+namespace {
+// The files this run could not use. They are told on standard error as they are found and
+// listed in the printed object's "problems" (one run prints one object).
+FileProblems& runProblems() {
+  static FileProblems problems;
+  return problems;
+}
+}  // namespace
+
+void reportProblems(const FileProblems& problems) {
+  for (const FileProblem& p : problems) {
+    std::fprintf(stderr, "%s: %s\n", p.path.c_str(), p.reason.c_str());
+    runProblems().push_back(p);
+  }
+}
+
+void print(const JsonWriter& json) {
+  std::string text = json.str();
+  const FileProblems& problems = runProblems();
+  if (!problems.empty() && !text.empty() && text.back() == '}') {
+    JsonWriter list;
+    list.beginArray();
+    for (const FileProblem& p : problems) {
+      list.beginObject().field("path", p.path.string()).field("reason", p.reason).endObject();
+    }
+    list.endArray();
+    text.pop_back();
+    text += ",\"problems\":" + list.str() + "}";
+  }
+  std::cout << text << "\n" << std::flush;
+}
 
 int fail(std::string_view message) {
   JsonWriter json;
@@ -175,22 +224,19 @@ bool parseOpenArgs(int argc, char** argv, OpenArgs& args, std::string& problem,
 
 std::vector<std::filesystem::path> expandArchivesNoisily(
     std::span<const std::filesystem::path> files) {
-  std::vector<std::string> problems;
+  FileProblems problems;
   std::vector<std::filesystem::path> expanded = expandArchives(files, &problems);
-  for (const std::string& problem : problems) {
-    std::fprintf(stderr, "torvane-cli: %s\n", problem.c_str());
-  }
+  reportProblems(problems);
   return expanded;
 }
 
 bool openFiles(Scene& scene, const OpenArgs& args) {
   scene.limits = args.limits;
   const OpenProgressFn progress = isatty(fileno(stderr)) ? progressToStderr : OpenProgressFn{};
-  if (hasExtension(args.files.front(), ".lem")) {
-    return openLemFiles(scene, args.files, progress);
-  }
-  // The open expands archives itself; this says which ones could not be read.
-  return openElevationFiles(scene, expandArchivesNoisily(args.files), progress);
+  FileProblems problems;
+  const bool opened = openElevationData(scene, args.files, progress, &problems);
+  reportProblems(problems);
+  return opened;
 }
 
 void writeGridFields(JsonWriter& json, const Scene& scene) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "contour/ContourChains.h"
 #include "contour/ContourStore.h"
 #include "elevation/AtomicFile.h"
 #include "elevation/ElevationGrid.h"
@@ -51,12 +52,15 @@ bool writeContourGeoJson(const std::filesystem::path& path, const ContourStore& 
                             contourKindLabel(store.kind(g), false).data()) > 0;
           firstFeature = false;
           const GroupRange r = store.groupRange(g);
-          for (uint32_t i = 0; ok && i + 1 < r.pointCount; i += 2) {
-            ok = std::fputs(i == 0 ? "[" : ",[", f) >= 0 &&
-                 writePosition(f, grid, fit, vertices[r.firstPoint + i]) &&
-                 std::fputc(',', f) != EOF &&
-                 writePosition(f, grid, fit, vertices[r.firstPoint + i + 1]) &&
-                 std::fputc(']', f) != EOF;
+          const auto set = vertices.subspan(r.firstPoint, r.pointCount);
+          const std::vector<std::vector<uint32_t>> lines = chainSegments(set);
+          for (size_t l = 0; ok && l < lines.size(); ++l) {
+            ok = std::fputs(l == 0 ? "[" : ",[", f) >= 0;
+            for (size_t i = 0; ok && i < lines[l].size(); ++i) {
+              ok = (i == 0 || std::fputc(',', f) != EOF) &&
+                   writePosition(f, grid, fit, set[lines[l][i]]);
+            }
+            ok = ok && std::fputc(']', f) != EOF;
           }
           ok = ok && std::fputs("]}}", f) >= 0;
         }

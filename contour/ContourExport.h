@@ -1,6 +1,6 @@
 #pragma once
-// Contour sets as GeoJSON, for other GIS tools: one MultiLineString feature per set, each of its
-// segments one two-point line, with the set's kind and value as properties.
+// Contour sets as GeoJSON, for other GIS tools: one MultiLineString feature per set, its
+// segments joined into lines (see ContourChains.h), with the set's kind and value as properties.
 
 #include <filesystem>
 #include <string>

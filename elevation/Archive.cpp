@@ -214,7 +214,7 @@ std::optional<std::vector<std::filesystem::path>> listArchiveMembers(
 }
 
 std::vector<std::filesystem::path> expandArchives(std::span<const std::filesystem::path> paths,
-                                                  std::vector<std::string>* problems) {
+                                                  FileProblems* problems) {
   std::vector<std::filesystem::path> out;
   for (const std::filesystem::path& path : paths) {
     if (!isArchivePath(path)) {
@@ -222,19 +222,26 @@ std::vector<std::filesystem::path> expandArchives(std::span<const std::filesyste
       continue;
     }
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status)) {
       out.push_back(path);  // a folder that happens to end in .zip is no archive
       continue;
     }
-    std::string error;
-    std::optional<std::vector<std::filesystem::path>> members = listArchiveMembers(path, &error);
-    if (!members) {
-      if (problems) {
-        problems->push_back(path.string() + ": not a readable zip archive (" + error + ")");
-      }
-      continue;
+    std::optional<std::vector<std::filesystem::path>> members;
+    std::string reason;
+    if (!std::filesystem::exists(status)) {
+      reason = "not found";
+    } else if (members = listArchiveMembers(path, &reason); !members) {
+      reason = "damaged archive (" + reason + ")";
+    } else if (members->empty()) {
+      reason = "no DEM XML in the archive";
     }
-    out.insert(out.end(), members->begin(), members->end());
+    if (!reason.empty() && problems != nullptr) {
+      problems->push_back({path, reason});
+    }
+    if (members) {
+      out.insert(out.end(), members->begin(), members->end());
+    }
   }
   return out;
 }

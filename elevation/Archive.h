@@ -23,6 +23,8 @@
 #include <string_view>
 #include <vector>
 
+#include "elevation/FileProblems.h"
+
 namespace torvane {
 
 /// True when the path's extension is ".zip", compared without regard to case.
@@ -64,9 +66,10 @@ std::optional<std::vector<std::filesystem::path>> listArchiveMembers(
     const std::filesystem::path& archive, std::string* error = nullptr);
 
 /// The paths with each archive path (isArchivePath) replaced by its member paths; an unreadable
-/// archive contributes none, and its problem is added to `problems` when given.
+/// archive, or one without DEM XML members, contributes none, and is added to `problems` with
+/// its reason when given.
 std::vector<std::filesystem::path> expandArchives(std::span<const std::filesystem::path> paths,
-                                                  std::vector<std::string>* problems = nullptr);
+                                                  FileProblems* problems = nullptr);
 
 /**
  * @brief One archive member opened for reading.

@@ -116,6 +116,19 @@ void ElevationGrid::releaseGrid() {
   analysed = false;
 }
 
+void ElevationGrid::takeListing(ElevationGrid& listed) {
+  releaseGrid();
+  files = std::move(listed.files);
+  fileCount = listed.fileCount;
+  lonMin = listed.lonMin;
+  lonMax = listed.lonMax;
+  latMin = listed.latMin;
+  latMax = listed.latMax;
+  planeZone = listed.planeZone;
+  GeoCoordinates = listed.GeoCoordinates;
+  listed.releaseGrid();
+}
+
 bool ElevationGrid::computeExtents() {
   if (count < 9) {
     return false;

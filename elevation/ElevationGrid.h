@@ -110,6 +110,9 @@ public:
   bool allocateGrid(uint64_t n);
   /// Frees every node array and empties the file list.
   void releaseGrid();
+  /// Releases this grid and takes the file list, bounds and zone of a first pass that was made
+  /// into `listed` (which is left empty).
+  void takeListing(ElevationGrid& listed);
 
   /// Sets the X, Y and H extents over all nodes. False (extents unchanged) when count < 9.
   bool computeExtents();

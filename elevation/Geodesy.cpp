@@ -1,5 +1,6 @@
 #include "elevation/Geodesy.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,10 +45,11 @@ double integerPart13(double v) {
   if (std::fabs(v) < 5e-12) {
     return 0;
   }
-  // Rounding to 13 significant digits is what printing with 13 digits does.
+  // Rounding to 13 significant digits is what printing with 13 digits does (in any locale).
   char text[64];
-  std::snprintf(text, sizeof text, "%.12e", v);
-  const double rounded = std::strtod(text, nullptr);
+  const auto printed = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, 12);
+  double rounded = 0;
+  std::from_chars(text, printed.ptr, rounded);
   if (std::fabs(rounded) < 1.0) {
     return 0;
   }

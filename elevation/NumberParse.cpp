@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <locale.h>
 #include <string>
 
 namespace torvane {
@@ -13,11 +14,14 @@ constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
+// strtod in the "C" locale: numbers in files use '.' whatever the user's locale says (a
+// desktop program runs with the user's LC_NUMERIC unless it resets it).
 double parseWithStrtod(std::string_view text, size_t* end) {
+  static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
   // Only a bounded prefix can matter: longer numbers would be absurd, and the copy stays small.
   const std::string copy(text.substr(0, 512));
   char* stop = nullptr;
-  const double v = std::strtod(copy.c_str(), &stop);
+  const double v = strtod_l(copy.c_str(), &stop, cLocale);
   if (end) {
     *end = static_cast<size_t>(stop - copy.c_str());
   }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "elevation/Archive.h"
@@ -82,37 +83,10 @@ double overallFraction(const OpenProgress& progress) {
 namespace {
 
 // Second pass: every listed file into its own slice of the node arrays. Files are handed out
-// to the threads in load order; the slices make the result identical to a serial read. `only`,
-// when given, reads every file (otherwise the reader is chosen by extension).
-// Removes the dropped files and closes the gaps their slices leave in the node arrays; the plan
-// then counts the remaining files (the step stays: fewer nodes fit wherever more did).
-void dropFiles(ElevationGrid& grid, SamplingPlan& plan, const std::vector<char>& dropped,
-               const std::vector<uint64_t>& base) {
-  SamplingPlan kept{plan.step, 0, 0};
-  std::vector<GridFile> files;
-  for (size_t k = 0; k < grid.files.size(); ++k) {
-    if (dropped[k]) {
-      continue;
-    }
-    const uint64_t n = base[k + 1] - base[k];
-    if (kept.nodeTotal != base[k]) {
-      for (NodeArray* a : {&grid.X, &grid.Y, &grid.H, &grid.lon, &grid.lat}) {
-        std::memmove(a->get() + kept.nodeTotal, a->get() + base[k], n * sizeof(double));
-      }
-    }
-    const uint64_t W = grid.files[k].sampledColumns, R = grid.files[k].sampledRows;
-    kept.nodeTotal += n;
-    kept.indexTotal += 6 * (W - 1) * (R - 1);
-    files.push_back(std::move(grid.files[k]));
-  }
-  grid.files = std::move(files);
-  grid.fileCount = static_cast<int>(grid.files.size());
-  grid.capacity = static_cast<uint32_t>(kept.nodeTotal);
-  plan = kept;
-}
-
-uint64_t readAllFiles(ElevationGrid& grid, SamplingPlan& plan, const OpenOptions& options,
-                      const ElevationReader* only = nullptr) {
+// to the threads in load order; the slices make the result identical to a serial read. Files
+// that did not deliver their nodes are added to `failed`.
+uint64_t readAllFiles(ElevationGrid& grid, const SamplingPlan& plan, const OpenOptions& options,
+                      bool plane, std::vector<std::filesystem::path>& failed) {
   const int n = grid.fileCount;
   std::vector<uint64_t> base(static_cast<size_t>(n) + 1, 0);
   for (int k = 0; k < n; ++k) {
@@ -145,7 +119,7 @@ uint64_t readAllFiles(ElevationGrid& grid, SamplingPlan& plan, const OpenOptions
   auto worker = [&] {
     for (int k = nextFile++; k < n; k = nextFile++) {
       const std::filesystem::path path = grid.filePath(k);
-      const ElevationReader* reader = only ? only : readerForPath(path);
+      const ElevationReader* reader = readerForPath(path, plane);
       if (!reader) {
         continue;
       }
@@ -193,76 +167,96 @@ uint64_t readAllFiles(ElevationGrid& grid, SamplingPlan& plan, const OpenOptions
   }
   // A file that delivered a different number of nodes fails the open as a whole, as a serial
   // append would. An archive member is different: its header was sound, but its data proved
-  // corrupt only now (a CRC mismatch, data longer or shorter than declared). Its archive fails
-  // and the other files of the open stay.
-  std::vector<char> dropped(static_cast<size_t>(n), 0);
-  bool anyDropped = false;
+  // corrupt only now (a CRC mismatch, data longer or shorter than declared). It is left out and
+  // the open goes on with the others.
   for (int k = 0; k < n; ++k) {
     if (written[static_cast<size_t>(k)] != grid.fileNodeCount(k)) {
       if (!locateMember(grid.filePath(k))) {
         return 0;
       }
-      dropped[static_cast<size_t>(k)] = 1;
-      anyDropped = true;
+      failed.push_back(grid.filePath(k));
     }
-  }
-  if (anyDropped) {
-    dropFiles(grid, plan, dropped, base);
   }
   return plan.nodeTotal;
 }
 
-constexpr ElevationReader kLemReader{".lem", &listLem, &readLem};
+void addProblem(const OpenOptions& options, const std::filesystem::path& path, std::string reason) {
+  if (options.problems != nullptr) {
+    options.problems->push_back({path, std::move(reason)});
+  }
+}
 
-// First pass: headers only; rejected files are simply not listed. `lem` lists only .lem paths;
-// without it the reader is chosen by extension.
+// Why a path that no reader listed could not be used.
+std::string unlistedReason(const std::filesystem::path& path, const ElevationReader* reader) {
+  if (!locateMember(path)) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) {
+      return "not found";
+    }
+    if (std::filesystem::is_directory(status)) {
+      return "a folder, not a file";
+    }
+    if (::access(path.c_str(), R_OK) != 0) {
+      return "cannot be read";
+    }
+  }
+  if (reader == nullptr) {
+    return "not an elevation file";
+  }
+  return std::string(reader->rejected);
+}
+
+// First pass: headers only; a file no reader lists is left out with its reason. In a plane
+// open only readers of plane data are asked.
 void listAll(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
-             const OpenOptions& options, const ElevationReader* lem) {
+             const OpenOptions& options, bool plane) {
   const int n = static_cast<int>(paths.size());
   for (int i = 0; i < n; ++i) {
     const std::filesystem::path& path = paths[static_cast<size_t>(i)];
     if (options.progress) {
       options.progress(OpenProgress{1, i, n, static_cast<double>(i) / n, path});
     }
-    const ElevationReader* reader =
-        lem ? (hasExtension(path, lem->extension) ? lem : nullptr) : readerForPath(path);
-    if (reader) {
-      reader->list(grid, path);
+    const ElevationReader* reader = readerForPath(path, plane);
+    if (reader == nullptr || !reader->list(grid, path)) {
+      addProblem(options, path, unlistedReason(path, reader));
     }
   }
 }
 
+enum class Finish { Opened, Failed, Retry };
+
 // Everything after the first pass: plan, allocation, second pass, extents, post-processing.
-// `lem` reads every file with the LEM reader and leaves plane coordinates only.
-bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& options,
-                const ElevationReader* lem) {
+// Retry, with the failed files in `failed`, when files proved damaged in the second pass: the
+// plan and the projection must then come from the files that remain.
+Finish finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& options, bool plane,
+                  std::vector<std::filesystem::path>& failed) {
   auto fail = [&] {
     grid.releaseGrid();
-    return false;
+    return Finish::Failed;
   };
-  if (grid.fileCount == 0) {
-    return fail();
-  }
   std::optional<SamplingPlan> plan = planSampling(grid, options.limits);
   if (!plan || plan->nodeTotal < 9) {
     return fail();
   }
-  // The zone chosen by the first LEM file (0 for geographic data). allocateGrid clears it; it is
-  // put back before the second pass, whose readers may run on several threads and only check
+  // The zone chosen by the first plane file (0 for geographic data). allocateGrid clears it; it
+  // is put back before the second pass, whose readers may run on several threads and only check
   // against it. The result is the zone the first listed file had, as with a serial read.
   const int zone = grid.planeZone;
   if (!grid.allocateGrid(plan->nodeTotal)) {
     return fail();
   }
   grid.planeZone = zone;
-  const uint64_t count = readAllFiles(grid, *plan, options, lem);
-  if (count != plan->nodeTotal || count < 9) {
+  grid.GeoCoordinates = !plane;  // plane nodes carry plane coordinates only
+  const uint64_t count = readAllFiles(grid, *plan, options, plane, failed);
+  if (!failed.empty()) {
+    grid.releaseGrid();
+    return Finish::Retry;
+  }
+  if (count != plan->nodeTotal) {
     return fail();
   }
   grid.count = static_cast<uint32_t>(count);
-  if (lem) {
-    grid.GeoCoordinates = false;  // LEM nodes carry plane coordinates only
-  }
   if (!grid.computeExtents()) {
     return fail();
   }
@@ -273,7 +267,41 @@ bool finishOpen(ElevationGrid& grid, OpenSteps& steps, const OpenOptions& option
     steps.clearScene();
     return fail();
   }
-  return true;
+  return Finish::Opened;
+}
+
+// Both opens: the first pass lists the files into a grid of its own, so that an open that finds
+// no data leaves the scene as it was. Once data was found the scene is cleared and the grid
+// takes the listing. Archive members that fail in the second pass are left out and the rest is
+// listed and read again, so that the plan, the extents and the projection's centre come from
+// the files that opened.
+bool openListed(std::vector<std::filesystem::path> files, ElevationGrid& grid, OpenSteps& steps,
+                const OpenOptions& options, bool plane) {
+  bool cleared = false;
+  for (;;) {
+    ElevationGrid listed;
+    listed.GeoCoordinates = !plane;
+    listAll(files, listed, options, plane);
+    if (listed.fileCount == 0) {
+      return false;
+    }
+    if (!cleared) {
+      steps.clearScene();
+      steps.resetViewState();
+      cleared = true;
+    }
+    grid.takeListing(listed);
+    std::vector<std::filesystem::path> failed;
+    switch (finishOpen(grid, steps, options, plane, failed)) {
+      case Finish::Opened: return true;
+      case Finish::Failed: return false;
+      case Finish::Retry: break;
+    }
+    for (const std::filesystem::path& path : failed) {
+      addProblem(options, path, "damaged archive member");
+      files.erase(std::remove(files.begin(), files.end(), path), files.end());
+    }
+  }
 }
 
 }  // namespace
@@ -284,15 +312,11 @@ bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationG
     return false;
   }
   // Archives stand for their members, and each member counts as a file.
-  const std::vector<std::filesystem::path> files = expandArchives(paths);
+  std::vector<std::filesystem::path> files = expandArchives(paths, options.problems);
   if (files.size() > static_cast<size_t>(kMaxFiles)) {
     return false;
   }
-  steps.clearScene();
-  steps.resetViewState();
-
-  listAll(files, grid, options, nullptr);
-  return finishOpen(grid, steps, options, nullptr);
+  return openListed(std::move(files), grid, steps, options, false);
 }
 
 bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
@@ -300,12 +324,14 @@ bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& g
   if (paths.empty() || paths.size() > static_cast<size_t>(kMaxFiles)) {
     return false;
   }
-  steps.clearScene();
-  steps.resetViewState();
-
   // The first accepted file sets the zone of the open.
-  listAll(paths, grid, options, &kLemReader);
-  return finishOpen(grid, steps, options, &kLemReader);
+  return openListed({paths.begin(), paths.end()}, grid, steps, options, true);
+}
+
+bool openElevationData(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
+                       OpenSteps& steps, const OpenOptions& options) {
+  return opensAsPlaneData(paths) ? openLemFiles(paths, grid, steps, options)
+                                 : openElevationFiles(paths, grid, steps, options);
 }
 
 }  // namespace torvane

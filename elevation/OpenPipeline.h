@@ -9,6 +9,7 @@
 #include <span>
 
 #include "elevation/ElevationGrid.h"
+#include "elevation/FileProblems.h"
 
 namespace torvane {
 
@@ -82,21 +83,26 @@ struct OpenOptions {
   DeviceLimits limits;
   OpenProgressFn progress;
   unsigned threads = 0;  //!< reader threads of the second pass; 0 picks the core count
+  //! Receives each file that could not be used and why (may be null).
+  FileProblems* problems = nullptr;
 };
 
 /**
  * @brief Opens .xml (and the other geographic grid formats) files into the grid.
  *
  * A .zip path stands for its DEM XML members in the archive's order (see Archive.h); an archive
- * that cannot be read contributes nothing. More than 100 files, members counted: false, nothing
- * touched. Otherwise the scene is cleared first, so false then leaves an empty grid. Files the
- * first pass rejects are skipped.
+ * that cannot be read contributes nothing. More than 100 files, members counted, or no file
+ * that the first pass lists: false, and the scene stays exactly as it was. Otherwise the scene
+ * is cleared, so false then leaves an empty grid. Files the first pass rejects are skipped;
+ * files that prove damaged in the second pass are left out and the others are read again.
+ * Every file left out is reported to options.problems.
  */
 bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
                         OpenSteps& steps, const OpenOptions& options = {});
 
 /**
- * @brief Opens .lem files (other paths are ignored) into the grid in plane coordinates.
+ * @brief Opens .lem files (and the other plane-coordinate formats; other paths are ignored)
+ * into the grid in plane coordinates.
  *
  * No path or more than 100: false, nothing touched. Otherwise as openElevationFiles; all files
  * must share the zone of the first accepted one (others are skipped), the grid's planeZone is
@@ -104,5 +110,10 @@ bool openElevationFiles(std::span<const std::filesystem::path> paths, ElevationG
  */
 bool openLemFiles(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
                   OpenSteps& steps, const OpenOptions& options = {});
+
+/// The one open of a list of elevation paths: the plane open when the first path holds plane
+/// data (opensAsPlaneData), the geographic open otherwise.
+bool openElevationData(std::span<const std::filesystem::path> paths, ElevationGrid& grid,
+                       OpenSteps& steps, const OpenOptions& options = {});
 
 }  // namespace torvane

@@ -1,18 +1,29 @@
 #include "elevation/Readers.h"
 
-#include <array>
 #include <cctype>
 
 namespace torvane {
 
 namespace {
-// Readers of the geographic open, chosen by extension. A new format is one more line here.
-constexpr std::array kReaders = {
-    ElevationReader{".tvd", &listTvd, &readTvd},
-    ElevationReader{".xml", &listDemXml, &readDemXml},
-    ElevationReader{".bil", &listBil, &readBil},
+// Every elevation format, chosen by extension. A new format is one more line here: opens,
+// drops, the file dialogs and the command-line tool follow.
+constexpr ElevationReader kReaders[] = {
+    {".tvd", &listTvd, &readTvd, GridCoordinates::Geographic, nullptr, "TVD", "not a TVD grid"},
+    {".xml", &listDemXml, &readDemXml, GridCoordinates::Geographic, nullptr, "XML",
+     "not a GSI DEM"},
+    {".bil", &listBil, &readBil, GridCoordinates::Geographic, nullptr, "BIL",
+     "not a 16-bit BIL raster with its header"},
+    {".lem", &listLem, &readLem, GridCoordinates::Plane, nullptr, "LEM",
+     "not a GSI LEM grid with its header, or another plane zone"},
 };
+
+bool accepts(const ElevationReader& r, bool plane) {
+  return r.coordinates == GridCoordinates::Either ||
+         r.coordinates == (plane ? GridCoordinates::Plane : GridCoordinates::Geographic);
+}
 }  // namespace
+
+std::span<const ElevationReader> elevationReaders() { return kReaders; }
 
 bool hasExtension(const std::filesystem::path& path, std::string_view ext) {
   const std::string actual = path.extension().string();
@@ -27,13 +38,31 @@ bool hasExtension(const std::filesystem::path& path, std::string_view ext) {
   return true;
 }
 
-const ElevationReader* readerForPath(const std::filesystem::path& path) {
+const ElevationReader* readerForPath(const std::filesystem::path& path, bool plane) {
   for (const ElevationReader& r : kReaders) {
-    if (hasExtension(path, r.extension)) {
+    if (accepts(r, plane) && hasExtension(path, r.extension)) {
       return &r;
     }
   }
   return nullptr;
+}
+
+bool readsPlaneData(const ElevationReader& reader, const std::filesystem::path& path) {
+  return reader.coordinates == GridCoordinates::Plane ||
+         (reader.coordinates == GridCoordinates::Either && reader.holdsPlaneData != nullptr &&
+          reader.holdsPlaneData(path));
+}
+
+bool opensAsPlaneData(std::span<const std::filesystem::path> paths) {
+  if (paths.empty()) {
+    return false;
+  }
+  for (const ElevationReader& r : kReaders) {
+    if (hasExtension(paths.front(), r.extension)) {
+      return readsPlaneData(r, paths.front());
+    }
+  }
+  return false;
 }
 
 }  // namespace torvane

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <span>
 #include <string_view>
 
 #include "elevation/ElevationGrid.h"
@@ -18,16 +19,37 @@ using ListFn = bool (*)(ElevationGrid& grid, const std::filesystem::path& path);
 using ReadFn = bool (*)(NodeSink& sink, const std::filesystem::path& path, uint64_t step,
                         const RowProgress& progress);
 
-//! A reader chosen by file extension (lower case, with the dot).
+//! Which coordinates a reader's files hold: latitude/longitude, plane metres of one zone, or
+//! either (decided per file; the reader lists a file only in an open of its own kind).
+enum class GridCoordinates { Geographic, Plane, Either };
+
+//! A reader chosen by file extension (lower case, with the dot): one row of the registry that
+//! every open, drop, file dialog and command-line tool asks.
 struct ElevationReader {
   std::string_view extension;
   ListFn list;
   ReadFn read;
+  GridCoordinates coordinates = GridCoordinates::Geographic;
+  //! For GridCoordinates::Either: whether the file holds plane data (reads its header only).
+  bool (*holdsPlaneData)(const std::filesystem::path& path) = nullptr;
+  std::string_view filterName;  //!< the format's name in file dialogs ("XML")
+  std::string_view rejected;    //!< why the first pass refused a file, in a few plain words
 };
 
-/// The reader for a path by its extension, compared without regard to case; nullptr for none.
-/// Serves the open of geographic data (.xml and the other grid formats).
-const ElevationReader* readerForPath(const std::filesystem::path& path);
+/// Every elevation reader, in the order dialogs list them.
+std::span<const ElevationReader> elevationReaders();
+
+/// The reader for a path by its extension, compared without regard to case, among the readers
+/// of geographic data (or of plane data when `plane`); nullptr for none.
+const ElevationReader* readerForPath(const std::filesystem::path& path, bool plane = false);
+
+/// True when `reader` reads `path` as plane data (a plane format, or a file of a format of
+/// either kind that holds plane data).
+bool readsPlaneData(const ElevationReader& reader, const std::filesystem::path& path);
+
+/// True when the files open in plane coordinates: the first path's reader reads plane data
+/// (a .lem file, or a raster in a plane zone). Otherwise they open as geographic data.
+bool opensAsPlaneData(std::span<const std::filesystem::path> paths);
 
 /// True when the path's extension equals `ext` ("." included, lower case) ignoring case.
 bool hasExtension(const std::filesystem::path& path, std::string_view ext);

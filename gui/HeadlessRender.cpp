@@ -82,6 +82,11 @@ std::optional<RenderRequest> parseRenderArgs(const QStringList& args, QString& p
     problem = QStringLiteral("a project is rendered alone");
     return std::nullopt;
   }
+  if (!request.output.empty() && !hasExtension(request.output, ".png") &&
+      !hasExtension(request.output, ".jpg") && !hasExtension(request.output, ".jpeg")) {
+    problem = QStringLiteral("--output must end in .png, .jpg or .jpeg");
+    return std::nullopt;
+  }
   if (request.output.empty()) {
     problem = QStringLiteral("--output is required");
     return std::nullopt;
@@ -185,16 +190,18 @@ int runRenderCommand(const QStringList& args) {
   scene.limits = request->limits;
   scene.image.decoder = &textures;
   const std::filesystem::path& first = request->files.front();
-  bool opened = false;
-  if (hasExtension(first, ".tvp")) {
-    opened = LoadProject(scene, first);
-  } else if (hasExtension(first, ".lem")) {
-    opened = openLemFiles(scene, request->files);
-  } else {
-    opened = openElevationFiles(scene, request->files);
-  }
+  FileProblems problems;
+  const bool opened = hasExtension(first, ".tvp")
+                          ? LoadProject(scene, first, {}, &problems)
+                          : openElevationData(scene, request->files, {}, &problems);
   if (!opened) {
     err << qtext(kTextNoValidData) << "\n";
+  }
+  for (const FileProblem& p : problems) {
+    err << QString::fromStdString(p.path.string()) << ": " << QString::fromStdString(p.reason)
+        << "\n";
+  }
+  if (!opened) {
     return 1;
   }
   QString error;

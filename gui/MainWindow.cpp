@@ -30,13 +30,6 @@ namespace {
 // Auto-rotation looks at the clock this often; a step still needs 50 ms since the last one.
 constexpr int kRotationPollMs = 5;
 
-const std::vector<FileFilter> kElevationFilters = {
-    {QStringLiteral("TVD(*.tvd)"), QStringLiteral("*.tvd")},
-    {QStringLiteral("XML(*.xml)"), QStringLiteral("*.xml")},
-    {QStringLiteral("ZIP(*.zip)"), QStringLiteral("*.zip")},
-    {QStringLiteral("All Files"), QStringLiteral("*.tvd *.xml *.zip")},
-};
-
 QString qpath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 
 }  // namespace
@@ -94,7 +87,7 @@ void MainWindow::startUp() {
   } else if (!mOpenAtStart.empty()) {
     std::vector<std::filesystem::path> paths = mOpenAtStart;
     paths.resize(std::min(paths.size(), kMaxDropPaths));
-    if (!openElevation(paths, hasExtension(paths.front(), ".lem"))) {
+    if (!openElevation(paths)) {
       mStartUpError = kTextNoValidData;  // shown over the window once it is on the screen
     }
   }
@@ -110,15 +103,13 @@ void MainWindow::runCommand(int id) {
       stopRotation();
       const auto paths =
           runFileDialog(this, {FileDialogKind::OpenMany, qtext(kTextOpenElevation),
-                               kElevationFilters, QDir::currentPath(), QString(),
+                               elevationFileFilters(), QDir::currentPath(), QString(),
                                QStringLiteral("tvd")});
       if (paths.empty()) {
         return;
       }
       setWaitCursor();
-      if (!openElevation(paths, false)) {
-        showError(kTextNoValidData, kTextOpenElevation);
-      }
+      showFailure(openElevation(paths), kTextNoValidData, kTextOpenElevation);
       AfterChange();
       return;
     }
@@ -181,6 +172,18 @@ void MainWindow::showError(int textId, int captionTextId, const QString& detail)
   showMessage(caption, detail.isEmpty() ? qtext(textId) : qtext(textId) + '\n' + detail);
 }
 
+void MainWindow::showFailure(bool succeeded, int textId, int captionTextId) {
+  const FileProblems problems = std::exchange(mProblems, {});
+  if (succeeded && problems.empty()) {
+    return;
+  }
+  QString text = qtext(succeeded ? kTextSomeFilesUnused : textId);
+  for (const FileProblem& p : problems) {
+    text += '\n' + qpath(p.path) + ": " + QString::fromStdString(p.reason);
+  }
+  showMessage(qtext(captionTextId != 0 ? captionTextId : kTextProgramName), text);
+}
+
 void MainWindow::showMessage(const QString& caption, const QString& text) {
   restoreNormalCursor();  // no busy pointer over the box
   if (mMessageHandler) {
@@ -223,21 +226,20 @@ const OpenProgressFn& MainWindow::BusyOpen::progress() const {
 
 QDialog* MainWindow::progressDialog() const { return mProgress ? mProgress->dialog() : nullptr; }
 
-bool MainWindow::openElevation(const std::vector<std::filesystem::path>& paths, bool lem) {
+bool MainWindow::openElevation(const std::vector<std::filesystem::path>& paths) {
   BusyOpen busy(*this, kTextOpenElevation);
-  const bool ok = lem ? openLemFiles(mScene, paths, busy.progress())
-                      : openElevationFiles(mScene, paths, busy.progress());
+  const bool ok = openElevationData(mScene, paths, busy.progress(), &mProblems);
   if (ok) {
     setLoadedCaption(mScene.grid.filePath(0));
-  } else {
-    resetCaption();
+  } else if (mScene.grid.count == 0) {
+    resetCaption();  // the open had released the scene
   }
   return ok;
 }
 
 bool MainWindow::LoadProject(const std::filesystem::path& path) {
   BusyOpen busy(*this, kTextOpenProject);
-  if (!torvane::LoadProject(mScene, path, busy.progress())) {
+  if (!torvane::LoadProject(mScene, path, busy.progress(), &mProblems)) {
     return false;
   }
   mProjectPath = path;
@@ -251,7 +253,7 @@ bool MainWindow::LoadTexture(const std::filesystem::path& path) {
 }
 
 bool MainWindow::addLineFiles(const std::vector<std::filesystem::path>& paths) {
-  const bool added = torvane::addLineFiles(mScene, paths);
+  const bool added = torvane::addLineFiles(mScene, paths, {}, &mProblems);
   mView->update();
   return added;
 }
@@ -284,48 +286,50 @@ void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
     case DropAction::Refuse:
       showError(decision.errorText);
       break;
-    case DropAction::LoadProject:
-      if (LoadProject(paths.front())) {
+    case DropAction::LoadProject: {
+      const bool loaded = LoadProject(paths.front());
+      if (loaded) {
         setLoadedCaption(mProjectPath);
-      } else {
-        showError(decision.errorText);
+      } else if (mScene.grid.count == 0) {
         resetCaption();
       }
+      showFailure(loaded, decision.errorText);
       break;
+    }
     case DropAction::LoadTexture:
       if (!finishImageLoad(LoadTexture(paths.front()))) {
         showError(decision.errorText);
       }
       break;
     case DropAction::AddLineFiles:
-      if (!addLineFiles(paths)) {
-        showError(decision.errorText);
-      }
+      showFailure(addLineFiles(paths), decision.errorText);
       break;
     case DropAction::LineFilesOrElevation: {
       if (addLineFiles(paths)) {
+        showFailure(true, decision.errorText);
         break;
       }
       const bool anyDem = std::any_of(paths.begin(), paths.end(), [](const auto& p) {
         return hasExtension(p, ".xml") && isDemXmlFile(p);
       });
-      if (!anyDem || !openElevation(paths, false)) {
-        showError(decision.errorText);
-        resetCaption();
+      if (anyDem) {
+        mProblems.clear();  // the files were elevation data, not layers
+        showFailure(openElevation(paths), decision.errorText);
+      } else {
+        showFailure(false, decision.errorText);
       }
       break;
     }
-    case DropAction::OpenLem:
-      if (!openElevation(paths, true)) {
-        showError(decision.errorText);
-      } else if (mScene.grid.fileCount == 1) {
+    case DropAction::OpenLem: {
+      const bool opened = openElevation(paths);
+      if (opened && mScene.grid.fileCount == 1 && hasExtension(paths.front(), ".lem")) {
         finishImageLoad(LoadTexture(drapedImageForLem(mScene.grid.filePath(0))));  // silent
       }
+      showFailure(opened, decision.errorText);
       break;
+    }
     case DropAction::OpenElevation:
-      if (!openElevation(paths, false)) {
-        showError(decision.errorText);
-      }
+      showFailure(openElevation(paths), decision.errorText);
       break;
   }
   AfterChange();
@@ -367,7 +371,7 @@ void MainWindow::showEvent(QShowEvent* event) {
   if (mStartUpError != 0) {
     // After the show has been handled, so the box opens over the window it belongs to.
     QTimer::singleShot(0, this, [this, textId = std::exchange(mStartUpError, 0)] {
-      showError(textId);
+      showFailure(false, textId);
     });
   }
 }

@@ -69,11 +69,14 @@ public:
   /// Dispatches dropped files by the first one's extension (at most 100 count).
   void dropPaths(const std::vector<std::filesystem::path>& paths);
 
-  /// Opens elevation files (LEM data when `lem`), setting the caption from the first file on
-  /// success and to the program name on failure. Shows no message except the progress of a
-  /// long open (see BusyOpen). A .zip path opens the DEM XML members of that GSI download, and
-  /// a member path ("NAME.zip/MEMBER.xml") opens that member (see elevation/Archive.h).
-  bool openElevation(const std::vector<std::filesystem::path>& paths, bool lem);
+  /// Opens elevation files (the plane open when the first holds plane data), setting the
+  /// caption from the first file on success. A failed open that found no data leaves the scene
+  /// and the caption as they were; one that had cleared the scene resets the caption. Files
+  /// that could not be used are kept for the next message (see showFailure). Shows no message
+  /// except the progress of a long open (see BusyOpen). A .zip path opens the DEM XML members of
+  /// that GSI download, and a member path ("NAME.zip/MEMBER.xml") opens that member (see
+  /// elevation/Archive.h).
+  bool openElevation(const std::vector<std::filesystem::path>& paths);
 
   /**
    * @brief The window is busy with a long open while one of these lives (GUI thread only).
@@ -106,19 +109,25 @@ public:
   /// The progress dialog of the running open once it has appeared, else nullptr.
   QDialog* progressDialog() const;
 
-  /// Loads a project and remembers its path for the caption. Shows no message.
+  /// Loads a project and remembers its path for the caption. Shows no message; files that could
+  /// not be used are kept for the next message.
   bool LoadProject(const std::filesystem::path& path);
   /// Drapes an image (see torvane::LoadTexture). Shows no message; the image colour mode is the
   /// caller's to switch.
   bool LoadTexture(const std::filesystem::path& path);
   /// The draped image's pixels and textures.
   DrapedTextures& drapedTextures() { return mTextures; }
-  /// Adds line/point data files (completed by the line/point support).
+  /// Adds line/point data files. Shows no message; files that could not be used are kept for
+  /// the next message.
   bool addLineFiles(const std::vector<std::filesystem::path>& paths);
 
   /// Shows error text `textId` (and `detail` on a line of its own when given) in a message box
   /// captioned with text `captionTextId`, or the program name for 0.
   void showError(int textId, int captionTextId = 0, const QString& detail = {});
+  /// After a failed open, project load or layer add: error text `textId` followed by each file
+  /// that could not be used and why. After a successful one that left files out: those files
+  /// under their own heading. Nothing when all went well. Forgets the files.
+  void showFailure(bool succeeded, int textId, int captionTextId = 0);
 
 public slots:
   /// Runs the command with menu id `id` (the same ids as the menu and accelerator tables).
@@ -168,6 +177,7 @@ private:
   MessageHandler mMessageHandler;
   HueCircleParameters mHueCircle;
   int mStartUpError = 0;  //!< text id of a start-up failure still to be shown, or 0
+  FileProblems mProblems;  //!< files the last open, load or add could not use
 
   int mBusyDepth = 0;                     // nested BusyOpen scopes
   OpenProgressDialog* mProgress = nullptr;  // owned while the outermost BusyOpen lives

@@ -5,10 +5,44 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
+#include <clocale>
 
 #include "scene/DropDispatch.h"
+#include "gui/QtText.h"
+#include "resources/Texts.h"
 
 namespace torvane {
+
+namespace {
+// The type list of a dialog over the given formats: all of them under `allName` first, then
+// each format's own, then any file.
+std::vector<FileFilter> typeList(const QString& allName, const std::vector<FileType>& types) {
+  std::vector<FileFilter> filters(1);
+  QStringList all;
+  for (const FileType& t : types) {
+    QStringList patterns;
+    for (const std::string& p : t.patterns) {
+      patterns << QString::fromStdString(p);
+    }
+    all << patterns;
+    const QString joined = patterns.join(' ');
+    filters.push_back({QString::fromStdString(t.name) + '(' + joined + ')', joined});
+  }
+  filters.front() = {allName, all.join(' ')};
+  filters.push_back({QStringLiteral("All Files"), QStringLiteral("*")});
+  return filters;
+}
+}  // namespace
+
+void useCNumberFormat() { std::setlocale(LC_NUMERIC, "C"); }
+
+std::vector<FileFilter> elevationFileFilters() {
+  return typeList(qtext(kTextElevationFiles), elevationFileTypes());
+}
+
+std::vector<FileFilter> lineFileFilters(bool geoCoordinates) {
+  return typeList(qtext(kTextLineFiles), lineFileTypes(geoCoordinates));
+}
 
 QString nameFilter(const FileFilter& filter) {
   // The dialog is told to hide filter details, which shows the text before the last

@@ -46,6 +46,13 @@ struct FileDialogSetup {
   QString defaultSuffix;  //!< added, after a dot, to a typed name that has no extension
 };
 
+/// The type list of the elevation dialog, from the reader registry: every type the program
+/// opens, then each format's own ("XML(*.xml)", "ZIP(*.zip)", ...), then "All Files" (any file).
+std::vector<FileFilter> elevationFileFilters();
+/// The type list of the line/point dialog for data of this kind, from the format registry, in
+/// the same shape.
+std::vector<FileFilter> lineFileFilters(bool geoCoordinates);
+
 /// The Qt name filter that shows exactly `filter.label` and matches `filter.patterns`.
 QString nameFilter(const FileFilter& filter);
 
@@ -58,6 +65,12 @@ void restoreNormalCursor();
 
 /// A modal error box with the critical icon, owned by `owner`, shown with the normal cursor.
 void showErrorBox(QWidget* owner, const QString& caption, const QString& text);
+
+/// Puts the C library's number format back to "C" ('.' as the decimal point). Creating the Qt
+/// application object sets the process locale from the environment; files, exports and the
+/// view's texts are written and read by printf- and strtod-style conversions, which must give
+/// the same text in every locale. Call right after the application object exists.
+void useCNumberFormat();
 
 /// Qt's own translation (qtbase) for a locale: its file, empty when none is installed, and the
 /// locale it speaks.

@@ -114,12 +114,13 @@ void MainWindow::runMenuCommand(int id) {
         return;
       }
       setWaitCursor();
-      if (LoadProject(paths.front())) {
+      const bool loaded = LoadProject(paths.front());
+      if (loaded) {
         setLoadedCaption(mProjectPath);
-      } else {
-        showError(kTextNoValidData, kTextOpenProject);
-        resetCaption();
+      } else if (mScene.grid.count == 0) {
+        resetCaption();  // the load had released the scene
       }
+      showFailure(loaded, kTextNoValidData, kTextOpenProject);
       AfterChange();
       return;
     }
@@ -140,14 +141,8 @@ void MainWindow::runMenuCommand(int id) {
     }
     case kCmdAddLineData: {
       const auto paths = runFileDialog(
-          this, {FileDialogKind::OpenMany,
-                 qtext(kTextAddLineData),
-                 {{QStringLiteral("XML(*.xml)"), QStringLiteral("*.xml")},
-                  {QStringLiteral("NMEA(*.log *.nmea)"), QStringLiteral("*.log *.nmea")},
-                  {QStringLiteral("BLN(*.bln)"), QStringLiteral("*.bln")},
-                  {QStringLiteral("BLHRGB(*.blhrgb)"), QStringLiteral("*.blhrgb")},
-                  {QStringLiteral("All Files"),
-                   QStringLiteral("*.xml *.log *.nmea *.bln *.blhrgb")}},
+          this, {FileDialogKind::OpenMany, qtext(kTextAddLineData),
+                 lineFileFilters(mScene.grid.GeoCoordinates),
                  firstElevationFolder(),
                  QString(),
                  QStringLiteral("xml")});
@@ -155,9 +150,7 @@ void MainWindow::runMenuCommand(int id) {
         return;
       }
       setWaitCursor();
-      if (!addLineFiles(paths)) {
-        showError(kTextNoValidData, kTextAddLineData);
-      }
+      showFailure(addLineFiles(paths), kTextNoValidData, kTextAddLineData);
       AfterChange();
       return;
     }

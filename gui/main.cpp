@@ -56,11 +56,13 @@ int main(int argc, char** argv) {
   }
   if (render) {
     QGuiApplication app(argc, argv);
+    torvane::useCNumberFormat();
     QStringList args = QCoreApplication::arguments();
     return torvane::runRenderCommand(args.mid(2));
   }
 
   QApplication app(argc, argv);
+  torvane::useCNumberFormat();
   QApplication::setApplicationName(torvane::qtext(torvane::kTextProgramName));
   // Qt's own dialog texts in the user's language, Japanese where Qt has none for it.
   torvane::installQtTranslation(QLocale::system());

@@ -1,11 +1,16 @@
 #include "measure/CrossSection.h"
 
+#include "elevation/ElevationGrid.h"
+#include "elevation/Geodesy.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 
+#include "elevation/ElevationGrid.h"
+#include "elevation/Geodesy.h"
 #include "measure/Ruler.h"
 #include "terrain/HeightSampling.h"
 
@@ -172,22 +177,31 @@ std::string profileCaption(std::string_view label, double value, int width) {
   return caption;
 }
 
-std::string profileCsv(const CrossSection& cs) {
-  std::string out = "distance,X,Y,H,vertex\n";
+std::string profileCsv(const CrossSection& cs, const ElevationGrid& grid) {
+  const bool geographic = grid.GeoCoordinates;
+  std::string out = geographic ? "distance,X,Y,lon,lat,H,vertex\n" : "distance,X,Y,H,vertex\n";
+  if (!geographic) {
+    out.insert(0, "# X, Y: plane metres of the Japan Plane Rectangular Coordinate System zone " +
+                      std::to_string(grid.planeZone) + "\n");
+  }
   char buffer[32];
   auto number = [&](double v) {
     const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
     out.append(buffer, r.ptr);
+    out += ',';
   };
   for (const CrossSection::Sample& s : cs.samples) {
     number(s.distance);
-    out += ',';
     number(s.X);
-    out += ',';
     number(s.Y);
-    out += ',';
+    if (geographic) {
+      double lat = 0, lon = 0;
+      gridToGeo(grid, s.X, s.Y, lat, lon);
+      number(lon);
+      number(lat);
+    }
     number(s.H);
-    out += s.isVertex ? ",1\n" : ",0\n";
+    out += s.isVertex ? "1\n" : "0\n";
   }
   return out;
 }

@@ -116,8 +116,10 @@ std::string profileCaption(std::string_view label, double value, int width);
 /// lengths when printed with three decimals.
 int profileColumnWidth(double a, double b);
 
-/// The samples as CSV: a header line, then one line per sample with the distance along the
-/// path, X, Y, the height and 1 for a ruler point or 0 for an intermediate sample.
-std::string profileCsv(const CrossSection& cs);
+/// The samples of a profile over `grid` as CSV: a header line, then one line per sample with the
+/// distance along the path, X, Y (plane metres), for geographic data the longitude and latitude
+/// (degrees), the height and 1 for a ruler point or 0 for an intermediate sample. Over plane
+/// data a first comment line names the plane zone, so that other tools can place the samples.
+std::string profileCsv(const CrossSection& cs, const ElevationGrid& grid);
 
 }  // namespace torvane

@@ -173,7 +173,13 @@ bool readGsiVector(OverlayStore& store, const LineReadContext& context,
   const int32_t kind = classifyGsiFile(path);
   const uint32_t colour = gsiKindColour(kind);
   LayerAppender layer(store, context);
-  if (kind == kKindUnusable || !layer.begin(kind, colour)) {
+  if (kind == kKindUnusable || kind == kKindDem) {
+    if (context.reason != nullptr) {
+      *context.reason = kind == kKindDem ? "a GSI DEM, not line/point data" : "not a GSI vector file";
+    }
+    return false;
+  }
+  if (!layer.begin(kind, colour)) {
     return false;
   }
   if (kind >= 200 && kind < 400) {
@@ -182,7 +188,7 @@ bool readGsiVector(OverlayStore& store, const LineReadContext& context,
   if (kind >= 100 && kind < 200) {
     return readGsiPoints(layer, path, colour);
   }
-  return false;  // a DEM file
+  return false;
 }
 
 }  // namespace torvane

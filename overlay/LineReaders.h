@@ -9,7 +9,9 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 
+#include "elevation/FileProblems.h"
 #include "overlay/OverlayStore.h"
 #include "terrain/HeightSampling.h"
 
@@ -80,22 +82,38 @@ struct LayerAlpha {
   int alpha = 255;       //!< the terrain transparency (Alpha)
 };
 
+using LineReaderFn = bool (*)(OverlayStore& store, const LineReadContext& context,
+                             const std::filesystem::path& path);
+
+//! A line/point format: one row of the registry that the menu command, drops, projects, the
+//! file dialog and the command-line tool ask.
+struct LineFormat {
+  std::string_view extension;  //!< lower case, with the dot
+  bool geographic;             //!< read over geographic data (else over plane data)
+  LineReaderFn read;
+  std::string_view filterName;  //!< the format's name in file dialogs
+};
+
+/// Every line/point format, in the order dialogs list them.
+std::span<const LineFormat> lineFormats();
+
+/// The format that reads `path` over data of this kind (geographic when `geoCoordinates`), by
+/// extension compared without regard to case; nullptr for none.
+const LineFormat* lineFormatFor(const std::filesystem::path& path, bool geoCoordinates);
+
 /**
  * @brief Adds line/point files as layers: the one entry point of the menu command, dropped files
  * and the project file.
  *
  * Refuses (false, store untouched) a list of 0 or more than 100 paths or when no terrain is
  * loaded. Allocates the store if it has no vertex buffer (shrinking capacity), then reads each
- * path by its extension, compared without regard to case: with geographic data ".xml" (GSI
- * vector), ".log" and ".nmea" (NMEA), ".bln", ".blhrgb"; with plane data only ".xyn". Other files
- * are skipped. False when no file added a layer (the store stays allocated). Then applies the
- * transparency when enabled and uploads; a failed upload frees the whole store and returns false.
+ * path by its format (lineFormatFor); other files are skipped. Each file that adds no layer is
+ * reported to `problems` (when given) with its reason. False when no file added a layer (the
+ * store stays allocated). Then applies the transparency when enabled and uploads; a failed
+ * upload frees the whole store and returns false.
  */
 bool addLineFiles(OverlayStore& store, const LineReadContext& context,
-                  std::span<const std::filesystem::path> paths, const LayerAlpha& alpha);
-
-/// True when `path` is a line/point file that addLineFiles reads for data of this kind
-/// (geographic when `geoCoordinates`).
-bool isLineFile(const std::filesystem::path& path, bool geoCoordinates);
+                  std::span<const std::filesystem::path> paths, const LayerAlpha& alpha,
+                  FileProblems* problems = nullptr);
 
 }  // namespace torvane

@@ -92,10 +92,14 @@ void renderFrame(RenderContext& context, const FrameInput& input, int width, int
   TerrainBuffers& terrain = context.terrainBuffers();
   terrain.sync(gl);
   if (terrain.hasIndices()) {
-    // The terrain is pushed back by a slope-scaled bias so that lines and points lying on the
-    // surface stay visible.
+    // The terrain is pushed back so that lines and points lying on the surface stay visible:
+    // by a slope-scaled bias for steep triangles, and by a few steps of the depth buffer where
+    // the surface is level or seen at a grazing angle, where the slope term is near zero and
+    // contour lines traced on the surface would otherwise lose the depth test in dashes.
+    constexpr float kSlopeBias = 10.0f;
+    constexpr float kDepthSteps = 4.0f;
     gl->glEnable(GL_POLYGON_OFFSET_FILL);
-    gl->glPolygonOffset(10.0f, 0.0f);
+    gl->glPolygonOffset(kSlopeBias, kDepthSteps);
     drawTerrain(context, input);
     gl->glDisable(GL_POLYGON_OFFSET_FILL);
     gl->glPolygonOffset(0.0f, 0.0f);

@@ -71,7 +71,8 @@ bool GroupBuffers::sync(QOpenGLFunctions_3_3_Core* gl) {
   return !mRefused;
 }
 
-void GroupBuffers::draw(QOpenGLFunctions_3_3_Core* gl, const DrawBatch& batch) {
+void GroupBuffers::draw(QOpenGLFunctions_3_3_Core* gl, const DrawBatch& batch,
+                        DrawPrimitive primitive) {
   if (mVao == 0 || mRefused || batch.firsts.empty()) {
     return;
   }
@@ -84,12 +85,12 @@ void GroupBuffers::draw(QOpenGLFunctions_3_3_Core* gl, const DrawBatch& batch) {
   }
   gl->glBindVertexArray(mVao);
   if (end <= total) {
-    gl->glMultiDrawArrays(glPrimitive(batch.primitive), batch.firsts.data(),
+    gl->glMultiDrawArrays(glPrimitive(primitive), batch.firsts.data(),
                           batch.counts.data(), static_cast<GLsizei>(batch.firsts.size()));
   } else {
     for (size_t i = 0; i < batch.firsts.size(); ++i) {
       if (int64_t{batch.firsts[i]} + batch.counts[i] <= total) {
-        gl->glDrawArrays(glPrimitive(batch.primitive), batch.firsts[i], batch.counts[i]);
+        gl->glDrawArrays(glPrimitive(primitive), batch.firsts[i], batch.counts[i]);
       }
     }
   }

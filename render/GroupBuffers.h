@@ -36,7 +36,11 @@ public:
   bool sync(QOpenGLFunctions_3_3_Core* gl);
   /// One multi-draw call of the batch's ranges (the caller sets the program and point size).
   /// Ranges past the buffer's end are not drawn.
-  void draw(QOpenGLFunctions_3_3_Core* gl, const DrawBatch& batch);
+  void draw(QOpenGLFunctions_3_3_Core* gl, const DrawBatch& batch) {
+    draw(gl, batch, batch.primitive);
+  }
+  /// The batch's ranges drawn as `primitive` instead of their own.
+  void draw(QOpenGLFunctions_3_3_Core* gl, const DrawBatch& batch, DrawPrimitive primitive);
   /// Frees the OpenGL objects (context current); the recorded vertices are kept for the next
   /// sync.
   void destroy(QOpenGLFunctions_3_3_Core* gl);

@@ -208,8 +208,12 @@ void OverlayPasses::drawContours(RenderContext& context, const GroupStore& store
   if (!buffers.sync(gl) || !buffers.live()) {
     return;
   }
+  // Each segment is its own line, and a line leaves out its last pixel: where two segments
+  // meet, the pixel would be left out of a contour that is one line on the ground. The end
+  // points are drawn as single pixels too, so contours show whole at any zoom.
   for (const DrawBatch& batch : mContourBatches.batches(store, buffers.generation(), false)) {
     buffers.draw(gl, batch);
+    buffers.draw(gl, batch, DrawPrimitive::Points);
   }
 }
 

@@ -83,6 +83,9 @@ constexpr std::pair<int, std::string_view> kTexts[] = {
     // The program's own additions beyond the original table.
     {2900, "等値線をエクスポート"},
     {2901, "保存できませんでした"},
+    {2910, "次のファイルは使えませんでした"},
+    {2911, "標高データ"},
+    {2912, "線点データ"},
 };
 
 constexpr bool sortedById() {

@@ -18,6 +18,9 @@ inline constexpr int kTextNoElevationData = 2008; // "標高データがあり�
 // Texts of this program beyond the original table.
 inline constexpr int kTextExportContours = 2900;  // "等値線をエクスポート"
 inline constexpr int kTextSaveFailed = 2901;      // "保存できませんでした"
+inline constexpr int kTextSomeFilesUnused = 2910; // "次のファイルは使えませんでした"
+inline constexpr int kTextElevationFiles = 2911;  // "標高データ": the file type of every format
+inline constexpr int kTextLineFiles = 2912;       // "線点データ"
 
 inline constexpr int kTextOpenProject = 2100;     // "開く"
 inline constexpr int kTextSaveProject = 2101;     // "保存"

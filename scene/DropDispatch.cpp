@@ -33,26 +33,68 @@ DropDecision decideDrop(std::span<const std::filesystem::path> paths, const Drop
     }
     return {DropAction::LoadTexture, kTextUnsupportedFile};
   }
-  // NMEA loggers write ".nmea" as often as ".log".
-  if (is(".log") || is(".nmea") || is(".bln") || is(".blhrgb")) {
-    if (!context.gridLoaded || !context.geoCoordinates) {
+  auto lineFormat = [&](bool geographic) -> const LineFormat* {
+    for (const LineFormat& f : context.lineFileFormats) {
+      if (f.geographic == geographic && is(f.extension)) {
+        return &f;
+      }
+    }
+    return nullptr;
+  };
+  const ElevationReader* elevation = nullptr;
+  for (const ElevationReader& r : context.elevationFormats) {
+    if (is(r.extension)) {
+      elevation = &r;
+      break;
+    }
+  }
+  const bool lineData = lineFormat(true) != nullptr || lineFormat(false) != nullptr;
+  if (lineData && elevation == nullptr) {
+    if (!context.gridLoaded || lineFormat(context.geoCoordinates) == nullptr) {
       return {DropAction::Refuse, kTextNoElevationData};
     }
     return {DropAction::AddLineFiles, kTextNoValidData};
   }
-  if (is(".xyn")) {
-    if (!context.gridLoaded || context.geoCoordinates) {
-      return {DropAction::Refuse, kTextNoElevationData};
-    }
-    return {DropAction::AddLineFiles, kTextNoValidData};
-  }
-  if (is(".xml") && context.gridLoaded && context.geoCoordinates) {
+  // A name both kinds use (GSI's .xml): line/point data over a geographic grid, else elevation.
+  if (lineData && context.gridLoaded && context.geoCoordinates && lineFormat(true) != nullptr) {
     return {DropAction::LineFilesOrElevation, kTextNoValidData};
   }
-  if (is(".lem")) {
+  if (elevation != nullptr && readsPlaneData(*elevation, first)) {
     return {DropAction::OpenLem, kTextNoValidData};
   }
   return {DropAction::OpenElevation, kTextNoValidData};
+}
+
+namespace {
+void addFileType(std::vector<FileType>& types, std::string_view name, std::string_view extension) {
+  const std::string pattern = "*" + std::string(extension);
+  for (FileType& t : types) {
+    if (t.name == name) {
+      t.patterns.push_back(pattern);
+      return;
+    }
+  }
+  types.push_back({std::string(name), {pattern}});
+}
+}  // namespace
+
+std::vector<FileType> elevationFileTypes(std::span<const ElevationReader> formats) {
+  std::vector<FileType> types;
+  for (const ElevationReader& r : formats) {
+    addFileType(types, r.filterName, r.extension);
+  }
+  addFileType(types, "ZIP", ".zip");  // GSI downloads: archives of DEM XML
+  return types;
+}
+
+std::vector<FileType> lineFileTypes(bool geoCoordinates, std::span<const LineFormat> formats) {
+  std::vector<FileType> types;
+  for (const LineFormat& f : formats) {
+    if (f.geographic == geoCoordinates) {
+      addFileType(types, f.filterName, f.extension);
+    }
+  }
+  return types;
 }
 
 bool isDemXmlFile(const std::filesystem::path& path) {

@@ -1,10 +1,16 @@
 #pragma once
 // What the main window does with dropped files: the decision is made from the first path's
-// extension (compared without regard to case) and the state of the loaded grid.
+// extension (compared without regard to case), the format registries and the state of the
+// loaded grid.
 
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
+
+#include "elevation/Readers.h"
+#include "overlay/LineReaders.h"
 
 namespace torvane {
 
@@ -22,11 +28,13 @@ enum class DropAction {
   OpenElevation,  //!< open every path as elevation data; failure: 2005, caption reset
 };
 
-//! The state of the scene that a drop depends on.
+//! The state of the scene that a drop depends on, and the formats it knows.
 struct DropContext {
   bool rotating = false;
   bool gridLoaded = false;
   bool geoCoordinates = true;
+  std::span<const ElevationReader> elevationFormats = elevationReaders();
+  std::span<const LineFormat> lineFileFormats = lineFormats();
 };
 
 struct DropDecision {
@@ -36,6 +44,18 @@ struct DropDecision {
 
 /// Chooses what a drop of `paths` does. Only the first kMaxDropPaths paths count.
 DropDecision decideDrop(std::span<const std::filesystem::path> paths, const DropContext& context);
+
+//! The files of one format as a file dialog's type list and the usage texts name them.
+struct FileType {
+  std::string name;                   //!< "XML", "NMEA"
+  std::vector<std::string> patterns;  //!< "*.log", "*.nmea"
+};
+
+/// The elevation formats in registry order, one entry per name, GSI's zip downloads included.
+std::vector<FileType> elevationFileTypes(std::span<const ElevationReader> formats = elevationReaders());
+/// The line/point formats read over data of this kind, one entry per name.
+std::vector<FileType> lineFileTypes(bool geoCoordinates,
+                                    std::span<const LineFormat> formats = lineFormats());
 
 /// True when the file is a GSI DEM file: among its first 12 lines, the last one read starts
 /// (after blanks) with "<DEM". A file that cannot be opened is not one.

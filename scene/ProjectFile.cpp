@@ -143,6 +143,27 @@ std::vector<std::filesystem::path> readNames(const IniFile& ini, std::string_vie
   return names;
 }
 
+// For each of `count` loaded items, the 1-based number of the stored entry it came from: the
+// first entry not taken yet that names the same file (a file read into several items matches
+// its entries in order), or 0 when none does.
+template <typename PathOf>
+std::vector<int> matchStoredNames(const std::vector<std::filesystem::path>& stored, int count,
+                                  PathOf pathOf) {
+  std::vector<int> entries(static_cast<size_t>(std::max(count, 0)), 0);
+  std::vector<char> taken(stored.size(), 0);
+  for (int i = 0; i < count; ++i) {
+    const std::filesystem::path item = pathOf(i);
+    for (size_t j = 0; j < stored.size(); ++j) {
+      if (!taken[j] && stored[j] == item) {
+        taken[j] = 1;
+        entries[static_cast<size_t>(i)] = static_cast<int>(j) + 1;
+        break;
+      }
+    }
+  }
+  return entries;
+}
+
 void setError(std::string* error, std::string text) {
   if (error != nullptr) {
     *error = std::move(text);
@@ -249,32 +270,43 @@ bool SaveProject(const Scene& scene, const std::filesystem::path& path, std::str
 }
 
 bool LoadProject(Scene& scene, const std::filesystem::path& path,
-                 const OpenProgressFn& progress) {
+                 const OpenProgressFn& progress, FileProblems* problems) {
+  auto problem = [&](std::string reason) {
+    if (problems != nullptr) {
+      problems->push_back({path, std::move(reason)});
+    }
+  };
   if (!hasExtension(path, ".tvp")) {
+    problem("not a project file (.tvp)");
     return false;
   }
   const std::optional<IniFile> read = IniFile::read(path);
   if (!read) {
+    std::error_code ec;
+    problem(std::filesystem::exists(path, ec) ? "cannot be read" : "not found");
     return false;
   }
   const IniFile& ini = *read;
   const std::filesystem::path folder = projectFolderOf(path);
 
-  // Elevation files: opening them clears the scene and resets the view.
+  // Elevation files: opening them clears the scene and resets the view. An open that finds
+  // none of them leaves the scene as it was.
   const std::vector<std::filesystem::path> names = readNames(ini, "File", folder);
   if (names.empty()) {
+    problem("names no elevation file");
     return false;
   }
-  const bool opened = hasExtension(names.front(), ".lem")
-                          ? openLemFiles(scene, names, progress)
-                          : openElevationFiles(scene, names, progress);
-  if (!opened || scene.grid.count == 0) {
+  if (!openElevationData(scene, names, progress, problems) || scene.grid.count == 0) {
     return false;
   }
-  if (static_cast<size_t>(scene.grid.fileCount) == names.size()) {
-    for (int i = 0; i < scene.grid.fileCount; ++i) {
+  // Each stored setting goes to the file or layer it was stored with, found by its name, so
+  // that a missing file costs only its own settings.
+  const std::vector<int> fileEntries = matchStoredNames(
+      names, scene.grid.fileCount, [&](int i) { return scene.grid.filePath(i); });
+  for (int i = 0; i < scene.grid.fileCount; ++i) {
+    if (const int entry = fileEntries[static_cast<size_t>(i)]; entry > 0) {
       scene.grid.files[static_cast<size_t>(i)].shown =
-          profileInt(ini.find("File", key("Flag", i + 1)), 1) != 0;
+          profileInt(ini.find("File", key("Flag", entry)), 1) != 0;
     }
   }
   if (const std::string* texture = ini.find("File", "Texture");
@@ -284,21 +316,24 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
 
   ViewState& v = scene.view;
   readViewSettings(ini, "File1", v, scene.image.loaded);
-  // Line/point layers: their settings apply only when every named file became one layer, so
-  // that each setting meets the layer it was saved with.
   const std::vector<std::filesystem::path> layerNames = readNames(ini, "File1", folder);
   OverlayStore& layers = scene.overlays;
-  if (!layerNames.empty() && addLineFiles(scene, layerNames) &&
-      static_cast<size_t>(layers.groupCount()) == layerNames.size()) {
+  if (!layerNames.empty() && addLineFiles(scene, layerNames, {}, problems)) {
+    const std::vector<int> layerEntries = matchStoredNames(
+        layerNames, layers.groupCount(), [&](int g) { return layers.layerName(g); });
     for (int i = 0; i < layers.groupCount(); ++i) {
-      layers.setVisible(i, profileInt(ini.find("File1", key("Flag", i + 1)), 1) != 0);
+      const int entry = layerEntries[static_cast<size_t>(i)];
+      if (entry == 0) {
+        continue;
+      }
+      layers.setVisible(i, profileInt(ini.find("File1", key("Flag", entry)), 1) != 0);
       if (layers.pointSize(i) >= 1) {
-        layers.setPointSize(i, profileInt(ini.find("File1", key("PSize", i + 1)), 5));
+        layers.setPointSize(i, profileInt(ini.find("File1", key("PSize", entry)), 5));
       }
       // Point clouds keep the colours of their points.
-      if (!hasExtension(layerNames[static_cast<size_t>(i)], ".blhrgb")) {
+      if (!hasExtension(layerNames[static_cast<size_t>(entry - 1)], ".blhrgb")) {
         layers.setGroupColour(i, static_cast<uint32_t>(
-                                     profileInt(ini.find("File1", key("Color", i + 1)), -1)));
+                                     profileInt(ini.find("File1", key("Color", entry)), -1)));
       }
     }
   }

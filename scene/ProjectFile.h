@@ -2,12 +2,13 @@
 // The project file (.tvp): the whole working state as INI text, and its re-creation. Sections
 // File (elevation files, visibility, draped image), File1 (line/point layers), Calc1 (contour
 // sets), View (camera and colouring) and Rota (rotation speed), in that order. Written as UTF-8;
-// files written by the Windows version (CP932 text, backslash paths) read as well.
+// files in CP932 (Shift_JIS) text with CRLF line ends and backslash paths read as well.
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
+#include "elevation/FileProblems.h"
 #include "elevation/OpenPipeline.h"
 
 namespace torvane {
@@ -45,13 +46,16 @@ bool SaveProject(const Scene& scene, const std::filesystem::path& path,
 /**
  * @brief Re-creates the working state from a project file.
  *
- * Opens the elevation files (LEM data when the first one is a ".lem"), which resets the view;
- * then applies visibility, the draped image, layers, contour sets and the view settings, each
- * falling back to its default when absent or out of range. False only when the extension is
- * not ".tvp", the file names no elevation file or the elevation files do not open; what fails
- * after that (an image, a layer or a contour set) is left out silently.
+ * Opens the elevation files (the plane open when the first holds plane data), which resets the
+ * view; then applies visibility, the draped image, layers, contour sets and the view settings,
+ * each falling back to its default when absent or out of range. A file's or layer's stored
+ * settings go to the file or layer of the same name, so a missing file loses only its own.
+ * False when the extension is not ".tvp", the file names no elevation file or none of the
+ * elevation files opens (the scene then stays as it was unless the open had found data); what
+ * fails after that (an image, a layer or a contour set) is left out. Every file that could not
+ * be used is reported to `problems` when given.
  */
 bool LoadProject(Scene& scene, const std::filesystem::path& path,
-                 const OpenProgressFn& progress = {});
+                 const OpenProgressFn& progress = {}, FileProblems* problems = nullptr);
 
 }  // namespace torvane

@@ -37,11 +37,13 @@ bool Scene::postProcess(const SamplingPlan& openPlan) {
 }
 
 namespace {
-OpenOptions openOptions(const Scene& scene, const OpenProgressFn& progress, unsigned threads) {
+OpenOptions openOptions(const Scene& scene, const OpenProgressFn& progress, unsigned threads,
+                        FileProblems* problems = nullptr) {
   OpenOptions options;
   options.limits = scene.limits;
   options.progress = progress;
   options.threads = threads;
+  options.problems = problems;
   return options;
 }
 }  // namespace
@@ -56,12 +58,18 @@ bool openLemFiles(Scene& scene, std::span<const std::filesystem::path> paths,
   return openLemFiles(paths, scene.grid, scene, openOptions(scene, progress, threads));
 }
 
+bool openElevationData(Scene& scene, std::span<const std::filesystem::path> paths,
+                       const OpenProgressFn& progress, FileProblems* problems, unsigned threads) {
+  return openElevationData(paths, scene.grid, scene,
+                           openOptions(scene, progress, threads, problems));
+}
+
 bool addLineFiles(Scene& scene, std::span<const std::filesystem::path> paths,
-                  const LineProgressFn& progress) {
+                  const LineProgressFn& progress, FileProblems* problems) {
   const HeightSampler sampler(scene.grid, scene.mesh);
   const LineReadContext context{scene.grid, scene.mesh, sampler, scene.view.Scale, progress};
   return addLineFiles(scene.overlays, context, paths,
-                      {scene.view.LayerAlphaEnabled, scene.view.Alpha});
+                      {scene.view.LayerAlphaEnabled, scene.view.Alpha}, problems);
 }
 
 }  // namespace torvane

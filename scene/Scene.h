@@ -52,6 +52,12 @@ bool openElevationFiles(Scene& scene, std::span<const std::filesystem::path> pat
 /// Opens .lem elevation files into the scene (plane coordinates; see the open pipeline).
 bool openLemFiles(Scene& scene, std::span<const std::filesystem::path> paths,
                   const OpenProgressFn& progress = {}, unsigned threads = 0);
+/// Opens elevation files into the scene as every caller does: the plane open when the first
+/// path holds plane data, else the geographic open (see openElevationData). Files that could not
+/// be used go to `problems` when given.
+bool openElevationData(Scene& scene, std::span<const std::filesystem::path> paths,
+                       const OpenProgressFn& progress = {}, FileProblems* problems = nullptr,
+                       unsigned threads = 0);
 
 /**
  * @brief Adds line/point files to the scene's layers as the program's "add line/point data"
@@ -59,6 +65,6 @@ bool openLemFiles(Scene& scene, std::span<const std::filesystem::path> paths,
  * transparency. The caller re-draws and updates the menus; nothing is shown here.
  */
 bool addLineFiles(Scene& scene, std::span<const std::filesystem::path> paths,
-                  const LineProgressFn& progress = {});
+                  const LineProgressFn& progress = {}, FileProblems* problems = nullptr);
 
 }  // namespace torvane

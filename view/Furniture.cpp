@@ -45,10 +45,10 @@ ScreenStroke outline(double x0, double y0, double x1, double y1, uint32_t colour
   return {{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}}, colour, 1, false};
 }
 
-// The values a frame edge loop visits: the minimum and the maximum, or the one value of a flat
-// extent.
+// The values a frame edge loop visits: the minimum and the maximum; none for an extent of 0,
+// so a flat terrain gets no frame (a rectangle at one height would frame nothing).
 std::vector<double> edgeValues(double lo, double hi) {
-  return hi - lo > 0 ? std::vector<double>{lo, hi} : std::vector<double>{lo};
+  return hi - lo > 0 ? std::vector<double>{lo, hi} : std::vector<double>{};
 }
 
 }  // namespace
@@ -149,7 +149,7 @@ std::vector<OverlayVertex> dataFrameVertices(const ElevationGrid& grid, const Mo
       add(grid.Xmax, Y, H);
     }
   }
-  if (hs.size() > 1) {
+  if (!hs.empty()) {
     for (const double X : xs) {
       for (const double Y : ys) {
         add(X, Y, grid.Hmin);

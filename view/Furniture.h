@@ -69,7 +69,8 @@ TextBox labelBoxTextBox(int width, int x, int y);
 TextBox topLabelBoxTextBox(int width, int x);
 
 /// The data frame: the twelve edges of the data's bounding box as a line list in white at half
-/// opacity, with heights placed by the relief `Scale`. A flat extent draws its edges once.
+/// opacity, with heights placed by the relief `Scale`. A flat terrain (no height extent) has no
+/// frame edges.
 std::vector<OverlayVertex> dataFrameVertices(const ElevationGrid& grid, const ModelFit& fit,
                                              int Scale);
 

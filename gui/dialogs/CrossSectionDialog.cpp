@@ -161,9 +161,9 @@ QImage paintProfile(const CrossSection& cs, QSize size) {
   return image;
 }
 
-CrossSectionDialog::CrossSectionDialog(const Ruler& ruler, HeightAt heightAt, double seaLevel,
-                                       QWidget* parent)
-    : QDialog(parent), mRuler(ruler), mHeightAt(std::move(heightAt)) {
+CrossSectionDialog::CrossSectionDialog(const Ruler& ruler, const ElevationGrid& grid,
+                                       HeightAt heightAt, double seaLevel, QWidget* parent)
+    : QDialog(parent), mRuler(ruler), mGrid(grid), mHeightAt(std::move(heightAt)) {
   setWindowTitle(QStringLiteral("断面"));
   setFont(dialogFont(false));
   mSection.seaLevel = seaLevel;
@@ -269,7 +269,7 @@ bool CrossSectionDialog::saveGraph(const std::filesystem::path& path, QString& e
 
 bool CrossSectionDialog::saveSamples(const std::filesystem::path& path, QString& error) const {
   QSaveFile file(QString::fromStdString(path.string()));
-  const std::string csv = profileCsv(mSection);
+  const std::string csv = profileCsv(mSection, mGrid);
   if (!file.open(QIODevice::WriteOnly) ||
       file.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size()) ||
       !file.commit()) {
@@ -298,7 +298,7 @@ void CrossSectionDialog::askAndSave(bool png) {
 
 void showCrossSectionDialog(MainWindow& window) {
   Scene& scene = window.scene();
-  CrossSectionDialog dialog(scene.ruler, terrainHeightAt(scene.grid, scene.mesh),
+  CrossSectionDialog dialog(scene.ruler, scene.grid, terrainHeightAt(scene.grid, scene.mesh),
                             EffectiveSeaLevel(scene.view, scene.grid), &window);
   dialog.exec();
 }

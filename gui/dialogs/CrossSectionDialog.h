@@ -33,8 +33,8 @@ public:
 
   /// Computes the profile of the ruler (at least two points) with the heights of `heightAt`
   /// and the sea level at which the sea line is drawn. The dialog keeps a copy of the ruler.
-  CrossSectionDialog(const Ruler& ruler, HeightAt heightAt, double seaLevel,
-                     QWidget* parent = nullptr);
+  CrossSectionDialog(const Ruler& ruler, const ElevationGrid& grid, HeightAt heightAt,
+                     double seaLevel, QWidget* parent = nullptr);
 
   const CrossSection& crossSection() const { return mSection; }
   /// The right-click menu (its actions carry the item ids as data).
@@ -63,6 +63,7 @@ private:
   void askAndSave(bool png);
 
   Ruler mRuler;
+  const ElevationGrid& mGrid;  //!< places the saved samples
   HeightAt mHeightAt;
   CrossSection mSection;
   QWidget* mGraph = nullptr;  // owned by the dialog

@@ -56,11 +56,14 @@ TEST(CliLayers, ListsTheAddedLayers) {
             "\"visible\":true},"
             "{\"name\":\"marks.bln\",\"kind\":191,\"kindName\":\"目印\",\"points\":2,"
             "\"polylines\":1,\"pointSize\":5,\"drawMode\":10,\"colour\":\"0xFFFFFFFF\","
-            "\"visible\":true}]}\n");
+            "\"visible\":true}],\"problems\":[{\"path\":\"" + plane.string() +
+            "\",\"reason\":\"needs elevation data in plane coordinates\"}]}\n");
 
   const auto none = runCli("layers" + demo + " --add" + quoted({plane}));
   EXPECT_EQ(none.status, 1);
-  EXPECT_EQ(none.out, "{\"ok\":false,\"error\":\"有効データがありません\"}\n");
+  EXPECT_EQ(none.out, "{\"ok\":false,\"error\":\"有効データがありません\",\"problems\":["
+                      "{\"path\":\"" + plane.string() +
+                      "\",\"reason\":\"needs elevation data in plane coordinates\"}]}\n");
   EXPECT_EQ(runCli("layers" + demo).status, 2) << "no --add";
   EXPECT_EQ(runCli("layers --add" + quoted({log})).status, 2) << "no elevation file";
 }

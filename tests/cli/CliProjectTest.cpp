@@ -69,7 +69,9 @@ TEST(CliProject, LoadsAndSavesAProjectOverTheDemoData) {
   // Failures: a project that does not load, a save that cannot be written, bad usage.
   const auto missing = runCli("project " + quoted(dir / "none.tvp"));
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.out, "{\"ok\":false,\"error\":\"有効データがありません\"}\n");
+  EXPECT_EQ(missing.out, "{\"ok\":false,\"error\":\"有効データがありません\",\"problems\":["
+                         "{\"path\":\"" + (dir / "none.tvp").string() +
+                         "\",\"reason\":\"not found\"}]}\n");
   const auto unsaved =
       runCli("project " + quoted(dir / "p.tvp") + " --save " + quoted(dir / "no" / "x.tvp"));
   EXPECT_EQ(unsaved.status, 1);
@@ -78,7 +80,7 @@ TEST(CliProject, LoadsAndSavesAProjectOverTheDemoData) {
   EXPECT_EQ(runCli("project " + quoted(dir / "p.tvp") + " " + quoted(dir / "q.tvp")).status, 2);
 }
 
-TEST(CliProject, ReadsAProjectWrittenByTheWindowsVersion) {
+TEST(CliProject, ReadsAShiftJisProjectWithBackslashPaths) {
   // CP932 text with CRLF lines: 地表データ\東京.xml beside the project, and a tile by its full
   // path with backslashes.
   const TempDir dir;

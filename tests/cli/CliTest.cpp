@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/support/GridWriters.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/RunCli.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZipWriter.h"
@@ -68,7 +71,10 @@ TEST(Cli, LimitsThinTheGrid) {
 TEST(Cli, FailuresAndUsage) {
   Result r = run("info /nonexistent/a.xml");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "{\"ok\":false,\"error\":\"有効データがありません\"}\n");
+  EXPECT_EQ(r.out,
+            "{\"ok\":false,\"error\":\"有効データがありません\","
+            "\"problems\":[{\"path\":\"/nonexistent/a.xml\",\"reason\":\"not found\"}]}\n");
+  EXPECT_EQ(r.err, "/nonexistent/a.xml: not found\n");
   EXPECT_EQ(run("").status, 2);
   EXPECT_EQ(run("info").status, 2);
   for (const char* limits : {"1", "0,65535", "40000,0", "-1,65535", "1,2x"}) {
@@ -133,6 +139,32 @@ TEST(Cli, ProfileAlongARuler) {
   }
   r = run("profile" + demFiles() + ends + " --interpolate");
   EXPECT_NE(r.out.find("\"samples\":187,"), std::string::npos) << r.out;
+
+  // --csv: the window's CSV, whose longitude and latitude at the ends lead the height command
+  // back to the ruler's points and heights.
+  const torvane::fixtures::TempDir dir;
+  ASSERT_EQ(run("profile" + demFiles() + ends + " --csv '" + (dir / "p.csv").string() + "'").status, 0);
+  std::ifstream csv(dir / "p.csv");
+  std::string line;
+  std::getline(csv, line);
+  EXPECT_EQ(line, "distance,X,Y,lon,lat,H,vertex");
+  for (const char* X : {"-150", "150"}) {
+    ASSERT_TRUE(std::getline(csv, line));
+    std::vector<std::string> f;
+    std::istringstream fields(line);
+    for (std::string field; std::getline(fields, field, ',');) {
+      f.push_back(field);
+    }
+    ASSERT_EQ(f.size(), 7u) << line;
+    EXPECT_EQ(f[1], X);
+    const Result back = run("height" + demFiles() + " --geo " + f[3] + "," + f[4]);
+    auto after = [&](const char* key) {
+      const size_t at = back.out.find(key);
+      return at == std::string::npos ? NAN : std::strtod(back.out.c_str() + at + 4, nullptr);
+    };
+    EXPECT_NEAR(after("\"X\":"), std::stod(X), 1e-6) << back.out;
+    EXPECT_NEAR(after("\"H\":"), std::stod(f[5]), 1e-6) << back.out;
+  }
 
   for (const char* bad : {"", " --ruler 1,2", " --ruler 1,2,3", " --ruler 1,2,3,x", " --interpolate",
                           " --ruler 1,2,3,4 --ruler 1,2,3,4"}) {

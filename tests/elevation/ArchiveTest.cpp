@@ -188,3 +188,27 @@ TEST(Archive, AProjectOfMembersMovesWithItsFolder) {
   expectSameGrid(loaded, saved);
   EXPECT_EQ(loaded.grid.filePath(0), dir / "moved/tiles.zip/a.xml");
 }
+
+// A member whose data proves damaged only when it is read, far from a good tile: the good tile
+// opens exactly as it opens alone (plan, extents, projection centre), and the member is named.
+TEST(Archive, ADamagedMemberLeavesTheOthersAsTheyOpenAlone) {
+  const fixtures::TempDir dir;
+  const fs::path good = dir / "good.xml";
+  fixtures::writeDemXml(good, smallTile(45, 30, 139.0, 35.0));
+  fixtures::RawEntry damaged =
+      fixtures::deflatedEntry("far.xml", fixtures::demXmlText(smallTile(45, 30, 142.0, 43.0)));
+  damaged.crc ^= 1;
+  fixtures::writeBytes(dir / "far.zip", fixtures::rawZip({damaged}));
+
+  FileProblems problems;
+  Scene both;
+  ASSERT_TRUE(openElevationData(both, std::vector<fs::path>{dir / "far.zip", good}, {}, &problems));
+  Scene alone;
+  ASSERT_TRUE(openElevationData(alone, std::vector<fs::path>{good}));
+  expectSameGrid(both, alone);
+  EXPECT_EQ(both.grid.lonMin, alone.grid.lonMin);
+  EXPECT_EQ(both.grid.latMax, alone.grid.latMax);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].path, dir / "far.zip" / "far.xml");
+  EXPECT_EQ(problems[0].reason, "damaged archive member");
+}

@@ -216,8 +216,8 @@ TEST(LemReader, OpensNeverMixTheTwoKinds) {
   const std::vector<std::filesystem::path> many(101, lem);
   EXPECT_FALSE(openLemFiles(plane->scene, many));
   EXPECT_EQ(plane->scene.grid.fileCount, 1);
-  // Only other kinds of path: the scene is cleared and the open fails.
+  // Only other kinds of path: nothing is listed, the open fails and the scene stays.
   const std::vector<std::filesystem::path> xmlOnly{dir / "b.xml"};
   EXPECT_FALSE(openLemFiles(plane->scene, xmlOnly));
-  EXPECT_EQ(plane->scene.grid.fileCount, 0);
+  EXPECT_EQ(plane->scene.grid.fileCount, 1);
 }

@@ -169,7 +169,7 @@ TEST(OpenPipeline, RefusesMoreThanHundredPathsWithoutTouchingTheScene) {
   EXPECT_EQ(scene.view.RotaZ, 1.5);
 }
 
-TEST(OpenPipeline, SkipsRejectedFilesAndClearsOnFailure) {
+TEST(OpenPipeline, SkipsRejectedFilesAndKeepsTheSceneWhenNothingIsListed) {
   fixtures::TempDir dir;
   const auto a = write(dir, "a.xml", tile(10, 10));
   const auto b = write(dir, "b.XML", tile(10, 10, 139.001));
@@ -187,11 +187,21 @@ TEST(OpenPipeline, SkipsRejectedFilesAndClearsOnFailure) {
   EXPECT_EQ(scene.view.RotaZ, 0);  // reset by the open
   EXPECT_EQ(scene.view.Scale, 7);  // kept
 
-  // Only an unknown extension: the scene is cleared, and the open fails.
-  EXPECT_FALSE(openElevationFiles(scene, std::vector<std::filesystem::path>{text}));
-  EXPECT_EQ(scene.grid.count, 0u);
-  EXPECT_EQ(scene.grid.fileCount, 0);
+  // Nothing listed (an unknown extension, a missing file): the open fails and the scene stays
+  // as it was, each file reported with its reason.
+  FileProblems problems;
+  scene.view.RotaZ = 1;
+  EXPECT_FALSE(openElevationData(scene, std::vector<std::filesystem::path>{text, dir / "gone.xml"},
+                                 {}, &problems));
+  EXPECT_EQ(scene.grid.count, 200u);
+  EXPECT_EQ(scene.grid.fileCount, 2);
+  EXPECT_EQ(scene.view.RotaZ, 1);
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_EQ(problems[0].path, text);
+  EXPECT_EQ(problems[0].reason, "not an elevation file");
+  EXPECT_EQ(problems[1].reason, "not found");
   EXPECT_FALSE(openElevationFiles(scene, std::vector<std::filesystem::path>{}));
+  EXPECT_EQ(scene.grid.fileCount, 2);
 }
 
 TEST(OpenPipeline, NineNodesIsTheSmallestGrid) {

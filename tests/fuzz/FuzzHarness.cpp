@@ -74,8 +74,7 @@ void openAndCheck(const std::filesystem::path& path, Nodes nodes) {
   options.limits = DeviceLimits{65535, 65535};  // small grids keep each run fast
   options.threads = 1;
   const std::filesystem::path paths[] = {path};
-  const bool ok = hasExtension(path, ".lem") ? openLemFiles(paths, grid, steps, options)
-                                             : openElevationFiles(paths, grid, steps, options);
+  const bool ok = openElevationData(paths, grid, steps, options);
   if (!ok) {
     if (grid.fileCount != 0 || grid.count != 0 || grid.capacity != 0) {
       violated("a failed open left a grid");

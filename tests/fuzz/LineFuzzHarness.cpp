@@ -31,7 +31,7 @@ struct Terrain {
     std::filesystem::create_directories(dir);
     writeFuzzTerrain(dir.c_str());
     const std::filesystem::path paths[] = {dir / (plane ? "t.lem" : "t.xml")};
-    const bool ok = plane ? openLemFiles(scene, paths, {}, 1) : openElevationFiles(scene, paths, {}, 1);
+    const bool ok = openElevationData(scene, paths, {}, nullptr, 1);
     // One resident layer keeps the store's vertex buffer, so every input reuses the store.
     OverlayStore& store = scene.overlays;
     GroupStore::Builder b(store);

@@ -88,7 +88,7 @@ private slots:
   void init() {
     mOut = outputDir("DialogTest");
     mWindow = std::make_unique<MainWindow>();
-    QVERIFY(mWindow->openElevation(demoFiles(), false));
+    QVERIFY(mWindow->openElevation(demoFiles()));
     mWindow->AfterChange();
   }
   void cleanup() { mWindow.reset(); }
@@ -140,7 +140,7 @@ private slots:
       QFile csv(dir + "/samples.csv");
       QVERIFY(csv.open(QIODevice::ReadOnly));
       const QList<QByteArray> lines = csv.readAll().split('\n');
-      QCOMPARE(lines.front(), QByteArray("distance,X,Y,H,vertex"));
+      QCOMPARE(lines.front(), QByteArray("distance,X,Y,lon,lat,H,vertex"));
       QCOMPARE(lines.size(), qsizetype(cs.samples.size()) + 2);  // header, samples, final ""
       QVERIFY(!dialog->saveGraph((dir + "/missing/graph.png").toStdString(), error));
     });
@@ -158,7 +158,7 @@ private slots:
       tiles.push_back(samples / ("FG-GML-6443-20-" + std::string(n) + "-DEM5A-20161001.xml"));
     }
     if (std::filesystem::exists(tiles.front())) {
-      QVERIFY(mWindow->openElevation(tiles, false));
+      QVERIFY(mWindow->openElevation(tiles));
       mWindow->AfterChange();
     }
     if (!showWithDevice(*mWindow)) {
@@ -217,7 +217,7 @@ private slots:
       CrossSection probe;
       computeProfile(probe, scene().ruler, 1, heightAt);
       const double sea = inside ? (probe.minH + probe.maxH) / 2 : probe.minH;
-      CrossSectionDialog dialog(scene().ruler, heightAt, sea);
+      CrossSectionDialog dialog(scene().ruler, scene().grid, heightAt, sea);
       const QImage graph = dialog.graphImage();
       const CrossSection& cs = dialog.crossSection();
       int blue = 0;

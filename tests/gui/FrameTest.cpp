@@ -48,7 +48,7 @@ class FrameTest : public QObject {
   }
   void openDemo() {
     const std::vector<std::filesystem::path> files = demoFiles();
-    QVERIFY(mWindow->openElevation(files, false));
+    QVERIFY(mWindow->openElevation(files));
     QCOMPARE(scene().grid.fileCount, 4);
     // These tests look at the surface alone, without the screen furniture over it.
     scene().view.compass = scene().view.trackbar = scene().view.statusBar = false;

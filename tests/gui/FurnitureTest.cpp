@@ -76,7 +76,7 @@ class FurnitureTest : public QObject {
     image.save(mOut + QLatin1Char('/') + name);
   }
   void openDemo() {
-    QVERIFY(mWindow->openElevation(demoFiles(), false));
+    QVERIFY(mWindow->openElevation(demoFiles()));
   }
   QPoint pixelOf(const ModelPoint& p, QSize size) {
     return projectToPixel(scene().view, size, {p.x, p.y, p.z}).toPoint();

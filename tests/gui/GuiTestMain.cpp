@@ -16,6 +16,7 @@
 int main(int argc, char** argv) {
   torvane::RenderContext::setDefaultSurfaceFormat();
   QApplication app(argc, argv);
+  torvane::useCNumberFormat();  // as the program does
   // Qt's own dialog texts as a Japanese user sees them, whatever this machine's locale is.
   if (!torvane::installQtTranslation(QLocale(QLocale::Japanese, QLocale::Japan))) {
     std::fprintf(stderr, "Qt's Japanese translation is not installed (see install-deps.sh)\n");

@@ -142,7 +142,7 @@ private slots:
     mWindow->setMessageHandler(
         [this](const QString&, const QString& text) { mMessages << text; });
     mWindow->startUp();  // turns drops on
-    QVERIFY(mWindow->openElevation(demoFiles(), false));
+    QVERIFY(mWindow->openElevation(demoFiles()));
     mWindow->AfterChange();
   }
   void cleanup() {
@@ -215,7 +215,9 @@ private slots:
     QVERIFY(mWindow->action(181)->isEnabled());
     mWindow->dropPaths({write("far.log", "$GPGGA,1,4000.0,N,13000.0,E,1,8\n")});
     QCOMPARE(mMessages.size(), 2);  // nothing inside the data
-    QCOMPARE(mMessages.back(), QString::fromUtf8(text(kTextNoValidData).data()));
+    QCOMPARE(mMessages.back(), QString::fromUtf8(text(kTextNoValidData).data()) + "\n" +
+                                   QString::fromStdString((*mDir / "far.log").string()) +
+                                   ": no point inside the elevation data");
     QCOMPARE(mWindow->scene().overlays.groupCount(), 1);
   }
 

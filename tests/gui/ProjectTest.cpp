@@ -28,7 +28,7 @@ class ProjectTest : public QObject {
     return window;
   }
   bool openDemo() {
-    const bool ok = mWindow->openElevation(demoFiles(), false);
+    const bool ok = mWindow->openElevation(demoFiles());
     mWindow->AfterChange();
     return ok;
   }

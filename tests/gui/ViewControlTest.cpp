@@ -70,7 +70,7 @@ private slots:
     if (!showWithDevice(*mWindow)) {
       QSKIP("no OpenGL 3.3 core context on this display");
     }
-    QVERIFY(mWindow->openElevation(demoFiles(), false));
+    QVERIFY(mWindow->openElevation(demoFiles()));
     mWindow->AfterChange();
     QCOMPARE(view()->devicePixelRatioF(), 1.0);
   }

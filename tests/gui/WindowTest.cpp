@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
+#include "scene/Contours.h"
 #include "view/AutoRotation.h"
 #include "resources/Texts.h"
 
@@ -93,20 +94,50 @@ private slots:
     QCOMPARE(mMessages, QStringList{msg(kTextNoElevationData)});
   }
 
-  void failedOpenReportsAndResetsTheCaption() {
-    drop({demo(0)});
+  // A wrong file picked after some work: the open fails, names the file and why, and the work
+  // stays exactly as it was (scene, layers, contours, view, caption).
+  void failedOpenKeepsTheWorkAndNamesTheFiles() {
     const QString dir = outputDir("WindowTest");
-    QFile bad(dir + "/bad.xml");
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write("<x/>\n");
-    bad.close();
-    drop({bad.fileName()});
-    // A geographic grid is loaded: the .xml is first tried as line/point data, and it is no
-    // DEM file either.
-    QCOMPARE(mMessages, QStringList{msg(kTextNoValidData)});
-    QCOMPARE(mWindow->windowTitle(), QStringLiteral("Torvane"));
-    drop({dir + "/nothing.tvd"});
+    drop({demo(0), demo(1), demo(2), demo(3)});
+    QFile log(dir + "/track.log");
+    QVERIFY(log.open(QIODevice::WriteOnly));
+    log.write("$GPGGA,1,3500.30,N,13900.60,E,1,8\n$GPGGA,2,3500.31,N,13900.61,E,1,8\n");
+    log.close();
+    drop({log.fileName()});
+    Scene& scene = mWindow->scene();
+    QVERIFY(buildContourSet(scene, 1, 300));
+    scene.view.RotaZ = 1.25;
+    const QString caption = mWindow->windowTitle();
+    mWindow->view()->grabFramebuffer().save(dir + "/1-before.png");
+    QVERIFY(mMessages.isEmpty());
+
+    QFile junk(dir + "/junk.zip");
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, '\x5a'));
+    junk.close();
+    QFile moved(dir + "/moved.tvp");
+    QVERIFY(moved.open(QIODevice::WriteOnly));
+    moved.write("[File]\nName1=tile.xml\n");
+    moved.close();
+    drop({junk.fileName()});
+    drop({moved.fileName()});
     QCOMPARE(mMessages.size(), 2);
+    QCOMPARE(mMessages[0], msg(kTextNoValidData) + "\n" + junk.fileName() +
+                               ": damaged archive (Not a zip archive)");
+    QCOMPARE(mMessages[1], msg(kTextNoValidData) + "\n" + dir + "/tile.xml: not found");
+    QCOMPARE(scene.grid.fileCount, 4);
+    QCOMPARE(scene.overlays.groupCount(), 1);
+    QCOMPARE(scene.contours.groupCount(), 1);
+    QCOMPARE(scene.view.RotaZ, 1.25);
+    QCOMPARE(mWindow->windowTitle(), caption);
+    mWindow->view()->grabFramebuffer().save(dir + "/2-after-failed-opens.png");
+  }
+
+  void failedOpenOfAnEmptySceneKeepsTheProgramCaption() {
+    const QString dir = outputDir("WindowTest");
+    drop({dir + "/nothing.tvd"});
+    QCOMPARE(mMessages, QStringList{msg(kTextNoValidData) + "\n" + dir + "/nothing.tvd: not found"});
+    QCOMPARE(mWindow->windowTitle(), QStringLiteral("Torvane"));
     QCOMPARE(mWindow->scene().grid.count, 0u);
   }
 
@@ -185,7 +216,7 @@ private slots:
     drop({dir + "/nothing.tvd"});  // fails behind the wait cursor
     QCOMPARE(seen.size(), size_t(2));
     for (const Seen& box : seen) {
-      QCOMPARE(box.text, msg(kTextNoValidData));
+      QCOMPARE(box.text.section('\n', 0, 0), msg(kTextNoValidData));
       QVERIFY(box.ownedByShownWindow);
       QVERIFY(box.normalCursor);
     }

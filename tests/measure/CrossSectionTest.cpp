@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "elevation/ElevationGrid.h"
 #include "measure/CrossSection.h"
 #include "measure/Ruler.h"
 
@@ -158,7 +159,11 @@ TEST(CrossSection, CaptionsLineUpAndCsvListsEverySample) {
 
   const CrossSection cs = profileOf(pathRuler({{0, 0, 10}, {100, 0, 30.25}}), 2,
                                     [](double X, double) { return X / 4; });
-  EXPECT_EQ(profileCsv(cs),
+  ElevationGrid plane;
+  plane.GeoCoordinates = false;
+  plane.planeZone = 9;
+  EXPECT_EQ(profileCsv(cs, plane),
+            "# X, Y: plane metres of the Japan Plane Rectangular Coordinate System zone 9\n"
             "distance,X,Y,H,vertex\n"
             "0,0,0,10,1\n"
             "50,50,0,12.5,0\n"

@@ -118,3 +118,51 @@ TEST_F(DropFiles, CommandLineAndAutoRunProjects) {
 
 }  // namespace
 }  // namespace torvane
+
+namespace torvane {
+namespace {
+
+bool listNothing(ElevationGrid&, const std::filesystem::path&) { return false; }
+bool readNothing(NodeSink&, const std::filesystem::path&, uint64_t, const RowProgress&) {
+  return false;
+}
+bool addNothing(OverlayStore&, const LineReadContext&, const std::filesystem::path&) {
+  return false;
+}
+bool planeFile(const std::filesystem::path& path) { return path.stem() == "plane"; }
+
+// A format added to a registry is dropped, listed in the dialogs' file types and named in the
+// usage texts with no other edit.
+TEST(DropDispatch, FormatsComeFromTheRegistries) {
+  std::vector<ElevationReader> rasters(elevationReaders().begin(), elevationReaders().end());
+  rasters.push_back({".ras", &listNothing, &readNothing, GridCoordinates::Either, &planeFile,
+                     "RAS", "not a raster"});
+  std::vector<LineFormat> lines(lineFormats().begin(), lineFormats().end());
+  lines.push_back({".trk", true, &addNothing, "TRK"});
+  auto drop = [&](const char* name, bool grid) {
+    DropContext context{false, grid, true};
+    context.elevationFormats = rasters;
+    context.lineFileFormats = lines;
+    return decideDrop(std::vector<std::filesystem::path>{name}, context).action;
+  };
+  EXPECT_EQ(drop("t.TRK", true), DropAction::AddLineFiles);
+  EXPECT_EQ(drop("t.trk", false), DropAction::Refuse);
+  EXPECT_EQ(drop("dem.ras", false), DropAction::OpenElevation);
+  EXPECT_EQ(drop("plane.ras", true), DropAction::OpenLem);
+  EXPECT_EQ(decideDrop(std::vector<std::filesystem::path>{"t.trk"}, DropContext{false, true, true})
+                .action,
+            DropAction::OpenElevation)
+      << "unknown to the built-in registry";
+
+  const std::vector<FileType> types = elevationFileTypes(rasters);
+  EXPECT_EQ(types.back().name, "ZIP");
+  EXPECT_EQ(types[types.size() - 2].name, "RAS");
+  EXPECT_EQ(types[types.size() - 2].patterns, std::vector<std::string>{"*.ras"});
+  const std::vector<FileType> lineTypes = lineFileTypes(true, lines);
+  EXPECT_EQ(lineTypes.back().name, "TRK");
+  EXPECT_EQ(lineTypes[1].patterns, (std::vector<std::string>{"*.log", "*.nmea"}));
+  EXPECT_TRUE(lineFileTypes(false, lines).size() == 1u) << "only .xyn over plane data";
+}
+
+}  // namespace
+}  // namespace torvane

@@ -1,5 +1,6 @@
 // The project file: its exact text, round trips, the path rule, read defaults and ranges,
-// projects written by the Windows version, safe saving, and the draped image's rules.
+// projects in Shift_JIS text with CRLF line ends and backslash paths, safe saving, and the
+// draped image's rules.
 
 #include <gtest/gtest.h>
 
@@ -267,10 +268,10 @@ TEST_F(ProjectRead, ListsEndAtTheFirstMissingName) {
   ASSERT_TRUE(load("[File]\nName1=t.xml\nFlag1=0\nName3=u.xml\n", scene));
   EXPECT_EQ(scene.grid.fileCount, 1);
   EXPECT_FALSE(scene.grid.files[0].shown);
-  // Flags apply only when every name opened.
-  ASSERT_TRUE(load("[File]\nName1=t.xml\nFlag1=0\nName2=missing.xml\nFlag2=0\n", scene));
+  // A missing file costs only its own flag; the others keep theirs, found by name.
+  ASSERT_TRUE(load("[File]\nName1=missing.xml\nFlag1=1\nName2=t.xml\nFlag2=0\n", scene));
   EXPECT_EQ(scene.grid.fileCount, 1);
-  EXPECT_TRUE(scene.grid.files[0].shown);
+  EXPECT_FALSE(scene.grid.files[0].shown);
   // What fails before the elevation files open fails the load and keeps what is loaded.
   for (const char* text : {"[File]\nName1=\nName2=t.xml\n", "[View]\nColorK=1\n", ""}) {
     SCOPED_TRACE(text);
@@ -283,7 +284,7 @@ TEST_F(ProjectRead, ListsEndAtTheFirstMissingName) {
   EXPECT_FALSE(LoadProject(other, *sDir / "none.tvp"));
 }
 
-TEST_F(ProjectRead, WindowsProjectInCp932WithBackslashPaths) {
+TEST_F(ProjectRead, ShiftJisProjectWithCrlfAndBackslashPaths) {
   // 地表データ\東京.xml (the second byte of 表 is a backslash in CP932) beside the project,
   // and 大阪.xml by its full path written with backslashes.
   const fs::path folder = *sDir / "地表データ";
@@ -507,13 +508,19 @@ TEST(ProjectFile, LayersKeepTheirSettings) {
   EXPECT_EQ(back.vertices()[3].diffuse & 0xFFFFFF, 0x010203u) << "clouds keep their colours";
   EXPECT_TRUE(loaded.view.LayerAlphaEnabled);
 
-  // A layer that cannot be read again: the others load with their own settings.
+  // A layer file that has gone: the others load with their own settings and the missing one
+  // is reported.
   fs::remove(marks);
   Scene partial;
-  ASSERT_TRUE(LoadProject(partial, project));
+  FileProblems problems;
+  ASSERT_TRUE(LoadProject(partial, project, {}, &problems));
   ASSERT_EQ(partial.overlays.groupCount(), 2);
-  EXPECT_TRUE(partial.overlays.visible(0));
-  EXPECT_EQ(partial.overlays.colour(0), kColourBlue);
+  EXPECT_FALSE(partial.overlays.visible(0));
+  EXPECT_EQ(partial.overlays.colour(0), 0xFF0000FFu);
+  EXPECT_TRUE(partial.overlays.visible(1));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].path, marks);
+  EXPECT_EQ(problems[0].reason, "not found");
 }
 
 }  // namespace

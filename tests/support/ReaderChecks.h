@@ -23,14 +23,12 @@ struct OpenedScene {
   }
 };
 
-/// Opens the paths as the program does: the first path's extension chooses the LEM open.
+/// Opens the paths as the program does (openElevationData).
 inline std::unique_ptr<OpenedScene> openScene(const std::vector<std::filesystem::path>& paths,
                                               DeviceLimits limits = {}, unsigned threads = 0) {
   auto o = std::make_unique<OpenedScene>();
   o->scene.limits = limits;
-  const bool lem = !paths.empty() && paths.front().extension() == ".lem";
-  o->ok = lem ? openLemFiles(o->scene, paths, {}, threads)
-              : openElevationFiles(o->scene, paths, {}, threads);
+  o->ok = openElevationData(o->scene, paths, {}, nullptr, threads);
   return o;
 }
 

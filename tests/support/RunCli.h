@@ -1,33 +1,48 @@
 #pragma once
-// Runs torvane-cli (its path comes from the build as TORVANE_CLI) and captures standard output.
+// Runs torvane-cli (its path comes from the build as TORVANE_CLI) and captures standard output
+// and standard error.
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace torvane::fixtures {
 
 struct CliResult {
   int status = -1;  //!< exit status, -1 when the program did not exit normally
-  std::string out;  //!< standard output; standard error is discarded
+  std::string out;  //!< standard output
+  std::string err;  //!< standard error
 };
 
 /// `args` are already shell-quoted.
 inline CliResult runCli(const std::string& args) {
   CliResult r;
-  const std::string command = std::string(TORVANE_CLI) + " " + args + " 2>/dev/null";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) {
+  char errPath[] = "/tmp/torvane-cli-err-XXXXXX";
+  const int fd = ::mkstemp(errPath);
+  if (fd < 0) {
     return r;
   }
-  std::array<char, 4096> buf{};
-  size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) {
-    r.out.append(buf.data(), n);
+  ::close(fd);
+  const std::string command = std::string(TORVANE_CLI) + " " + args + " 2>" + errPath;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe) {
+    std::array<char, 4096> buf{};
+    size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) {
+      r.out.append(buf.data(), n);
+    }
+    const int status = ::pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ostringstream err;
+    err << std::ifstream(errPath).rdbuf();
+    r.err = err.str();
   }
-  const int status = ::pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  ::unlink(errPath);
   return r;
 }
 
