@@ -29,7 +29,6 @@ namespace {
 
 QString qstring(const std::string& s) { return QString::fromStdString(s); }
 
-// Sea colours are COLORREF values 0x00BBGGRR.
 const std::vector<FileFilter> kProjectFilters = {
     {QStringLiteral("TVP(*.tvp)"), QStringLiteral("*.tvp")}};
 const std::vector<FileFilter> kJpegFilters = {

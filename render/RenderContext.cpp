@@ -90,6 +90,21 @@ std::string fragmentShaderSource() {
   return source + kFragmentShaderBody;
 }
 
+// The title's face: the handwriting face it was drawn in where that is installed, otherwise
+// DejaVu Sans, which Debian installs with fontconfig (fonts-dejavu-core), otherwise whatever
+// sans-serif face fontconfig offers.
+QString titleFamily() {
+  for (const char* family : {"Segoe Print", "DejaVu Sans"}) {
+    const QFont font(QString::fromUtf8(family));
+    if (QFontInfo(font).family() == font.family()) {
+      return font.family();
+    }
+  }
+  QFont generic;
+  generic.setStyleHint(QFont::SansSerif);
+  return QFontInfo(generic).family();
+}
+
 bool hasJapanese(const QFont& font) {
   const QFontMetrics metrics(font);
   return metrics.inFontUcs4(0x30B4) && metrics.inFontUcs4(0x6A19);  // ゴ, 標
@@ -249,7 +264,7 @@ bool RenderContext::buildProgram() {
 void RenderContext::buildTitle() {
   // The program name in a bold italic face, as glyph outlines with the em about one unit high
   // and y pointing up; the extrusion depth is relative to that em.
-  QFont font(QStringLiteral("Segoe Print"));
+  QFont font(titleFamily());
   font.setPixelSize(100);
   font.setBold(true);
   font.setItalic(true);
