@@ -39,12 +39,13 @@ if [ "$deps" = 1 ]; then
   sh scripts/install-deps.sh
 fi
 if [ "$core" = 1 ]; then
+  # The shared flags in a folder of its own, so build/ keeps the desktop program.
   dir=build-core
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVANE_WERROR=ON \
-    -DTORVANE_BUILD_GUI=OFF -DTORVANE_BUILD_BENCH=OFF
+  TORVANE_BUILD_DIR="$dir" sh scripts/configure.sh -DTORVANE_BUILD_GUI=OFF \
+    -DTORVANE_BUILD_BENCH=OFF
 else
   dir=build
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVANE_WERROR=ON
+  sh scripts/configure.sh
 fi
 cmake --build "$dir" -j "$(nproc)"
 ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 600 "$@"

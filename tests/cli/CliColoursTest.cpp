@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/DemoTiles.h"
 #include "tests/support/RunCli.h"
 #include "tests/support/TempDir.h"
 
@@ -21,17 +21,6 @@ struct Output {
 
 class CliColours : public ::testing::Test {
 protected:
-  void SetUp() override {
-    std::vector<std::string> demo;
-    for (const auto& e : fs::directory_iterator(TORVANE_DEMO_DIR)) {
-      demo.push_back(e.path().string());
-    }
-    std::sort(demo.begin(), demo.end());
-    for (const std::string& p : demo) {
-      mFiles += " '" + p + "'";
-    }
-  }
-
   // Runs `torvane-cli colours FILES ARGS`.
   Output colours(const std::string& args) { return cli("colours", args); }
 
@@ -41,7 +30,7 @@ protected:
   }
 
   torvane::fixtures::TempDir mDir;
-  std::string mFiles;
+  std::string mFiles = torvane::fixtures::demoTileArgs();
 };
 
 TEST_F(CliColours, DefaultColouringOfTheDemoData) {
