@@ -1,7 +1,8 @@
 // Line/point benchmark: 100 adjacent 5 m DEM tiles (225 x 150 nodes each) are opened, then a GPS
-// log of 1,000,000 fixes and a point cloud of 1,000,000 points spread over all of them are added
-// as layers, as the program adds them. Reports points per second including the height sampling,
-// beside a plain read() of the same files and the sampling alone, measured in the same run.
+// log of 1,000,000 fixes, the same fixes as one GPX track segment, and a point cloud of 1,000,000
+// points spread over all of them are added as layers, as the program adds them. Reports points
+// per second including the height sampling, beside a plain read() of the same files and the
+// sampling alone, and the GPX add against the NMEA add, measured in the same run.
 //
 // usage: torvane-bench-lines [REPEATS] [FOLDER]
 //   FOLDER keeps the generated files (and reuses them when present).
@@ -18,6 +19,8 @@
 #include "bench/BenchSupport.h"
 #include "overlay/LayerEdits.h"
 #include "scene/Scene.h"
+#include "tests/support/GridWriters.h"
+#include "tests/support/VectorFiles.h"
 
 namespace fs = std::filesystem;
 using namespace torvane;
@@ -78,6 +81,18 @@ void writeLog(const fs::path& path) {
   }
 }
 
+void writeGpx(const fs::path& path) {
+  fixtures::GpxContent gpx;
+  gpx.tracks.resize(1);
+  fixtures::GeoLine& segment = gpx.tracks[0].emplace_back();
+  segment.reserve(kPoints);
+  for (int n = 0; n < kPoints; ++n) {
+    fixtures::GeoPoint& p = segment.emplace_back();
+    trackPoint(n, p.lat, p.lon);
+  }
+  fixtures::writeBytes(path, fixtures::gpxText(gpx));
+}
+
 void writeCloud(const fs::path& path, std::vector<double>& lats, std::vector<double>& lons) {
   std::ofstream out(path, std::ios::binary);
   std::mt19937_64 random(7);
@@ -105,11 +120,15 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "generating %d tiles and the layer files in %s ...\n",
                kTileRows * kTileColumns, folder.c_str());
   const std::vector<fs::path> tiles = writeTiles(folder);
-  const fs::path log = folder / "track.nmea", cloud = folder / "cloud.blhrgb";
+  const fs::path log = folder / "track.nmea", gpx = folder / "track.gpx",
+                 cloud = folder / "cloud.blhrgb";
   std::vector<double> lats, lons;
   writeCloud(cloud, lats, lons);  // always: the sampling check needs the coordinates
   if (!fs::exists(log)) {
     writeLog(log);
+  }
+  if (!fs::exists(gpx)) {
+    writeGpx(gpx);
   }
 
   Scene scene;
@@ -122,7 +141,8 @@ int main(int argc, char** argv) {
               scene.grid.count, kPoints);
   std::printf("medians of %d runs (wall / CPU seconds):\n", repeats);
 
-  for (const fs::path& file : {log, cloud}) {
+  Timing nmeaAdd{}, gpxAdd{};
+  for (const fs::path& file : {log, gpx, cloud}) {
     const double mb = static_cast<double>(fs::file_size(file)) / 1e6;
     readAll({file}, size_t{1} << 20);  // warm the cache
     const Timing raw = medianTime(repeats, [&] { readAll({file}, size_t{1} << 20); });
@@ -140,7 +160,14 @@ int main(int argc, char** argv) {
                 "(CPU %5.2f M/s), %u points\n",
                 file.filename().c_str(), mb, raw.wall, raw.cpu, add.wall, add.cpu,
                 points / add.wall / 1e6, points / add.cpu / 1e6, points);
+    if (file == log) {
+      nmeaAdd = add;
+    } else if (file == gpx) {
+      gpxAdd = add;
+    }
   }
+  std::printf("  GPX add / NMEA add: %.2f (wall), %.2f (CPU)\n", gpxAdd.wall / nmeaAdd.wall,
+              gpxAdd.cpu / nmeaAdd.cpu);
 
   // The height sampling alone, for the cloud's coordinates.
   int found = 0;

@@ -12,11 +12,22 @@ namespace torvane {
 namespace {
 // Every line/point format, chosen by extension. A new format is one more line here: the menu
 // command, drops, projects, the file dialog and the command-line tool follow. NMEA loggers
-// write ".nmea" as often as ".log".
+// write ".nmea" as often as ".log". GPS devices and apps, web maps and GIS tools write the
+// formats read through GDAL.
 constexpr LineFormat kFormats[] = {
-    {".xml", true, &readGsiVector, "XML"},  {".log", true, &readNmeaLog, "NMEA"},
-    {".nmea", true, &readNmeaLog, "NMEA"},  {".bln", true, &readBln, "BLN"},
-    {".blhrgb", true, &readBlhrgb, "BLHRGB"}, {".xyn", false, &readXyn, "XYN"},
+    {".xml", true, &readGsiVector, "XML"},
+    {".log", true, &readNmeaLog, "NMEA"},
+    {".nmea", true, &readNmeaLog, "NMEA"},
+    {".bln", true, &readBln, "BLN"},
+    {".blhrgb", true, &readBlhrgb, "BLHRGB"},
+    {".xyn", false, &readXyn, "XYN"},
+    {".gpx", true, &readVectorFile, "GPX"},
+    {".kml", true, &readVectorFile, "KML"},
+    {".kmz", true, &readVectorFile, "KML"},
+    {".geojson", true, &readVectorFile, "GeoJSON"},
+    {".json", true, &readVectorFile, "GeoJSON"},
+    {".shp", true, &readVectorFile, "Shapefile"},
+    {".gpkg", true, &readVectorFile, "GeoPackage"},
 };
 
 // Why a file that added no layer could not be used, when its reader did not say.

@@ -1,8 +1,9 @@
 #pragma once
 // The readers of line/point files and the one entry point that adds them to the layer store:
-// GSI vector feature XML, NMEA GPS logs, BLN and XYN marks, BLHRGB point clouds. Each reader
-// appends at most one layer and shows no message; points are placed on the terrain by the height
-// sampling and stored in model space.
+// GSI vector feature XML, NMEA GPS logs, BLN and XYN marks, BLHRGB point clouds, and the vector
+// formats of other tools (GPX, KML, GeoJSON, Shapefile, GeoPackage). Each reader but the last
+// appends at most one layer; none shows a message; points are placed on the terrain by the
+// height sampling and stored in model space.
 
 #include <cstdint>
 #include <filesystem>
@@ -75,6 +76,22 @@ bool readXyn(OverlayStore& store, const LineReadContext& context,
 /// clamped to 0..255. True when a layer was added.
 bool readBlhrgb(OverlayStore& store, const LineReadContext& context,
                 const std::filesystem::path& path);
+
+/**
+ * @brief GPX, KML/KMZ, GeoJSON, Shapefile and GeoPackage files, read with GDAL: each layer of
+ * the file gives a layer of its lines (track segments, line strings, polygon rings; the NMEA
+ * kind for GPX tracks and routes, else "other"), one of its named points as marks labelled with
+ * the "name" field, and one of its other points, each only when it holds a point.
+ *
+ * Coordinates are converted to longitude and latitude (WGS 84 and JGD2011 alike; none given:
+ * longitude/latitude) and placed as NMEA fixes are: a point off the data is skipped and breaks
+ * the line. A file that GDAL cannot open or that breaks off while being read adds nothing.
+ * True when at least one layer was added; otherwise context.reason says why. GPX files as GPS
+ * devices and apps write them are read in one pass without GDAL, with the same result
+ * (overlay/GpxScanner.h).
+ */
+bool readVectorFile(OverlayStore& store, const LineReadContext& context,
+                    const std::filesystem::path& path);
 
 //! The layer transparency settings that apply to newly added layers.
 struct LayerAlpha {

@@ -15,7 +15,7 @@ inline constexpr int kTextNoValidData = 2005;     // "有効データがあり�
 inline constexpr int kTextOneFileOnly = 2006;     // "複数ファイルは開けません"
 inline constexpr int kTextUnsupportedFile = 2007; // "未対応ファイル形式です"
 inline constexpr int kTextNoElevationData = 2008; // "標高データがありません"
-// Texts of this program beyond the original table.
+// Texts of the later commands and messages.
 inline constexpr int kTextExportContours = 2900;  // "等値線をエクスポート"
 inline constexpr int kTextSaveFailed = 2901;      // "保存できませんでした"
 inline constexpr int kTextSomeFilesUnused = 2910; // "次のファイルは使えませんでした"

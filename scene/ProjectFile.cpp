@@ -171,6 +171,37 @@ bool refuseSave(WriteError* error, const std::filesystem::path& path, std::strin
   return false;
 }
 
+// The layers of the project, one name per layer. A file that gives several layers (the waypoints
+// and the track of a GPX file) is named once for each of them, so a run of one name is read as
+// often as it takes to give that many layers, and never so often that it would give more. True
+// when any layer was added.
+bool addProjectLayers(Scene& scene, const std::vector<std::filesystem::path>& names,
+                      FileProblems* problems) {
+  bool added = false;
+  for (size_t i = 0; i < names.size();) {
+    size_t run = 1;
+    while (i + run < names.size() && names[i + run] == names[i]) {
+      ++run;
+    }
+    const std::filesystem::path one[] = {names[i]};
+    size_t remaining = run;
+    while (remaining > 0) {
+      const int before = scene.overlays.groupCount();
+      if (!addLineFiles(scene, one, {}, problems)) {
+        break;
+      }
+      added = true;
+      const auto gained = static_cast<size_t>(scene.overlays.groupCount() - before);
+      if (gained == 0 || gained > remaining || remaining - gained < gained) {
+        break;
+      }
+      remaining -= gained;
+    }
+    i += run;
+  }
+  return added;
+}
+
 }  // namespace
 
 std::string storedProjectPath(const std::filesystem::path& file,
@@ -318,7 +349,7 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
   readViewSettings(ini, "File1", v, scene.image.loaded);
   const std::vector<std::filesystem::path> layerNames = readNames(ini, "File1", folder);
   OverlayStore& layers = scene.overlays;
-  if (!layerNames.empty() && addLineFiles(scene, layerNames, {}, problems)) {
+  if (!layerNames.empty() && addProjectLayers(scene, layerNames, problems)) {
     const std::vector<int> layerEntries = matchStoredNames(
         layerNames, layers.groupCount(), [&](int g) { return layers.layerName(g); });
     for (int i = 0; i < layers.groupCount(); ++i) {

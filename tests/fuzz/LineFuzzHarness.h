@@ -9,8 +9,8 @@
 
 namespace torvane::fuzz {
 
-/// Adds `bytes` as a file with the given extension (".xml", ".nmea", ".bln", ".xyn", ".blhrgb")
-/// and checks the store.
+/// Adds `bytes` as a file with the given extension (".xml", ".nmea", ".bln", ".xyn", ".blhrgb",
+/// ".gpx", ".geojson") and checks the store.
 void addLineFileAndCheck(std::string_view bytes, std::string_view extension);
 
 /// Writes the terrain the harness lays the files on: a DEM tile (geographic) and a LEM tile with

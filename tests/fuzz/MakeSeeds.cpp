@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "elevation/Geodesy.h"
 #include "elevation/TvdFile.h"
 #include "tests/fuzz/LineFuzzHarness.h"
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
+#include "tests/support/VectorFiles.h"
 #include "tests/support/ZipWriter.h"
 
 using namespace torvane;
@@ -172,6 +174,69 @@ void lineSeeds(const fs::path& out) {
     xyn += buf;
   }
   seed(out / "xyn", "marks", xyn + "-10000.001,-20000,out\n");
+
+  // GPX: waypoints, a route and a track of two segments, once with a document type (read by
+  // GDAL); GeoJSON: lines, a polygon with a hole and named points, once in plane zone IX.
+  fixtures::GpxContent gpx;
+  fixtures::GeoLine route, segment;
+  for (int i = 0; i < 8; ++i) {
+    const double f = 0.1 + 0.1 * i;
+    gpx.waypoints.push_back({lat(f), lon(1 - f), i % 2 == 0 ? "山" + std::to_string(i) : ""});
+    route.push_back({lat(f), lon(f), ""});
+    segment.push_back({lat(1 - f), lon(f), ""});
+  }
+  gpx.routes = {route};
+  gpx.tracks = {{segment, {segment[1], {36.0, 139.0, ""}, segment[2], segment[3]}}};
+  const std::string gpxFile = fixtures::gpxText(gpx);
+  seed(out / "gpx", "full", gpxFile);
+  seed(out / "gpx", "doctype", "<?xml version=\"1.0\"?>\n<!DOCTYPE gpx>\n" +
+                                   gpxFile.substr(gpxFile.find('\n') + 1));
+  gpx.version = "1.0";
+  gpx.elevationAndTime = false;
+  seed(out / "gpx", "v10", fixtures::gpxText(gpx));
+  seed(out / "gpx", "cut", gpxFile.substr(0, gpxFile.size() * 2 / 3));
+  // Markup the scanner must step over: references, character data, comments, instructions,
+  // single quotes, prefixes and self-closed points.
+  char point[160];
+  std::snprintf(point, sizeof point, "lat='%.9f' lon=\"%.9f\"", lat(0.5), lon(0.5));
+  seed(out / "gpx", "markup",
+       "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!-- <wpt> -->\n<?pi x?>\n"
+       "<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\">\n<g:wpt " + std::string(point) +
+       "><g:name>A&amp;B &#x5C71;&#23665; <![CDATA[<c>]]></g:name></g:wpt>\n<g:trk><g:trkseg>"
+       "<g:trkpt " + point + "/><g:trkpt " + point + " ></g:trkpt></g:trkseg></g:trk>\n"
+       "</g:gpx>\n");
+  auto positions = [](const fixtures::GeoLine& line) {
+    return "[" + fixtures::geoJsonPositions(line) + "]";
+  };
+  const fixtures::GeoLine ring = {{lat(0.1), lon(0.1), ""}, {lat(0.1), lon(0.9), ""},
+                                  {lat(0.9), lon(0.9), ""}, {lat(0.1), lon(0.1), ""}};
+  const fixtures::GeoLine hole = {{lat(0.3), lon(0.3), ""}, {lat(0.4), lon(0.5), ""},
+                                  {lat(0.3), lon(0.6), ""}, {lat(0.3), lon(0.3), ""}};
+  const std::vector<std::string> features = {
+      fixtures::geoJsonFeature("{\"type\":\"MultiLineString\",\"coordinates\":[" +
+                               positions(route) + "," + positions(segment) + "]}"),
+      fixtures::geoJsonFeature("{\"type\":\"Polygon\",\"coordinates\":[" + positions(ring) +
+                               "," + positions(hole) + "]}"),
+      fixtures::geoJsonFeature("{\"type\":\"Point\",\"coordinates\":" +
+                                   fixtures::geoJsonPositions({{lat(0.5), lon(0.5), ""}}) + "}",
+                               "峠"),
+      fixtures::geoJsonFeature("{\"type\":\"GeometryCollection\",\"geometries\":[{\"type\":"
+                               "\"MultiPoint\",\"coordinates\":" +
+                               positions(segment) + "}]}"),
+  };
+  seed(out / "geojson", "collection", fixtures::geoJsonCollection(features));
+  fixtures::GeoLine plane = route;
+  for (fixtures::GeoPoint& p : plane) {
+    double x = 0, y = 0;
+    geoToPlane(9, degToRad(p.lat), degToRad(p.lon), x, y);
+    p.lat = x;
+    p.lon = y;
+  }
+  seed(out / "geojson", "plane",
+       fixtures::geoJsonCollection({fixtures::geoJsonFeature(
+                                       "{\"type\":\"LineString\",\"coordinates\":" +
+                                       positions(plane) + "}")},
+                                   6677));
 }
 
 // Projects over the tile "t.xml" of the project target: every key, as UTF-8, CP932 with CRLF

@@ -14,11 +14,13 @@
 #include <fstream>
 
 #include "GuiTestSupport.h"
+#include "gui/CommandTargets.h"
 #include "gui/dialogs/LayerDialog.h"
 #include "overlay/LayerEdits.h"
 #include "resources/Texts.h"
 #include "terrain/Hls.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/VectorFiles.h"
 
 namespace torvane::fixtures {
 
@@ -121,6 +123,21 @@ class LayerDialogTest : public QObject {
     return {write("FG-GML-523940-RdEdg-20230101-0001.xml", road), write("hike.nmea", log)};
   }
 
+  // Drops the files on the window's centre as a file manager does.
+  void dropOnWindow(const std::vector<std::filesystem::path>& paths) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const auto& path : paths) {
+      urls << QUrl::fromLocalFile(QString::fromStdString(path.string()));
+    }
+    mime.setUrls(urls);
+    const QPoint at = mWindow->view()->geometry().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(mWindow.get(), &enter);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(mWindow.get(), &drop);
+  }
+
   // The screen as the user sees it, cropped to the windows shown.
   static QImage screenshot(std::initializer_list<QWidget*> windows) {
     QRect area;
@@ -164,14 +181,7 @@ private slots:
     screenshot({mWindow.get()}).save(out + "/1-elevation-data.png");
 
     const auto [road, hike] = hikeFiles();
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(road.string())),
-                  QUrl::fromLocalFile(QString::fromStdString(hike.string()))});
-    const QPoint at = mWindow->view()->geometry().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(mWindow.get(), &enter);
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(mWindow.get(), &drop);
+    dropOnWindow({road, hike});
     QVERIFY(mMessages.isEmpty());
     const OverlayStore& store = mWindow->scene().overlays;
     QCOMPARE(store.groupCount(), 2);
@@ -201,6 +211,103 @@ private slots:
     screenshot({mWindow.get(), &d}).save(out + "/4-road-recoloured-track-hidden.png");
     d.accept();
     QVERIFY(!before.isNull());
+  }
+
+  // A new user with files of other tools: real GSI tiles open, a GPX hike from a GPS watch and
+  // a GeoJSON drawn on a web map dropped on the window, the list opened, the drawing recoloured
+  // and the waypoints hidden, the project saved and opened again. Each step is pictured in the
+  // test's output folder (出典：国土地理院 for the tiles).
+  void userDropsGpxAndGeoJsonOnRealTiles() {
+    const std::filesystem::path samples = TORVANE_SAMPLES_DIR "/dem_xml";
+    std::vector<std::filesystem::path> tiles;
+    for (const char* tile : {"51-DEM5A-20161001", "52-DEM5A-20161001", "61-DEM5A-20161001",
+                             "62-DEM5A-20161001"}) {
+      tiles.push_back(samples / (std::string("FG-GML-6443-20-") + tile + ".xml"));
+    }
+    if (!std::filesystem::exists(tiles.front())) {
+      QSKIP("no real GSI samples");
+    }
+    mWindow->resize(800, 600);
+    if (!showWithDevice(*mWindow)) {
+      QSKIP("no OpenGL 3.3 core context on this display");
+    }
+    QVERIFY(mWindow->openElevation(tiles));
+    mWindow->scene().view.RotaX = 0.9;
+    mWindow->AfterChange();
+    const QString out = outputDir("LayerDialogTest");
+    screenshot({mWindow.get()}).save(out + "/1-real-tiles.png");
+
+    // The tiles span 42.875 .. 42.8917 N and 143.0125 .. 143.0375 E.
+    fixtures::GpxContent gpx;
+    gpx.waypoints = {{42.8772, 143.0150, "Start"}, {42.8840, 143.0250, "峠"},
+                     {42.8900, 143.0350, "Goal"}};
+    fixtures::GeoLine hike;
+    for (int i = 0; i <= 400; ++i) {
+      const double f = i / 400.0;
+      hike.push_back({42.8772 + f * 0.0128 + 0.0012 * std::sin(f * 18),
+                      143.0150 + f * 0.0200 + 0.0008 * std::cos(f * 11), ""});
+    }
+    gpx.tracks = {{hike}};
+    const fixtures::GeoLine field = {{42.8790, 143.0280, ""}, {42.8790, 143.0340, ""},
+                                     {42.8830, 143.0340, ""}, {42.8830, 143.0280, ""},
+                                     {42.8790, 143.0280, ""}};
+    const fixtures::GeoLine road = {{42.8760, 143.0130, ""}, {42.8850, 143.0200, ""},
+                                    {42.8870, 143.0300, ""}, {42.8910, 143.0370, ""}};
+    const std::string drawing = fixtures::geoJsonCollection({
+        fixtures::geoJsonFeature("{\"type\":\"Polygon\",\"coordinates\":[[" +
+                                 fixtures::geoJsonPositions(field) + "]]}"),
+        fixtures::geoJsonFeature("{\"type\":\"LineString\",\"coordinates\":[" +
+                                 fixtures::geoJsonPositions(road) + "]}"),
+        fixtures::geoJsonFeature("{\"type\":\"Point\",\"coordinates\":[143.031,42.881]}",
+                                 "展望台"),
+    });
+    dropOnWindow({write("hike.gpx", fixtures::gpxText(gpx)), write("drawing.geojson", drawing)});
+    QCOMPARE(mMessages, QStringList());
+    const OverlayStore& store = mWindow->scene().overlays;
+    QCOMPARE(store.groupCount(), 4);  // waypoints, track; the drawing's lines, its named point
+    const int32_t kinds[] = {kKindMark, kKindNmea, kKindOtherLines, kKindMark};
+    for (int g = 0; g < 4; ++g) {
+      QCOMPARE(store.kind(g), kinds[g]);
+    }
+    QCOMPARE(store.groupPointCount(1), 401);
+    QCOMPARE(store.label(0), std::string_view("Start"));
+    QCOMPARE(store.labelText(store.groupRange(3).firstPoint), std::string("展望台"));
+    screenshot({mWindow.get()}).save(out + "/2-gpx-and-geojson-dropped.png");
+
+    LayerDialog::Hooks hooks = programLayerDialogHooks(*mWindow);
+    hooks.chooseColour = [](const QColor&) { return std::optional<QColor>(QColor(255, 255, 0)); };
+    LayerDialog d(mWindow->scene(), mWindow->hueCircle(), hooks, mWindow.get());
+    d.move(mWindow->frameGeometry().right() - d.width() + 40, mWindow->y() + 160);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QCOMPARE(d.list()->item(1, 1)->text(), QStringLiteral("hike.gpx"));
+    QCOMPARE(d.list()->item(2, 1)->text(), QStringLiteral("drawing.geojson"));
+    screenshot({mWindow.get(), &d}).save(out + "/3-layer-list.png");
+
+    // The drawing's lines yellow, the waypoints hidden.
+    select(d.list(), {2});
+    d.runMenuCommand(kLayerColour);
+    d.list()->item(0, 0)->setCheckState(Qt::Unchecked);
+    QCOMPARE(store.colour(2), 0xFFFFFF00u);
+    QVERIFY(!store.visible(0));
+    QCoreApplication::processEvents();
+    screenshot({mWindow.get(), &d}).save(out + "/4-drawing-recoloured-waypoints-hidden.png");
+    d.accept();
+
+    const std::filesystem::path project = *mDir / "trip.tvp";
+    QString error;
+    QVERIFY2(SaveProject(*mWindow, project, error), qPrintable(error));
+    mWindow->scene().clearScene();
+    mWindow->AfterChange();
+    QVERIFY(mWindow->LoadProject(project));
+    mWindow->AfterChange();
+    QCOMPARE(store.groupCount(), 4);
+    QVERIFY(!store.visible(0));
+    QVERIFY(store.visible(1));
+    QCOMPARE(store.colour(2), 0xFFFFFF00u);
+    QCOMPARE(store.colour(1), kColourBlue);
+    QCOMPARE(store.groupPointCount(1), 401);
+    screenshot({mWindow.get()}).save(out + "/5-project-reopened.png");
   }
 
   void droppedLineFilesBecomeLayers() {

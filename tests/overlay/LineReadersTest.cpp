@@ -11,65 +11,16 @@
 #include "overlay/LayerEdits.h"
 #include "overlay/LineReaders.h"
 #include "scene/Scene.h"
-#include "tests/support/DemXmlWriter.h"
-#include "tests/support/GridWriters.h"
-#include "tests/support/ReaderChecks.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/LineTerrain.h"
 
 namespace torvane {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A tile of 5 m DEM, 1/120 degree high and 1/80 degree wide, with its south-west corner at
-// (lat, lon): heights rise 1 m per node eastwards from 100 m.
-struct GeoTerrain {
-  fixtures::TempDir dir;
-  std::unique_ptr<fixtures::OpenedScene> opened;
-  Scene& scene() { return opened->scene; }
-
-  GeoTerrain(double lat = 35.0, double lon = 139.0) {
-    fixtures::DemTile tile;
-    tile.latSW = lat;
-    tile.lonSW = lon;
-    tile.latNE = lat + 1.0 / 120;
-    tile.lonNE = lon + 1.0 / 80;
-    tile.heights = fixtures::sampleHeights(
-        tile, [&](double x, double) { return 100 + (x - lon) * 80 * 224; });
-    const fs::path path = dir / "dem.xml";
-    fixtures::writeDemXml(path, tile);
-    opened = fixtures::openScene({path});
-  }
-
-  fs::path write(const std::string& name, const std::string& text) {
-    const fs::path path = dir / name;
-    fixtures::writeBytes(path, text);
-    return path;
-  }
-  bool add(std::vector<fs::path> paths) { return addLineFiles(scene(), paths); }
-
-  // The vertex a point at (lon, lat) gets, with the terrain height or the given one.
-  OverlayVertex expected(double lon, double lat, uint32_t colour, bool lift,
-                         const double* height = nullptr) {
-    double X = 0, Y = 0, H = 0;
-    EXPECT_TRUE(heightAtGeo(scene().grid, scene().mesh, lon, lat, X, Y, H)) << lon << " " << lat;
-    return makeOverlayVertex(scene().mesh.fit(), scene().view.Scale, X, Y,
-                             height ? *height : H, colour, lift);
-  }
-};
-
-void expectVertex(const OverlayVertex& got, const OverlayVertex& want) {
-  EXPECT_EQ(got.x, want.x);
-  EXPECT_EQ(got.y, want.y);
-  EXPECT_EQ(got.z, want.z);
-  EXPECT_EQ(got.diffuse, want.diffuse);
-}
-
-std::vector<uint32_t> polylines(const OverlayStore& store, int g) {
-  const GroupRange r = store.groupRange(g);
-  const auto all = store.pointsPerPolyline();
-  return {all.begin() + r.firstPolyline, all.begin() + r.firstPolyline + r.polylineCount};
-}
+using fixtures::expectVertex;
+using fixtures::GeoTerrain;
+using fixtures::polylines;
 
 // "ddmm.mmmm" of a coordinate in degrees.
 std::string nmea(double degrees, int width) {
