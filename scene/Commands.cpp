@@ -21,6 +21,31 @@ CommandSetting settingOf(int id) {
   return entry != nullptr ? entry->sets : CommandSetting::None;
 }
 
+// The field that the items of each setting set, and what then needs applying.
+struct SettingField {
+  CommandSetting setting;
+  int ViewState::*field;
+  Propagate apply;
+};
+constexpr SettingField kSettingFields[] = {
+    {CommandSetting::ImageMode, &ViewState::ColorT, Propagate::LandColours},
+    {CommandSetting::LandType, &ViewState::ColorS, Propagate::LandColours},
+    {CommandSetting::LandColour, &ViewState::ColorR, Propagate::LandColours},
+    {CommandSetting::SeaLevel, &ViewState::ColorK, Propagate::LandColours},
+    {CommandSetting::Relief, &ViewState::Scale, Propagate::Relief},
+    {CommandSetting::Transparency, &ViewState::Alpha, Propagate::Transparency},
+    {CommandSetting::Speed, &ViewState::Pitch, Propagate::None},
+};
+
+const SettingField* fieldOf(CommandSetting setting) {
+  for (const SettingField& entry : kSettingFields) {
+    if (entry.setting == setting) {
+      return &entry;
+    }
+  }
+  return nullptr;
+}
+
 // Moves the mark of the radio group that sets `setting` to the item of `value`; without such
 // an item the marks stay as they were.
 void markSetting(MenuState& state, CommandSetting setting, long long value) {
@@ -172,37 +197,18 @@ CommandEffect applySettingCommand(ViewState& view, Ruler& ruler, const CommandCo
       break;
   }
   const MenuEntry& entry = *findCommandEntry(id);
-  switch (entry.sets) {
-    case CommandSetting::ImageMode:
-      view.ColorT = entry.value;
-      return acted(Propagate::LandColours);
-    case CommandSetting::LandType:
-      view.ColorS = entry.value;
-      // The stepped land colour (only reachable from a project file) has no table for the
-      // composite types, so choosing one falls back to the first ramp.
-      if (isCompositeLandType(entry.value) && view.ColorR == kRampStepped) {
-        view.ColorR = kRampRedGreenBlue;
-      }
-      return acted(Propagate::LandColours);
-    case CommandSetting::LandColour:
-      view.ColorR = entry.value;
-      return acted(Propagate::LandColours);
-    case CommandSetting::SeaLevel:
-      view.ColorK = entry.value;
-      return acted(Propagate::LandColours);
-    case CommandSetting::Relief:
-      view.Scale = entry.value;
-      return acted(Propagate::Relief);
-    case CommandSetting::Transparency:
-      view.Alpha = entry.value;
-      return acted(Propagate::Transparency);
-    case CommandSetting::Speed:
-      view.Pitch = entry.value;
-      return acted();
-    case CommandSetting::None:
-      break;
+  const SettingField* target = fieldOf(entry.sets);
+  if (target == nullptr) {
+    return {};  // not reached: isSettingCommand holds only for setting items
   }
-  return {};
+  view.*target->field = entry.value;
+  // The stepped land colour (only reachable from a project file) has no table for the composite
+  // types, so choosing one falls back to the first ramp.
+  if (entry.sets == CommandSetting::LandType && isCompositeLandType(entry.value) &&
+      view.ColorR == kRampStepped) {
+    view.ColorR = kRampRedGreenBlue;
+  }
+  return acted(target->apply);
 }
 
 CommandEffect setImageColourMode(ViewState& view, int mode) {
