@@ -90,9 +90,9 @@ struct ZipArchive {
       return false;
     }
     // Sizes the data cannot have are lies, refused before anything reads them: stored data is
-    // as long as it is, and deflate inflates at most 1032 times.
+    // as long as it is, and deflate inflates at most kMaxDeflateRatio times.
     if ((st.comp_method == ZIP_CM_STORE && st.size != st.comp_size) ||
-        (st.comp_method == ZIP_CM_DEFLATE && st.size / 1032 > st.comp_size + 1)) {
+        (st.comp_method == ZIP_CM_DEFLATE && st.size / kMaxDeflateRatio > st.comp_size + 1)) {
       return false;
     }
     return zip_compression_method_supported(st.comp_method, 0) != 0;
@@ -272,7 +272,10 @@ struct ArchiveMember::Impl {
   }
 
   bool inflateWhole(const zip_stat_t& st) {
-    // Allocated once the data has shown it can fill it: a declared size is only a claim.
+    // Allocated at the declared size before any data is read. The size is only a claim, but
+    // readable() bounded it by the compressed size, which the archive file bounds (equal for
+    // stored data, kMaxDeflateRatio times for deflate data), and whole access takes members of
+    // at most kMaxWholeBytes; a failed allocation fails the member.
     std::unique_ptr<char[]> out(new (std::nothrow) char[std::max<uint64_t>(size, 1)]);
     if (!out) {
       return false;

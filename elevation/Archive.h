@@ -27,6 +27,10 @@
 
 namespace torvane {
 
+/// The most that deflate data can inflate: its densest code spends 2 bits on a 258-byte match,
+/// so 258 x 8 / 2 = 1032 output bytes per input byte. A member declaring more is lying.
+inline constexpr uint64_t kMaxDeflateRatio = 1032;
+
 /// True when the path's extension is ".zip", compared without regard to case.
 bool isArchivePath(const std::filesystem::path& path);
 
@@ -58,9 +62,9 @@ bool isSafeMemberName(std::string_view name);
  *
  * Members that are folders, encrypted, compressed by a method this build cannot inflate, named
  * unsafely, named like an earlier member, or that declare sizes their data cannot have (stored
- * data of another length, deflate data inflating more than 1032 times) are left out. std::nullopt, with `error` set when
- * given, when the file is not a readable zip archive (missing, truncated, a corrupt central
- * directory).
+ * data of another length, deflate data inflating more than kMaxDeflateRatio times) are left
+ * out. std::nullopt, with `error` set when given, when the file is not a readable zip archive
+ * (missing, truncated, a corrupt central directory).
  */
 std::optional<std::vector<std::filesystem::path>> listArchiveMembers(
     const std::filesystem::path& archive, std::string* error = nullptr);

@@ -1,8 +1,7 @@
 #pragma once
-// What the menu commands call in subsystems that join the program later: saving the project and
-// the view, removing the draped image, and the modal dialogs. Each function is the one place
-// where its subsystem connects to the menu; until it does, the function does nothing and
-// reports that nothing happened. The command has already checked its condition and stopped
+// What the menu commands call in the other parts of the program: saving the project and the
+// view, removing the draped image, and the modal dialogs. Each function is the one place where
+// its part connects to the menu. The command has already checked its condition and stopped
 // auto-rotation when one of these runs.
 
 #include <QString>

@@ -309,11 +309,11 @@ bool MainWindow::addLineFiles(const std::vector<std::filesystem::path>& paths) {
 
 bool MainWindow::finishImageLoad(bool loaded) {
   if (loaded) {
-    finishCommand(setImageColourMode(mScene.view, 1));
+    finishCommand(setImageColourMode(mScene.view, kImageOnly));
   } else if (!mScene.image.loaded) {
     // A failed load has released the image shown until then; without an image the terrain
     // takes its land and sea colours again, as after removing the image.
-    finishCommand(setImageColourMode(mScene.view, 3));
+    finishCommand(setImageColourMode(mScene.view, kLandAndSea));
   }
   return loaded;
 }

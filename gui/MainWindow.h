@@ -95,7 +95,7 @@ public:
    * dialog. For example, a project load:
    *
    *     MainWindow::BusyOpen busy(*this, kTextOpenProject);
-   *     const bool ok = loadProject(mScene, path, busy.progress());
+   *     const bool ok = torvane::LoadProject(mScene, path, busy.progress());
    */
   class BusyOpen {
   public:

@@ -30,7 +30,6 @@ namespace {
 
 QString qstring(const std::string& s) { return QString::fromStdString(s); }
 
-// Sea colours are COLORREF values 0x00BBGGRR.
 const std::vector<FileFilter> kProjectFilters = {
     {QStringLiteral("TVP(*.tvp)"), QStringLiteral("*.tvp")}};
 const std::vector<FileFilter> kJpegFilters = {
@@ -191,7 +190,7 @@ void MainWindow::runMenuCommand(int id) {
     }
     case kCmdRemoveImage:
       releaseDrapedImage(*this);
-      finishCommand(setImageColourMode(mScene.view, 3));
+      finishCommand(setImageColourMode(mScene.view, kLandAndSea));
       return;
     case kCmdSaveImage: {
       const auto paths = runFileDialog(

@@ -177,31 +177,72 @@ std::string profileCaption(std::string_view label, double value, int width) {
   return caption;
 }
 
+namespace {
+
+using Sample = CrossSection::Sample;
+
+// The columns of the profile CSV in their order: the header name, whether only geographic data
+// has it, and the value of a sample (numbers in their shortest round-trip form).
+struct ProfileColumn {
+  std::string_view name;
+  bool geographicOnly;
+  double (*value)(const Sample& s, const ElevationGrid& grid);
+};
+
+double longitudeOf(const Sample& s, const ElevationGrid& grid) {
+  double lat = 0, lon = 0;
+  gridToGeo(grid, s.X, s.Y, lat, lon);
+  return lon;
+}
+
+double latitudeOf(const Sample& s, const ElevationGrid& grid) {
+  double lat = 0, lon = 0;
+  gridToGeo(grid, s.X, s.Y, lat, lon);
+  return lat;
+}
+
+constexpr ProfileColumn kProfileColumns[] = {
+    {"distance", false, [](const Sample& s, const ElevationGrid&) { return s.distance; }},
+    {"X", false, [](const Sample& s, const ElevationGrid&) { return s.X; }},
+    {"Y", false, [](const Sample& s, const ElevationGrid&) { return s.Y; }},
+    {"lon", true, longitudeOf},
+    {"lat", true, latitudeOf},
+    {"H", false, [](const Sample& s, const ElevationGrid&) { return s.H; }},
+    {"vertex", false,  // 1 for a ruler point, 0 for an intermediate sample
+     [](const Sample& s, const ElevationGrid&) { return s.isVertex ? 1.0 : 0.0; }},
+};
+
+}  // namespace
+
 std::string profileCsv(const CrossSection& cs, const ElevationGrid& grid) {
   const bool geographic = grid.GeoCoordinates;
-  std::string out = geographic ? "distance,X,Y,lon,lat,H,vertex\n" : "distance,X,Y,H,vertex\n";
+  std::string out;
   if (!geographic) {
-    out.insert(0, "# X, Y: plane metres of the Japan Plane Rectangular Coordinate System zone " +
-                      std::to_string(grid.planeZone) + "\n");
+    out = "# X, Y: plane metres of the Japan Plane Rectangular Coordinate System zone " +
+          std::to_string(grid.planeZone) + "\n";
   }
-  char buffer[32];
-  auto number = [&](double v) {
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
-    out.append(buffer, r.ptr);
-    out += ',';
-  };
-  for (const CrossSection::Sample& s : cs.samples) {
-    number(s.distance);
-    number(s.X);
-    number(s.Y);
-    if (geographic) {
-      double lat = 0, lon = 0;
-      gridToGeo(grid, s.X, s.Y, lat, lon);
-      number(lon);
-      number(lat);
+  auto shown = [&](const ProfileColumn& column) { return geographic || !column.geographicOnly; };
+  const char* separator = "";
+  for (const ProfileColumn& column : kProfileColumns) {
+    if (shown(column)) {
+      out += separator;
+      out += column.name;
+      separator = ",";
     }
-    number(s.H);
-    out += s.isVertex ? "1\n" : "0\n";
+  }
+  out += '\n';
+  char buffer[32];
+  for (const Sample& s : cs.samples) {
+    separator = "";
+    for (const ProfileColumn& column : kProfileColumns) {
+      if (shown(column)) {
+        out += separator;
+        const auto r = std::to_chars(buffer, buffer + sizeof buffer, column.value(s, grid));
+        out.append(buffer, r.ptr);
+        separator = ",";
+      }
+    }
+    out += '\n';
   }
   return out;
 }

@@ -209,8 +209,6 @@ protected:
     (void)range;
   }
 
-  std::span<OverlayVertex> mutableVertices() { return {mVertices.get(), mCapacity}; }
-
 private:
   GroupBufferDevice* mDevice = nullptr;
   bool mBufferLive = false;

@@ -7,6 +7,8 @@
 #include <QOpenGLVersionFunctionsFactory>
 #include <QPainterPath>
 #include <QSurfaceFormat>
+#include <string>
+#include <utility>
 
 #include "view/TitleMesh.h"
 #include "resources/Texts.h"
@@ -44,7 +46,9 @@ void main() {
 }
 )";
 
-const char* kFragmentShader = R"(#version 330 core
+// The fragment stage follows the draw's TextureStage; the shader compares it with the constants
+// that fragmentShaderSource() writes from the enum itself.
+const char* kFragmentShaderBody = R"(
 in vec4 vColour;
 in vec2 vTexCoord;
 in float vFog;
@@ -54,21 +58,52 @@ uniform vec4 uFogColour;
 out vec4 fragColour;
 void main() {
   vec4 c = vColour;
-  if (uTextureStage == 3) {
+  if (uTextureStage == kStageGlyphs) {
     float coverage = texture(uTexture, vTexCoord).r;
     if (coverage <= 0.0) {
       discard;
     }
     c.a *= coverage;
-  } else if (uTextureStage != 0) {
+  } else if (uTextureStage != kStageNone) {
     vec4 t = texture(uTexture, vTexCoord);
     c.rgb *= t.rgb;
-    c.a = uTextureStage == 1 ? t.a : c.a * t.a;
+    c.a = uTextureStage == kStageBaseAlpha ? t.a : c.a * t.a;
   }
   c.rgb = mix(uFogColour.rgb, c.rgb, vFog);
   fragColour = c;
 }
 )";
+
+// The fragment shader: its version line, a GLSL constant for each texture stage, its body.
+std::string fragmentShaderSource() {
+  std::string source = "#version 330 core\n";
+  const std::pair<const char*, TextureStage> stages[] = {
+      {"kStageNone", TextureStage::None},
+      {"kStageBaseAlpha", TextureStage::BaseAlpha},
+      {"kStageModulate", TextureStage::Modulate},
+      {"kStageGlyphs", TextureStage::Glyphs},
+  };
+  for (const auto& [name, stage] : stages) {
+    source += std::string("const int ") + name + " = " + std::to_string(static_cast<int>(stage)) +
+              ";\n";
+  }
+  return source + kFragmentShaderBody;
+}
+
+// The title's face: the handwriting face it was drawn in where that is installed, otherwise
+// DejaVu Sans, which Debian installs with fontconfig (fonts-dejavu-core), otherwise whatever
+// sans-serif face fontconfig offers.
+QString titleFamily() {
+  for (const char* family : {"Segoe Print", "DejaVu Sans"}) {
+    const QFont font(QString::fromUtf8(family));
+    if (QFontInfo(font).family() == font.family()) {
+      return font.family();
+    }
+  }
+  QFont generic;
+  generic.setStyleHint(QFont::SansSerif);
+  return QFontInfo(generic).family();
+}
 
 bool hasJapanese(const QFont& font) {
   const QFontMetrics metrics(font);
@@ -190,7 +225,8 @@ bool RenderContext::buildProgram() {
     return shader;
   };
   const GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader);
-  const GLuint fs = vs ? compile(GL_FRAGMENT_SHADER, kFragmentShader) : 0;
+  const std::string fragmentSource = fragmentShaderSource();
+  const GLuint fs = vs ? compile(GL_FRAGMENT_SHADER, fragmentSource.c_str()) : 0;
   if (vs == 0 || fs == 0) {
     if (vs) {
       mGl->glDeleteShader(vs);
@@ -228,7 +264,7 @@ bool RenderContext::buildProgram() {
 void RenderContext::buildTitle() {
   // The program name in a bold italic face, as glyph outlines with the em about one unit high
   // and y pointing up; the extrusion depth is relative to that em.
-  QFont font(QStringLiteral("Segoe Print"));
+  QFont font(titleFamily());
   font.setPixelSize(100);
   font.setBold(true);
   font.setItalic(true);

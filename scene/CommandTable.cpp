@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <iterator>
 
+#include "terrain/LandColouring.h"
+
 namespace torvane {
 
 namespace {
 
 using K = MenuKind;
+using S = CommandSetting;
 
 constexpr MenuEntry sep(int parent) { return {0, parent, K::Separator, {}}; }
 constexpr MenuEntry item(int id, int parent, std::string_view label) {
@@ -19,170 +22,210 @@ constexpr MenuEntry check(int id, int parent, std::string_view label) {
 constexpr MenuEntry menu(int id, int parent, std::string_view label) {
   return {id, parent, K::Submenu, label};
 }
-constexpr MenuEntry radio(int id, int parent, std::string_view label, int first, int last) {
-  return {id, parent, K::Radio, label, first, last};
+
+// A range of radio items in one menu, of which at most one carries the mark, and the setting
+// its items set.
+struct RadioGroup {
+  int menu;
+  int first;
+  int last;
+  CommandSetting sets = S::None;
+};
+constexpr RadioGroup kImageColours{kMenuImageColour, kCmdImageColourFirst, kCmdImageColourLast,
+                                   S::ImageMode};
+constexpr RadioGroup kLandTypes{kMenuLandType, kCmdLandTypeFirst, kCmdLandTypeLast, S::LandType};
+constexpr RadioGroup kHiddenLandTypes{kMenuLandType, kCmdHiddenLandTypeFirst,
+                                      kCmdHiddenLandTypeLast, S::LandType};
+constexpr RadioGroup kLandColours{kMenuLandColour, kCmdLandColourFirst, kCmdHueCircle,
+                                  S::LandColour};
+constexpr RadioGroup kSeaLevels{kMenuSeaLevel, kCmdSeaLevelFirst, kCmdSeaLevelLast, S::SeaLevel};
+constexpr RadioGroup kReliefs{kMenuRelief, kCmdReliefFirst, kCmdReliefLast, S::Relief};
+constexpr RadioGroup kAlphas{kMenuTransparency, kCmdAlphaFirst, kCmdAlphaLast, S::Transparency};
+constexpr RadioGroup kSpeeds{kMenuSpeed, kCmdSpeedFirst, kCmdSpeedLast, S::Speed};
+constexpr RadioGroup kRotations{kMenuRotation, kCmdRotateClockwise, kCmdRotateStop};
+
+// Item `position` of a radio group (its id is the group's first id plus the position), which
+// sets the group's setting to `value`.
+constexpr MenuEntry radio(const RadioGroup& group, int position, std::string_view label,
+                          int value = 0) {
+  return {group.first + position, group.menu, K::Radio, label, group.first, group.last,
+          group.sets, value};
 }
 
 // clang-format off
 constexpr MenuEntry kMenu[] = {
     menu(kMenuFile, 0, "ファイル(&F)"),
-    item(121, kMenuFile, "開く(&O)..."),
-    item(122, kMenuFile, "保存(&S)..."),
+    item(kCmdOpenProject, kMenuFile, "開く(&O)..."),
+    item(kCmdSaveProject, kMenuFile, "保存(&S)..."),
     sep(kMenuFile),
-    item(123, kMenuFile, "標高データを開く(&M)..."),
-    item(125, kMenuFile, "線点データの追加(&L)..."),
-    item(126, kMenuFile, "画像の貼付(&T)..."),
+    item(kCmdOpenElevation, kMenuFile, "標高データを開く(&M)..."),
+    item(kCmdAddLineData, kMenuFile, "線点データの追加(&L)..."),
+    item(kCmdDrapeImage, kMenuFile, "画像の貼付(&T)..."),
     sep(kMenuFile),
-    item(128, kMenuFile, "イメージを保存(&I)..."),
+    item(kCmdSaveImage, kMenuFile, "イメージを保存(&I)..."),
     item(kCmdExportDem, kMenuFile, "GeoTIFFで書き出し(&G)..."),
     sep(kMenuFile),
-    item(129, kMenuFile, "終了(&X)"),
+    item(kCmdExit, kMenuFile, "終了(&X)"),
 
     menu(kMenuView, 0, "表示(&V)"),
     menu(kMenuColour, kMenuView, "色(&C)"),
     menu(kMenuImageColour, kMenuColour, "画像(&G)"),
-    radio(301, kMenuImageColour, "画像色(&G)", 301, 303),
-    radio(302, kMenuImageColour, "画像色+海色(&U)", 301, 303),
-    radio(303, kMenuImageColour, "画像色+陸海色(&R)", 301, 303),
+    radio(kImageColours, 0, "画像色(&G)", kImageOnly),
+    radio(kImageColours, 1, "画像色+海色(&U)", kImageAndSea),
+    radio(kImageColours, 2, "画像色+陸海色(&R)", kLandAndSea),
     sep(kMenuColour),
     menu(kMenuLandType, kMenuColour, "陸種(&S)"),
-    radio(310, kMenuLandType, "標高(&H)\tCtrl+0", 310, 319),
+    radio(kLandTypes, 0, "標高(&H)\tCtrl+0", kLandElevation),
     sep(kMenuLandType),
-    radio(311, kMenuLandType, "傾斜量(&K)\tCtrl+1", 310, 319),
-    radio(312, kMenuLandType, "地上開度(&U)\tCtrl+2", 310, 319),
-    radio(313, kMenuLandType, "地下開度(&S)\tCtrl+3", 310, 319),
+    radio(kLandTypes, 1, "傾斜量(&K)\tCtrl+1", kLandSlope),
+    radio(kLandTypes, 2, "地上開度(&U)\tCtrl+2", kLandOpenAbove),
+    radio(kLandTypes, 3, "地下開度(&S)\tCtrl+3", kLandOpenBelow),
     sep(kMenuLandType),
-    radio(314, kMenuLandType, "標高+傾斜量(&A)\tCtrl+4", 310, 319),
-    radio(315, kMenuLandType, "標高+地上開度(&B)\tCtrl+5", 310, 319),
-    radio(316, kMenuLandType, "標高+地上+地下(&C)\tCtrl+6", 310, 319),
+    radio(kLandTypes, 4, "標高+傾斜量(&A)\tCtrl+4", kLandElevationSlope),
+    radio(kLandTypes, 5, "標高+地上開度(&B)\tCtrl+5", kLandElevationOpenAbove),
+    radio(kLandTypes, 6, "標高+地上+地下(&C)\tCtrl+6", kLandElevationOpenings),
     sep(kMenuLandType),
-    radio(317, kMenuLandType, "傾斜量+地上開度(&D)\tCtrl+7", 310, 319),
-    radio(318, kMenuLandType, "傾斜量+地上+地下(&E)\tCtrl+8", 310, 319),
+    radio(kLandTypes, 7, "傾斜量+地上開度(&D)\tCtrl+7", kLandSlopeOpenAbove),
+    radio(kLandTypes, 8, "傾斜量+地上+地下(&E)\tCtrl+8", kLandSlopeOpenings),
     sep(kMenuLandType),
-    radio(319, kMenuLandType, "地上開度+地下開度(&F)\tCtrl+9", 310, 319),
+    radio(kLandTypes, 9, "地上開度+地下開度(&F)\tCtrl+9", kLandOpenings),
     menu(kMenuLandColour, kMenuColour, "陸色(&R)"),
-    radio(331, kMenuLandColour, "赤緑青(&C)\tCtrl+C", 331, 336),
-    radio(332, kMenuLandColour, "白黒赤(&R)\tCtrl+R", 331, 336),
-    radio(333, kMenuLandColour, "白黒緑(&G)\tCtrl+G", 331, 336),
-    radio(334, kMenuLandColour, "白黒青(&B)\tCtrl+B", 331, 336),
-    radio(335, kMenuLandColour, "白黒(&M)\tCtrl+M", 331, 336),
+    radio(kLandColours, 0, "赤緑青(&C)\tCtrl+C", kRampRedGreenBlue),
+    radio(kLandColours, 1, "白黒赤(&R)\tCtrl+R", kRampWhiteRed),
+    radio(kLandColours, 2, "白黒緑(&G)\tCtrl+G", kRampWhiteGreen),
+    radio(kLandColours, 3, "白黒青(&B)\tCtrl+B", kRampWhiteBlue),
+    radio(kLandColours, 4, "白黒(&M)\tCtrl+M", kRampWhiteBlack),
     sep(kMenuLandColour),
-    radio(336, kMenuLandColour, "色相環(&H)...", 331, 336),
+    radio(kLandColours, 5, "色相環(&H)...", kRampHueCircle),  // through the hue-circle dialog
     sep(kMenuColour),
     menu(kMenuSeaLevel, kMenuColour, "海進(&K)"),
-    radio(341, kMenuSeaLevel, "最低標高", 341, 352),
+    radio(kSeaLevels, 0, "最低標高", -1),
     sep(kMenuSeaLevel),
-    radio(342, kMenuSeaLevel, "1000", 341, 352),
-    radio(343, kMenuSeaLevel, "750", 341, 352),
-    radio(344, kMenuSeaLevel, "500", 341, 352),
-    radio(345, kMenuSeaLevel, "250", 341, 352),
-    radio(346, kMenuSeaLevel, "100", 341, 352),
-    radio(347, kMenuSeaLevel, "75", 341, 352),
-    radio(348, kMenuSeaLevel, "50", 341, 352),
-    radio(349, kMenuSeaLevel, "25", 341, 352),
-    radio(350, kMenuSeaLevel, "10", 341, 352),
-    radio(351, kMenuSeaLevel, "5", 341, 352),
-    radio(352, kMenuSeaLevel, "0", 341, 352),
+    radio(kSeaLevels, 1, "1000", 1000),
+    radio(kSeaLevels, 2, "750", 750),
+    radio(kSeaLevels, 3, "500", 500),
+    radio(kSeaLevels, 4, "250", 250),
+    radio(kSeaLevels, 5, "100", 100),
+    radio(kSeaLevels, 6, "75", 75),
+    radio(kSeaLevels, 7, "50", 50),
+    radio(kSeaLevels, 8, "25", 25),
+    radio(kSeaLevels, 9, "10", 10),
+    radio(kSeaLevels, 10, "5", 5),
+    radio(kSeaLevels, 11, "0", 0),
     menu(kMenuSeaColour, kMenuColour, "海色(&U)"),
-    item(361, kMenuSeaColour, "色(&C)..."),
-    check(362, kMenuSeaColour, "段彩(&T)"),
+    item(kCmdSeaColour, kMenuSeaColour, "色(&C)..."),
+    check(kCmdSeaTints, kMenuSeaColour, "段彩(&T)"),
     menu(kMenuRelief, kMenuView, "起伏(&H)"),
-    radio(500, kMenuRelief, "0 低", 500, 519),
-    radio(501, kMenuRelief, "1", 500, 519),
-    radio(502, kMenuRelief, "2", 500, 519),
-    radio(503, kMenuRelief, "3", 500, 519),
-    radio(504, kMenuRelief, "4", 500, 519),
-    radio(505, kMenuRelief, "5", 500, 519),
-    radio(506, kMenuRelief, "6", 500, 519),
-    radio(507, kMenuRelief, "7", 500, 519),
-    radio(508, kMenuRelief, "8", 500, 519),
-    radio(509, kMenuRelief, "9", 500, 519),
-    radio(510, kMenuRelief, "10", 500, 519),
-    radio(511, kMenuRelief, "20", 500, 519),
-    radio(512, kMenuRelief, "30", 500, 519),
-    radio(513, kMenuRelief, "40", 500, 519),
-    radio(514, kMenuRelief, "50", 500, 519),
-    radio(515, kMenuRelief, "60", 500, 519),
-    radio(516, kMenuRelief, "70", 500, 519),
-    radio(517, kMenuRelief, "80", 500, 519),
-    radio(518, kMenuRelief, "90", 500, 519),
-    radio(519, kMenuRelief, "100 高", 500, 519),
+    radio(kReliefs, 0, "0 低", 0),
+    radio(kReliefs, 1, "1", 1),
+    radio(kReliefs, 2, "2", 2),
+    radio(kReliefs, 3, "3", 3),
+    radio(kReliefs, 4, "4", 4),
+    radio(kReliefs, 5, "5", 5),
+    radio(kReliefs, 6, "6", 6),
+    radio(kReliefs, 7, "7", 7),
+    radio(kReliefs, 8, "8", 8),
+    radio(kReliefs, 9, "9", 9),
+    radio(kReliefs, 10, "10", 10),
+    radio(kReliefs, 11, "20", 20),
+    radio(kReliefs, 12, "30", 30),
+    radio(kReliefs, 13, "40", 40),
+    radio(kReliefs, 14, "50", 50),
+    radio(kReliefs, 15, "60", 60),
+    radio(kReliefs, 16, "70", 70),
+    radio(kReliefs, 17, "80", 80),
+    radio(kReliefs, 18, "90", 90),
+    radio(kReliefs, 19, "100 高", 100),
     menu(kMenuTransparency, kMenuView, "透過(&A)"),
-    radio(601, kMenuTransparency, "0 薄", 601, 617),
-    radio(602, kMenuTransparency, "16", 601, 617),
-    radio(603, kMenuTransparency, "32", 601, 617),
-    radio(604, kMenuTransparency, "48", 601, 617),
-    radio(605, kMenuTransparency, "64", 601, 617),
-    radio(606, kMenuTransparency, "80", 601, 617),
-    radio(607, kMenuTransparency, "96", 601, 617),
-    radio(608, kMenuTransparency, "112", 601, 617),
-    radio(609, kMenuTransparency, "128", 601, 617),
-    radio(610, kMenuTransparency, "144", 601, 617),
-    radio(611, kMenuTransparency, "160", 601, 617),
-    radio(612, kMenuTransparency, "176", 601, 617),
-    radio(613, kMenuTransparency, "192", 601, 617),
-    radio(614, kMenuTransparency, "208", 601, 617),
-    radio(615, kMenuTransparency, "224", 601, 617),
-    radio(616, kMenuTransparency, "240", 601, 617),
-    radio(617, kMenuTransparency, "255 濃", 601, 617),
+    radio(kAlphas, 0, "0 薄", 0),
+    radio(kAlphas, 1, "16", 16),
+    radio(kAlphas, 2, "32", 32),
+    radio(kAlphas, 3, "48", 48),
+    radio(kAlphas, 4, "64", 64),
+    radio(kAlphas, 5, "80", 80),
+    radio(kAlphas, 6, "96", 96),
+    radio(kAlphas, 7, "112", 112),
+    radio(kAlphas, 8, "128", 128),
+    radio(kAlphas, 9, "144", 144),
+    radio(kAlphas, 10, "160", 160),
+    radio(kAlphas, 11, "176", 176),
+    radio(kAlphas, 12, "192", 192),
+    radio(kAlphas, 13, "208", 208),
+    radio(kAlphas, 14, "224", 224),
+    radio(kAlphas, 15, "240", 240),
+    radio(kAlphas, 16, "255 濃", 255),
     sep(kMenuView),
-    check(131, kMenuView, "コンパス(&O)"),
-    check(132, kMenuView, "トラックバー(&T)"),
-    check(133, kMenuView, "ステータスバー(&S)"),
+    check(kCmdCompass, kMenuView, "コンパス(&O)"),
+    check(kCmdTrackbar, kMenuView, "トラックバー(&T)"),
+    check(kCmdStatusBar, kMenuView, "ステータスバー(&S)"),
 
     menu(kMenuRotation, 0, "回転(&R)"),
     menu(kMenuSpeed, kMenuRotation, "速度(&S)"),
-    radio(801, kMenuSpeed, "1 遅", 801, 810),
-    radio(802, kMenuSpeed, "2", 801, 810),
-    radio(803, kMenuSpeed, "3", 801, 810),
-    radio(804, kMenuSpeed, "4", 801, 810),
-    radio(805, kMenuSpeed, "5", 801, 810),
-    radio(806, kMenuSpeed, "6", 801, 810),
-    radio(807, kMenuSpeed, "7", 801, 810),
-    radio(808, kMenuSpeed, "8", 801, 810),
-    radio(809, kMenuSpeed, "9", 801, 810),
-    radio(810, kMenuSpeed, "10 速", 801, 810),
+    radio(kSpeeds, 0, "1 遅", 1),
+    radio(kSpeeds, 1, "2", 2),
+    radio(kSpeeds, 2, "3", 3),
+    radio(kSpeeds, 3, "4", 4),
+    radio(kSpeeds, 4, "5", 5),
+    radio(kSpeeds, 5, "6", 6),
+    radio(kSpeeds, 6, "7", 7),
+    radio(kSpeeds, 7, "8", 8),
+    radio(kSpeeds, 8, "9", 9),
+    radio(kSpeeds, 9, "10 速", 10),
     sep(kMenuRotation),
-    radio(151, kMenuRotation, "時計回り(&R)", 151, 153),
-    radio(152, kMenuRotation, "反時計回り(&L)", 151, 153),
-    radio(153, kMenuRotation, "停止(&F)", 151, 153),
+    radio(kRotations, 0, "時計回り(&R)"),
+    radio(kRotations, 1, "反時計回り(&L)"),
+    radio(kRotations, 2, "停止(&F)"),
 
     menu(kMenuRuler, 0, "定規(&U)"),
-    check(161, kMenuRuler, "直線(&S)\tCtrl+S"),
-    check(162, kMenuRuler, "パス(&P)\tCtrl+P"),
+    check(kCmdStraightRuler, kMenuRuler, "直線(&S)\tCtrl+S"),
+    check(kCmdPathRuler, kMenuRuler, "パス(&P)\tCtrl+P"),
     sep(kMenuRuler),
-    item(164, kMenuRuler, "断面(&D)..."),
+    item(kCmdCrossSection, kMenuRuler, "断面(&D)..."),
 
     menu(kMenuContour, 0, "等値線(&I)"),
-    item(201, kMenuContour, "標高線(&E)..."),
-    item(202, kMenuContour, "傾斜量線(&S)..."),
+    item(kCmdElevationContours, kMenuContour, "標高線(&E)..."),
+    item(kCmdSlopeContours, kMenuContour, "傾斜量線(&S)..."),
     sep(kMenuContour),
-    item(211, kMenuContour, "データ情報(&I)..."),
-    item(221, kMenuContour, "等値線をエクスポート(&X)..."),
+    item(kCmdContourInfo, kMenuContour, "データ情報(&I)..."),
+    item(kCmdExportContours, kMenuContour, "等値線をエクスポート(&X)..."),
 
     menu(kMenuHelp, 0, "ヘルプ(&H)"),
-    item(171, kMenuHelp, "標高データ情報(&M)..."),
-    item(181, kMenuHelp, "線点データ情報(&L)..."),
-    item(127, kMenuHelp, "画像の削除(&T)"),
+    item(kCmdElevationInfo, kMenuHelp, "標高データ情報(&M)..."),
+    item(kCmdLayerInfo, kMenuHelp, "線点データ情報(&L)..."),
+    item(kCmdRemoveImage, kMenuHelp, "画像の削除(&T)"),
     sep(kMenuHelp),
-    item(191, kMenuHelp, "バージョン情報(&A)..."),
+    item(kCmdVersion, kMenuHelp, "バージョン情報(&A)..."),
 };
 
+// The special composite land types: no menu item, only Shift+4..9.
+constexpr MenuEntry kHiddenCommands[] = {
+    radio(kHiddenLandTypes, 0, {}, kLandElevationSlope + kSpecialLandTypeOffset),
+    radio(kHiddenLandTypes, 1, {}, kLandElevationOpenAbove + kSpecialLandTypeOffset),
+    radio(kHiddenLandTypes, 2, {}, kLandElevationOpenings + kSpecialLandTypeOffset),
+    radio(kHiddenLandTypes, 3, {}, kLandSlopeOpenAbove + kSpecialLandTypeOffset),
+    radio(kHiddenLandTypes, 4, {}, kLandSlopeOpenings + kSpecialLandTypeOffset),
+    radio(kHiddenLandTypes, 5, {}, kLandOpenings + kSpecialLandTypeOffset),
+};
+
+constexpr int landType(int position) { return kCmdLandTypeFirst + position; }
+constexpr int hiddenLandType(int position) { return kCmdHiddenLandTypeFirst + position; }
+constexpr int landColour(int position) { return kCmdLandColourFirst + position; }
+
 constexpr Accelerator kAccelerators[] = {
-    {AccelModifier::Alt, '?', 191},  {AccelModifier::Alt, '/', 191},
-    {AccelModifier::Ctrl, '0', 310}, {AccelModifier::Ctrl, '1', 311},
-    {AccelModifier::Ctrl, '2', 312}, {AccelModifier::Ctrl, '3', 313},
-    {AccelModifier::Ctrl, '4', 314}, {AccelModifier::Ctrl, '5', 315},
-    {AccelModifier::Ctrl, '6', 316}, {AccelModifier::Ctrl, '7', 317},
-    {AccelModifier::Ctrl, '8', 318}, {AccelModifier::Ctrl, '9', 319},
-    {AccelModifier::Shift, '4', 324}, {AccelModifier::Shift, '5', 325},
-    {AccelModifier::Shift, '6', 326}, {AccelModifier::Shift, '7', 327},
-    {AccelModifier::Shift, '8', 328}, {AccelModifier::Shift, '9', 329},
-    {AccelModifier::Ctrl, 'C', 331}, {AccelModifier::Ctrl, 'R', 332},
-    {AccelModifier::Ctrl, 'G', 333}, {AccelModifier::Ctrl, 'B', 334},
-    {AccelModifier::Ctrl, 'M', 335},
-    {AccelModifier::Ctrl, 'S', 161},
-    {AccelModifier::Ctrl, 'P', 162},
+    {AccelModifier::Alt, '?', kCmdVersion},      {AccelModifier::Alt, '/', kCmdVersion},
+    {AccelModifier::Ctrl, '0', landType(0)},     {AccelModifier::Ctrl, '1', landType(1)},
+    {AccelModifier::Ctrl, '2', landType(2)},     {AccelModifier::Ctrl, '3', landType(3)},
+    {AccelModifier::Ctrl, '4', landType(4)},     {AccelModifier::Ctrl, '5', landType(5)},
+    {AccelModifier::Ctrl, '6', landType(6)},     {AccelModifier::Ctrl, '7', landType(7)},
+    {AccelModifier::Ctrl, '8', landType(8)},     {AccelModifier::Ctrl, '9', landType(9)},
+    {AccelModifier::Shift, '4', hiddenLandType(0)}, {AccelModifier::Shift, '5', hiddenLandType(1)},
+    {AccelModifier::Shift, '6', hiddenLandType(2)}, {AccelModifier::Shift, '7', hiddenLandType(3)},
+    {AccelModifier::Shift, '8', hiddenLandType(4)}, {AccelModifier::Shift, '9', hiddenLandType(5)},
+    {AccelModifier::Ctrl, 'C', landColour(0)},   {AccelModifier::Ctrl, 'R', landColour(1)},
+    {AccelModifier::Ctrl, 'G', landColour(2)},   {AccelModifier::Ctrl, 'B', landColour(3)},
+    {AccelModifier::Ctrl, 'M', landColour(4)},
+    {AccelModifier::Ctrl, 'S', kCmdStraightRuler},
+    {AccelModifier::Ctrl, 'P', kCmdPathRuler},
 };
 // clang-format on
 
@@ -196,6 +239,25 @@ const MenuEntry* findMenuEntry(int id) {
   }
   const auto* it = std::find_if(std::begin(kMenu), std::end(kMenu),
                                 [id](const MenuEntry& entry) { return entry.id == id; });
+  return it != std::end(kMenu) ? it : nullptr;
+}
+
+const MenuEntry* findCommandEntry(int id) {
+  if (const MenuEntry* entry = findMenuEntry(id)) {
+    return entry;
+  }
+  const auto* it = std::find_if(std::begin(kHiddenCommands), std::end(kHiddenCommands),
+                                [id](const MenuEntry& entry) { return entry.id == id; });
+  return it != std::end(kHiddenCommands) ? it : nullptr;
+}
+
+const MenuEntry* findSettingItem(CommandSetting setting, long long value) {
+  if (setting == CommandSetting::None) {
+    return nullptr;
+  }
+  const auto* it = std::find_if(std::begin(kMenu), std::end(kMenu), [&](const MenuEntry& entry) {
+    return entry.sets == setting && entry.value == value;
+  });
   return it != std::end(kMenu) ? it : nullptr;
 }
 

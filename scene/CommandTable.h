@@ -1,7 +1,9 @@
 #pragma once
 // The command ids of the main window, the one menu table the menu bar is built from, and the
 // accelerator table. The menu bar, the command handlers and UpdateMenuState all take their ids
-// from here, so a label, its id and its enable/check rule cannot drift apart.
+// from here, so a label, its id and its enable/check rule cannot drift apart. A radio item that
+// sets a view setting (an image colour mode, land type, land colour, sea level, relief,
+// transparency or rotation speed) names the setting and its value in its row.
 
 #include <span>
 #include <string_view>
@@ -37,15 +39,16 @@ inline constexpr int kCmdExportContours = 221;
 //! GeoTIFFで書き出し...: the shown elevation files as one Cloud-Optimized GeoTIFF (an addition
 //! of this program).
 inline constexpr int kCmdExportDem = 222;
-inline constexpr int kCmdImageColourFirst = 301;  //!< 301..303: ColorT = id - 300
+// Ranges of radio items; each item's row holds the value it sets.
+inline constexpr int kCmdImageColourFirst = 301;  //!< 301..303: the image colour modes
 inline constexpr int kCmdImageColourLast = 303;
-inline constexpr int kCmdLandTypeFirst = 310;  //!< 310..319: ColorS = id - 310 (Ctrl+0..9)
+inline constexpr int kCmdLandTypeFirst = 310;  //!< 310..319: land types 0..9 (Ctrl+0..9)
 inline constexpr int kCmdLandTypeLast = 319;
-inline constexpr int kCmdHiddenLandTypeFirst = 324;  //!< 324..329: ColorS 14..19 (Shift+4..9)
+inline constexpr int kCmdHiddenLandTypeFirst = 324;  //!< 324..329: land types 14..19 (Shift+4..9)
 inline constexpr int kCmdHiddenLandTypeLast = 329;
-inline constexpr int kCmdLandColourFirst = 331;  //!< 331..335: ColorR = id - 330
+inline constexpr int kCmdLandColourFirst = 331;  //!< 331..335: land colours 1..5
 inline constexpr int kCmdLandColourLast = 335;
-inline constexpr int kCmdHueCircle = 336;  //!< ColorR 6, through the hue-circle dialog
+inline constexpr int kCmdHueCircle = 336;  //!< land colour 6, through the hue-circle dialog
 inline constexpr int kCmdSeaLevelFirst = 341;  //!< 341 lowest elevation, 342..352 1000..0 m
 inline constexpr int kCmdSeaLevelLast = 352;
 inline constexpr int kCmdSeaColour = 361;
@@ -54,7 +57,7 @@ inline constexpr int kCmdReliefFirst = 500;  //!< 500..519: Scale 0..9, 10..100
 inline constexpr int kCmdReliefLast = 519;
 inline constexpr int kCmdAlphaFirst = 601;  //!< 601..617: Alpha 0, 16, ..., 240, 255
 inline constexpr int kCmdAlphaLast = 617;
-inline constexpr int kCmdSpeedFirst = 801;  //!< 801..810: Pitch = id - 800
+inline constexpr int kCmdSpeedFirst = 801;  //!< 801..810: Pitch 1..10
 inline constexpr int kCmdSpeedLast = 810;
 
 // Ids of the menus and submenus themselves (no command uses these numbers). UpdateMenuState
@@ -83,6 +86,18 @@ enum class MenuKind {
   Separator,  //!< a separator line (id 0)
 };
 
+/// The view setting that the items of a radio group set, each to the value of its row.
+enum class CommandSetting {
+  None,
+  ImageMode,     //!< ColorT
+  LandType,      //!< ColorS
+  LandColour,    //!< ColorR
+  SeaLevel,      //!< ColorK
+  Relief,        //!< Scale
+  Transparency,  //!< Alpha
+  Speed,         //!< Pitch
+};
+
 struct MenuEntry {
   int id;      //!< command id, a kMenu* id for submenus, 0 for separators
   int parent;  //!< the kMenu* id of the menu holding it; 0 for the top-level menus
@@ -91,6 +106,8 @@ struct MenuEntry {
   std::string_view label;
   int radioFirst = 0;  //!< for Radio items: the id range the mark moves within
   int radioLast = 0;
+  CommandSetting sets = CommandSetting::None;  //!< the setting a radio item sets ...
+  int value = 0;                               //!< ... to this value
 };
 
 /// Every menu and item of the main menu in display order (a menu precedes its items).
@@ -99,6 +116,14 @@ std::span<const MenuEntry> menuTable();
 /// The entry of a command or submenu id, or nullptr for ids the menu does not show (such as
 /// the hidden land types 324..329) and for 0.
 const MenuEntry* findMenuEntry(int id);
+
+/// The entry of a command whether the menu shows it or only an accelerator reaches it (the
+/// hidden land types, whose rows name their menu and group but have no label); nullptr for
+/// other ids.
+const MenuEntry* findCommandEntry(int id);
+
+/// The menu item that sets `setting` to `value`, or nullptr when no item does.
+const MenuEntry* findSettingItem(CommandSetting setting, long long value);
 
 enum class AccelModifier { Ctrl, Shift, Alt };
 

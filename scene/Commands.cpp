@@ -1,5 +1,7 @@
 #include "scene/Commands.h"
 
+#include <cstdlib>
+
 #include "scene/CommandTable.h"
 #include "scene/Scene.h"
 #include "scene/ViewState.h"
@@ -11,10 +13,46 @@ namespace {
 
 bool inRange(long long id, int first, int last) { return id >= first && id <= last; }
 
-// Sea level of items 341..352: the lowest elevation, then 1000 m down to 0 m.
-constexpr int kSeaLevels[] = {-1, 1000, 750, 500, 250, 100, 75, 50, 25, 10, 5, 0};
-
 CommandEffect acted(Propagate apply = Propagate::None) { return {true, apply, true}; }
+
+// The setting a command sets to its row's value, None for other commands.
+CommandSetting settingOf(int id) {
+  const MenuEntry* entry = findCommandEntry(id);
+  return entry != nullptr ? entry->sets : CommandSetting::None;
+}
+
+// The field that the items of each setting set, and what then needs applying.
+struct SettingField {
+  CommandSetting setting;
+  int ViewState::*field;
+  Propagate apply;
+};
+constexpr SettingField kSettingFields[] = {
+    {CommandSetting::ImageMode, &ViewState::ColorT, Propagate::LandColours},
+    {CommandSetting::LandType, &ViewState::ColorS, Propagate::LandColours},
+    {CommandSetting::LandColour, &ViewState::ColorR, Propagate::LandColours},
+    {CommandSetting::SeaLevel, &ViewState::ColorK, Propagate::LandColours},
+    {CommandSetting::Relief, &ViewState::Scale, Propagate::Relief},
+    {CommandSetting::Transparency, &ViewState::Alpha, Propagate::Transparency},
+    {CommandSetting::Speed, &ViewState::Pitch, Propagate::None},
+};
+
+const SettingField* fieldOf(CommandSetting setting) {
+  for (const SettingField& entry : kSettingFields) {
+    if (entry.setting == setting) {
+      return &entry;
+    }
+  }
+  return nullptr;
+}
+
+// Moves the mark of the radio group that sets `setting` to the item of `value`; without such
+// an item the marks stay as they were.
+void markSetting(MenuState& state, CommandSetting setting, long long value) {
+  if (const MenuEntry* item = findSettingItem(setting, value)) {
+    state.setRadio(item->radioFirst, item->radioLast, item->id);
+  }
+}
 
 }  // namespace
 
@@ -57,27 +95,26 @@ bool commandAllowed(int id, const ViewState& view, const Ruler& ruler,
     case kCmdContourInfo:
     case kCmdExportContours:
       return context.contourSetCount > 0;
-    case kCmdHueCircle:
-      return grid && view.ColorT == 3;
     case kCmdSeaColour:
     case kCmdSeaTints:
-      return grid && view.ColorT >= 2;
+      return grid && view.ColorT >= kImageAndSea;
     default:
       break;
   }
-  if (inRange(id, kCmdImageColourFirst, kCmdImageColourLast)) {
-    return grid && context.imageLoaded;
-  }
-  if (inRange(id, kCmdLandTypeFirst, kCmdLandTypeLast) ||
-      inRange(id, kCmdHiddenLandTypeFirst, kCmdHiddenLandTypeLast) ||
-      inRange(id, kCmdLandColourFirst, kCmdLandColourLast)) {
-    return grid && view.ColorT == 3;
-  }
-  if (inRange(id, kCmdSeaLevelFirst, kCmdSeaLevelLast)) {
-    return grid && view.ColorT >= 2;
-  }
-  if (inRange(id, kCmdReliefFirst, kCmdReliefLast) || inRange(id, kCmdAlphaFirst, kCmdAlphaLast)) {
-    return grid;
+  switch (settingOf(id)) {
+    case CommandSetting::ImageMode:
+      return grid && context.imageLoaded;
+    case CommandSetting::LandType:
+    case CommandSetting::LandColour:  // the hue circle (336) too
+      return grid && view.ColorT == kLandAndSea;
+    case CommandSetting::SeaLevel:
+      return grid && view.ColorT >= kImageAndSea;
+    case CommandSetting::Relief:
+    case CommandSetting::Transparency:
+      return grid;
+    case CommandSetting::Speed:
+    case CommandSetting::None:
+      break;
   }
   return true;
 }
@@ -122,14 +159,8 @@ bool isSettingCommand(int id) {
     default:
       break;
   }
-  return inRange(id, kCmdImageColourFirst, kCmdImageColourLast) ||
-         inRange(id, kCmdLandTypeFirst, kCmdLandTypeLast) ||
-         inRange(id, kCmdHiddenLandTypeFirst, kCmdHiddenLandTypeLast) ||
-         inRange(id, kCmdLandColourFirst, kCmdLandColourLast) ||
-         inRange(id, kCmdSeaLevelFirst, kCmdSeaLevelLast) ||
-         inRange(id, kCmdReliefFirst, kCmdReliefLast) ||
-         inRange(id, kCmdAlphaFirst, kCmdAlphaLast) ||
-         inRange(id, kCmdSpeedFirst, kCmdSpeedLast);
+  // Radio items that set a setting, except the hue circle, which asks its dialog first.
+  return settingOf(id) != CommandSetting::None && !commandOpensDialog(id);
 }
 
 CommandEffect applySettingCommand(ViewState& view, Ruler& ruler, const CommandContext& context,
@@ -167,39 +198,19 @@ CommandEffect applySettingCommand(ViewState& view, Ruler& ruler, const CommandCo
     default:
       break;
   }
-  if (inRange(id, kCmdImageColourFirst, kCmdImageColourLast)) {
-    view.ColorT = id - 300;
-    return acted(Propagate::LandColours);
+  const MenuEntry& entry = *findCommandEntry(id);
+  const SettingField* target = fieldOf(entry.sets);
+  if (target == nullptr) {
+    return {};  // not reached: isSettingCommand holds only for setting items
   }
-  if (inRange(id, kCmdLandTypeFirst, kCmdLandTypeLast) ||
-      inRange(id, kCmdHiddenLandTypeFirst, kCmdHiddenLandTypeLast)) {
-    view.ColorS = id - 310;
-    // Land colour 7 (only reachable from a project file) has no table for the composite
-    // types, so choosing one falls back to the first ramp.
-    if (id > 313 && view.ColorR == 7) {
-      view.ColorR = 1;
-    }
-    return acted(Propagate::LandColours);
+  view.*target->field = entry.value;
+  // The stepped land colour (only reachable from a project file) has no table for the composite
+  // types, so choosing one falls back to the first ramp.
+  if (entry.sets == CommandSetting::LandType && isCompositeLandType(entry.value) &&
+      view.ColorR == kRampStepped) {
+    view.ColorR = kRampRedGreenBlue;
   }
-  if (inRange(id, kCmdLandColourFirst, kCmdLandColourLast)) {
-    view.ColorR = id - 330;
-    return acted(Propagate::LandColours);
-  }
-  if (inRange(id, kCmdSeaLevelFirst, kCmdSeaLevelLast)) {
-    view.ColorK = kSeaLevels[id - kCmdSeaLevelFirst];
-    return acted(Propagate::LandColours);
-  }
-  if (inRange(id, kCmdReliefFirst, kCmdReliefLast)) {
-    view.Scale = id <= 509 ? id - 500 : id * 10 - 5090;
-    return acted(Propagate::Relief);
-  }
-  if (inRange(id, kCmdAlphaFirst, kCmdAlphaLast)) {
-    view.Alpha = id == kCmdAlphaLast ? 255 : (id - kCmdAlphaFirst) * 16;
-    return acted(Propagate::Transparency);
-  }
-  // Rotation speed (the only range left).
-  view.Pitch = id - 800;
-  return acted();
+  return acted(target->apply);
 }
 
 CommandEffect setImageColourMode(ViewState& view, int mode) {
@@ -216,7 +227,7 @@ CommandEffect applySeaColour(ViewState& view, uint32_t colour) {
 }
 
 CommandEffect applyHueCircle(ViewState& view, bool CRHueR, int CRHueS, int CRHueE) {
-  view.ColorR = 6;
+  view.ColorR = kRampHueCircle;
   view.CRHueR = CRHueR;
   view.CRHueS = CRHueS;
   view.CRHueE = CRHueE;
@@ -224,28 +235,36 @@ CommandEffect applyHueCircle(ViewState& view, bool CRHueR, int CRHueS, int CRHue
 }
 
 int seaLevelItem(int ColorK) {
-  if (ColorK < 0) return 341;
-  if (ColorK <= 2) return 352;
-  if (ColorK <= 7) return 351;
-  if (ColorK <= 17) return 350;
-  if (ColorK <= 37) return 349;
-  if (ColorK <= 62) return 348;
-  if (ColorK <= 87) return 347;
-  if (ColorK <= 174) return 346;
-  if (ColorK <= 374) return 345;
-  if (ColorK <= 624) return 344;
-  if (ColorK <= 874) return 343;
-  return 342;
+  // The lowest elevation for -1; otherwise the level nearest to ColorK, the higher at a tie.
+  const MenuEntry* best = findSettingItem(CommandSetting::SeaLevel, -1);
+  if (ColorK < 0) {
+    return best->id;
+  }
+  long long bestDistance = -1;
+  for (const MenuEntry& entry : menuTable()) {
+    if (entry.sets != CommandSetting::SeaLevel || entry.value < 0) {
+      continue;
+    }
+    const long long distance = std::llabs(static_cast<long long>(ColorK) - entry.value);
+    if (bestDistance < 0 || distance < bestDistance ||
+        (distance == bestDistance && entry.value > best->value)) {
+      best = &entry;
+      bestDistance = distance;
+    }
+  }
+  return best->id;
 }
 
-// Both in 64 bits: a project file may hold any int, and the mark then simply stays put.
-long long reliefItem(int Scale) {
-  return Scale <= 9 ? 500LL + Scale : 509 + (static_cast<long long>(Scale) + 5) / 10;
+// In 64 bits: a project file may hold any int, and the mark then simply stays put.
+long long reliefMark(int Scale) {
+  // Exact up to 9, then to the nearest ten (a five goes up).
+  return Scale <= 9 ? Scale : (static_cast<long long>(Scale) + 5) / 10 * 10;
 }
 
-long long alphaItem(int Alpha) {
-  const long long item = 601 + (static_cast<long long>(Alpha) + 8) / 16;
-  return item > kCmdAlphaLast ? kCmdAlphaLast : item;
+long long alphaMark(int Alpha) {
+  // To the nearest multiple of 16 (eight goes up); 256 and above is the opaque item.
+  const long long step = (static_cast<long long>(Alpha) + 8) / 16;
+  return step >= 16 ? 255 : step * 16;
 }
 
 MenuItemState MenuState::get(int id) const {
@@ -275,20 +294,20 @@ void UpdateMenuState(MenuState& state, const ViewState& view, const Ruler& ruler
   // The colour submenu and what it holds.
   state.setEnabled(kMenuColour, grid);
   state.setEnabled(kMenuImageColour, context.imageLoaded);
-  state.setRadio(kCmdImageColourFirst, kCmdImageColourLast, 300LL + view.ColorT);
-  state.setEnabled(kMenuLandType, view.ColorT > 2);
-  state.setEnabled(kMenuLandColour, view.ColorT > 2);
-  state.setRadio(kCmdLandTypeFirst, kCmdLandTypeLast, 310LL + view.ColorS);
-  state.setRadio(kCmdLandColourFirst, kCmdHueCircle, 330LL + view.ColorR);
-  state.setEnabled(kMenuSeaLevel, view.ColorT > 1);
-  state.setEnabled(kMenuSeaColour, view.ColorT > 1);
+  markSetting(state, CommandSetting::ImageMode, view.ColorT);
+  state.setEnabled(kMenuLandType, view.ColorT == kLandAndSea);
+  state.setEnabled(kMenuLandColour, view.ColorT == kLandAndSea);
+  markSetting(state, CommandSetting::LandType, view.ColorS);
+  markSetting(state, CommandSetting::LandColour, view.ColorR);
+  state.setEnabled(kMenuSeaLevel, view.ColorT >= kImageAndSea);
+  state.setEnabled(kMenuSeaColour, view.ColorT >= kImageAndSea);
   state.setRadio(kCmdSeaLevelFirst, kCmdSeaLevelLast, seaLevelItem(view.ColorK));
   state.setChecked(kCmdSeaTints, view.OceanT);
 
   state.setEnabled(kMenuRelief, grid);
   state.setEnabled(kMenuTransparency, grid);
-  state.setRadio(kCmdReliefFirst, kCmdReliefLast, reliefItem(view.Scale));
-  state.setRadio(kCmdAlphaFirst, kCmdAlphaLast, alphaItem(view.Alpha));
+  markSetting(state, CommandSetting::Relief, reliefMark(view.Scale));
+  markSetting(state, CommandSetting::Transparency, alphaMark(view.Alpha));
 
   // Display toggles and ruler modes: shown checked only while there is a grid to show them on.
   const std::pair<int, bool> toggles[] = {{kCmdCompass, view.compass},
@@ -310,7 +329,7 @@ void UpdateMenuState(MenuState& state, const ViewState& view, const Ruler& ruler
   state.setEnabled(kCmdContourInfo, context.contourSetCount > 0);
   state.setEnabled(kCmdExportContours, context.contourSetCount > 0);
 
-  state.setRadio(kCmdSpeedFirst, kCmdSpeedLast, 800LL + view.Pitch);
+  markSetting(state, CommandSetting::Speed, view.Pitch);
   state.setRadio(kCmdRotateClockwise, kCmdRotateStop,
                  !view.rotating ? kCmdRotateStop
                                 : (view.clockwise ? kCmdRotateClockwise

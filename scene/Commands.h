@@ -61,8 +61,8 @@ bool isSettingCommand(int id);
 CommandEffect applySettingCommand(ViewState& view, Ruler& ruler, const CommandContext& context,
                                   int id);
 
-/// Sets the image colour mode (1..3) as the image commands do after loading or removing an
-/// image: only when it differs, and then the land colours need applying.
+/// Sets the image colour mode (an ImageMode) as the image commands do after loading or removing
+/// an image: only when it differs, and then the land colours need applying.
 CommandEffect setImageColourMode(ViewState& view, int mode);
 
 /// The sea colour chosen in the colour chooser: land colours are applied, menus stay.
@@ -73,11 +73,10 @@ CommandEffect applyHueCircle(ViewState& view, bool CRHueR, int CRHueS, int CRHue
 
 /// The sea-level item (341..352) that carries the radio mark for a sea level ColorK.
 int seaLevelItem(int ColorK);
-/// The relief item that carries the mark for Scale (outside 500..519 for Scale outside 0..104).
-long long reliefItem(int Scale);
-/// The transparency item that carries the mark for Alpha (at most 617; below 601 for Alpha
-/// below -8).
-long long alphaItem(int Alpha);
+/// The relief whose item carries the mark for Scale (one no item has for Scale outside 0..104).
+long long reliefMark(int Scale);
+/// The transparency whose item carries the mark for Alpha (one no item has for Alpha below -23).
+long long alphaMark(int Alpha);
 
 struct MenuItemState {
   bool enabled = true;

@@ -55,7 +55,7 @@ std::string fixed9(double value) {
 void writeViewSettings(IniFile& ini, const ViewState& view, std::string_view section) {
   for (const ViewSetting& setting : kViewSettings) {
     if (setting.section != section ||
-        (setting.depends == Depends::HueCircle && view.ColorR != 6)) {
+        (setting.depends == Depends::HueCircle && view.ColorR != kRampHueCircle)) {
       continue;
     }
     std::visit(
@@ -82,10 +82,10 @@ void readViewSettings(const IniFile& ini, std::string_view section, ViewState& v
   int storedMode = view.ColorT;
   for (const ViewSetting& setting : kViewSettings) {
     if (setting.section != section || setting.onLoad == OnLoad::NotRead ||
-        (setting.depends == Depends::HueCircle && view.ColorR != 6)) {
+        (setting.depends == Depends::HueCircle && view.ColorR != kRampHueCircle)) {
       continue;
     }
-    if (setting.depends == Depends::LandAndSea && storedMode != 3) {
+    if (setting.depends == Depends::LandAndSea && storedMode != kLandAndSea) {
       resetSetting(view, setting);
       continue;
     }

@@ -4,10 +4,6 @@
 
 namespace torvane {
 
-float overlayPointZ(const ModelFit& fit, int Scale, double H) {
-  return overlayVertexZ(fit, Scale, H);
-}
-
 bool ApplyLandColours(Scene& scene) {
   if (!scene.mesh.hasVertices()) {
     return false;

@@ -12,10 +12,6 @@ namespace torvane {
 class Scene;
 struct ViewState;
 
-/// Model-space height of a line/point or contour point at elevation H: the terrain's relief
-/// rule, 0.0001 units nearer the eye so the surface does not hide it.
-float overlayPointZ(const ModelFit& fit, int Scale, double H);
-
 /// Recolours the terrain (identity tone curve, effective sea level). Returns the colouring's
 /// own result; false also when there is no terrain.
 bool ApplyLandColours(Scene& scene);

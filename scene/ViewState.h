@@ -98,11 +98,16 @@ struct ViewSetting {
   bool saved() const { return !section.empty(); }
 };
 
-inline constexpr ValidValues kAnyValue{};
-inline constexpr ValidValues kFlagValues{0, 1};
-inline constexpr ValidValues kAngleValues{0, 2 * std::numbers::pi};
-inline constexpr ValidValues kColorRefValues{0, 0xFFFFFF};  //!< COLORREF 0x00BBGGRR
-inline constexpr ValidValues kZoomValues{kMinZoom, kQuarterPi};
+inline constexpr ValidValues kAnyNumber{};
+inline constexpr ValidValues kFlags{0, 1};
+inline constexpr ValidValues kAngles{0, 2 * std::numbers::pi};
+inline constexpr ValidValues kColorRefs{0, 0xFFFFFF};  //!< COLORREF 0x00BBGGRR
+inline constexpr ValidValues kZooms{kMinZoom, kQuarterPi};
+inline constexpr ValidValues kImageModes{kImageOnly, kLandAndSea};
+inline constexpr ValidValues kLandTypes{kLandElevation, kLastSpecialLandType, kLandOpenings + 1,
+                                        kFirstSpecialLandType - 1};
+inline constexpr ValidValues kRamps{kRampRedGreenBlue, kLastRamp};
+inline constexpr ValidValues kHues{0, 239};  //!< the hue circle's 240 hues
 
 /// Every view setting, saved ones in the order of the project file (sections File1, Calc1,
 /// View, Rota), then those that are not saved.
@@ -112,38 +117,38 @@ inline constexpr auto kViewSettings = [] {
   using enum Depends;
   // clang-format off
   return std::to_array<ViewSetting>({
-    // section key      member                  valid values     on load  reset colouring depends
-    {"File1", "Alpha",  &V::LayerAlphaEnabled,   kFlagValues,     Any,     true},
-    {"Calc1", "Alpha",  &V::ContourAlphaEnabled, kFlagValues,     Any,     true},
-    {"View",  "MoveX",  &V::MoveX,               kAnyValue,       Keep,    true},
-    {"View",  "MoveY",  &V::MoveY,               kAnyValue,       Keep,    true},
-    {"View",  "MoveZ",  &V::MoveZ,               kAnyValue,       Keep,    true},
-    {"View",  "RotaX",  &V::RotaX,               kAngleValues,    Wrap,    true},
-    {"View",  "RotaY",  &V::RotaY,               kAngleValues,    NotRead, true},
-    {"View",  "RotaZ",  &V::RotaZ,               kAngleValues,    Wrap,    true},
-    {"View",  "RZoom",  &V::RZoom,               kZoomValues,     Clamp,   true},
-    {"View",  "ColorT", &V::ColorT,              {1, 3},          Checked, true,  true, Image},
-    {"View",  "ColorS", &V::ColorS,              {0, 19, 10, 13}, Checked, true,  true, LandAndSea},
-    {"View",  "ColorR", &V::ColorR,              {1, 7},          Checked, true,  true, LandAndSea},
-    {"View",  "CRHueR", &V::CRHueR,              kFlagValues,     Any,     true,  true, HueCircle},
-    {"View",  "CRHueS", &V::CRHueS,              {0, 239},        Checked, true,  true, HueCircle},
-    {"View",  "CRHueE", &V::CRHueE,              {0, 239},        Checked, true,  true, HueCircle},
-    {"View",  "ColorK", &V::ColorK,              {-1, 1000},      Checked, true,  true},
-    {"View",  "OceanC", &V::OceanC,              kColorRefValues, Any,     true,  true},
-    {"View",  "OceanT", &V::OceanT,              kFlagValues,     Any,     true,  true},
-    {"View",  "Scale",  &V::Scale,               {0, 100},        Checked, false},
-    {"View",  "Alpha",  &V::Alpha,               {0, 255},        Checked, false, true},
-    {"Rota",  "Pitch",  &V::Pitch,               {1, 10},         Checked, false},
-    {"", "compass",         &V::compass,         kFlagValues},
-    {"", "trackbar",        &V::trackbar,        kFlagValues},
-    {"", "statusBar",       &V::statusBar,       kFlagValues},
-    {"", "rotating",        &V::rotating,        kFlagValues, NotRead, true},
-    {"", "clockwise",       &V::clockwise,       kFlagValues, NotRead, true},
+    // section key      member                  valid        on load  reset colouring depends
+    {"File1", "Alpha",  &V::LayerAlphaEnabled,   kFlags,      Any,     true},
+    {"Calc1", "Alpha",  &V::ContourAlphaEnabled, kFlags,      Any,     true},
+    {"View",  "MoveX",  &V::MoveX,               kAnyNumber,  Keep,    true},
+    {"View",  "MoveY",  &V::MoveY,               kAnyNumber,  Keep,    true},
+    {"View",  "MoveZ",  &V::MoveZ,               kAnyNumber,  Keep,    true},
+    {"View",  "RotaX",  &V::RotaX,               kAngles,     Wrap,    true},
+    {"View",  "RotaY",  &V::RotaY,               kAngles,     NotRead, true},
+    {"View",  "RotaZ",  &V::RotaZ,               kAngles,     Wrap,    true},
+    {"View",  "RZoom",  &V::RZoom,               kZooms,      Clamp,   true},
+    {"View",  "ColorT", &V::ColorT,              kImageModes, Checked, true,  true, Image},
+    {"View",  "ColorS", &V::ColorS,              kLandTypes,  Checked, true,  true, LandAndSea},
+    {"View",  "ColorR", &V::ColorR,              kRamps,      Checked, true,  true, LandAndSea},
+    {"View",  "CRHueR", &V::CRHueR,              kFlags,      Any,     true,  true, HueCircle},
+    {"View",  "CRHueS", &V::CRHueS,              kHues,       Checked, true,  true, HueCircle},
+    {"View",  "CRHueE", &V::CRHueE,              kHues,       Checked, true,  true, HueCircle},
+    {"View",  "ColorK", &V::ColorK,              {-1, 1000},  Checked, true,  true},
+    {"View",  "OceanC", &V::OceanC,              kColorRefs,  Any,     true,  true},
+    {"View",  "OceanT", &V::OceanT,              kFlags,      Any,     true,  true},
+    {"View",  "Scale",  &V::Scale,               {0, 100},    Checked, false},
+    {"View",  "Alpha",  &V::Alpha,               {0, 255},    Checked, false, true},
+    {"Rota",  "Pitch",  &V::Pitch,               {1, 10},     Checked, false},
+    {"", "compass",         &V::compass,         kFlags},
+    {"", "trackbar",        &V::trackbar,        kFlags},
+    {"", "statusBar",       &V::statusBar,       kFlags},
+    {"", "rotating",        &V::rotating,        kFlags, NotRead, true},
+    {"", "clockwise",       &V::clockwise,       kFlags, NotRead, true},
     {"", "overlayTextMode", &V::overlayTextMode, {0, 2}},
     {"", "fogMode",         &V::fogMode,         {0, 2}},
     {"", "fogStart",        &V::fogStart,        {0, 39}},
     {"", "frameMode",       &V::frameMode,       {0, 2}},
-    {"", "readout",         &V::readout,         kFlagValues},
+    {"", "readout",         &V::readout,         kFlags},
   });
   // clang-format on
 }();

@@ -124,26 +124,27 @@ Measure heightMeasure(const ElevationGrid& g) {
   return {g.H.get(), lo, g.Hmax - lo};
 }
 
-// The measure of land type 1, 2 or 3 (slope, openAbove, openBelow).
+// The measure of a single-measure land type other than elevation.
 Measure analysisMeasure(const ElevationGrid& g, int which) {
   switch (which) {
-    case 1:
+    case kLandSlope:
       return {g.slope.get(), g.slopeMin, g.slopeMax - g.slopeMin};
-    case 2:
+    case kLandOpenAbove:
       return {g.openAbove.get(), g.openAboveMin, g.openAboveMax - g.openAboveMin};
     default:
       return {g.openBelow.get(), g.openBelowMin, g.openBelowMax - g.openBelowMin};
   }
 }
 
-// The colour of a composite type by ramp 1..6: `shade` scales the hue ramps and takes the
-// ramp's own channel, `other` fills the two remaining channels, `grey` the white-black ramp.
+// The colour of a composite type by a ramp other than the stepped one: `shade` scales the hue
+// ramps and takes the ramp's own channel, `other` fills the two remaining channels, `grey` the
+// white-black ramp.
 void compositeColour(int ramp, double t, double shade, double other, double grey,
                      const ColourSettings& s, double rgb[3]) {
   switch (ramp) {
-    case 1:
-    case 6:
-      if (ramp == 1) {
+    case kRampRedGreenBlue:
+    case kRampHueCircle:
+      if (ramp == kRampRedGreenBlue) {
         hueRamp(t, 120, 200, true, rgb);
       } else {
         hueRamp(t, s.CRHueS, s.CRHueE, s.CRHueR, rgb);
@@ -152,13 +153,13 @@ void compositeColour(int ramp, double t, double shade, double other, double grey
       rgb[1] *= shade;
       rgb[2] *= shade;
       break;
-    case 2:
+    case kRampWhiteRed:
       rgb[0] = shade, rgb[1] = other, rgb[2] = other;
       break;
-    case 3:
+    case kRampWhiteGreen:
       rgb[0] = other, rgb[1] = shade, rgb[2] = other;
       break;
-    case 4:
+    case kRampWhiteBlue:
       rgb[0] = other, rgb[1] = other, rgb[2] = shade;
       break;
     default:
@@ -191,22 +192,24 @@ bool colourTerrain(const ElevationGrid& grid, const ColourSettings& s, const Ton
   if (grid.count <= 8 || vertices.size() != grid.count || !grid.H) {
     return false;
   }
-  if (s.ColorT < 1 || s.ColorT > 3 || s.ColorR < 1 || s.ColorR > 7) {
+  if (s.ColorT < kImageOnly || s.ColorT > kLandAndSea || s.ColorR < kRampRedGreenBlue ||
+      s.ColorR > kLastRamp) {
     return false;
   }
   const int type = s.ColorS;
-  if (type < 0 || (type > 9 && type < 14) || type > 19) {
+  if (type < kLandElevation || (type > kLandOpenings && type < kFirstSpecialLandType) ||
+      type > kLastSpecialLandType) {
     return false;
   }
   const uint64_t count = grid.count;
   const Painter paint(grid, s, curve, seaLevel, vertices);
   const int ramp = s.ColorR;
 
-  if (s.ColorT == 1) {
+  if (s.ColorT == kImageOnly) {
     forEachNode(count, threads, [&](uint64_t i) { paint.putWhite(i); });
     return true;
   }
-  if (s.ColorT == 2) {
+  if (s.ColorT == kImageAndSea) {
     forEachNode(count, threads, [&](uint64_t i) {
       if (!paint.isSea(i)) {
         paint.putWhite(i);
@@ -227,22 +230,22 @@ bool colourTerrain(const ElevationGrid& grid, const ColourSettings& s, const Ton
       const double t = m.at(i);
       double rgb[3];
       switch (ramp) {
-        case 1:
+        case kRampRedGreenBlue:
           hueRamp(t, 120, 200, true, rgb);  // cyan back through green to magenta
           break;
-        case 2:
+        case kRampWhiteRed:
           rgb[0] = 1, rgb[1] = 1 - t, rgb[2] = 1 - t;
           break;
-        case 3:
+        case kRampWhiteGreen:
           rgb[0] = 1 - t, rgb[1] = 1, rgb[2] = 1 - t;
           break;
-        case 4:
+        case kRampWhiteBlue:
           rgb[0] = 1 - t, rgb[1] = 1 - t, rgb[2] = 1;
           break;
-        case 5:
+        case kRampWhiteBlack:
           rgb[0] = rgb[1] = rgb[2] = 1 - t;
           break;
-        case 6:
+        case kRampHueCircle:
           hueRamp(t, s.CRHueS, s.CRHueE, s.CRHueR, rgb);
           break;
         default:
@@ -255,25 +258,26 @@ bool colourTerrain(const ElevationGrid& grid, const ColourSettings& s, const Ton
     return true;
   };
 
-  if (type == 0) {
+  if (type == kLandElevation) {
     return colourBySingle(heightMeasure(grid));
   }
   if (!grid.analysed || !grid.slope || !grid.openAbove || !grid.openBelow) {
     return false;
   }
-  if (type <= 3) {
+  if (!isCompositeLandType(type)) {
     return colourBySingle(analysisMeasure(grid, type));
   }
-  if (ramp == 7) {
+  if (ramp == kRampStepped) {
     return false;
   }
-  const bool plain = type < 10;
-  const int base = type % 10;
+  const bool plain = type < kFirstSpecialLandType;
+  const int base = type % kSpecialLandTypeOffset;
 
-  if (base == 6 || base == 8) {
-    const Measure p = base == 6 ? heightMeasure(grid) : analysisMeasure(grid, 1);
-    const Measure a = analysisMeasure(grid, 2);
-    const Measure b = analysisMeasure(grid, 3);
+  if (base == kLandElevationOpenings || base == kLandSlopeOpenings) {
+    const Measure p = base == kLandElevationOpenings ? heightMeasure(grid)
+                                                     : analysisMeasure(grid, kLandSlope);
+    const Measure a = analysisMeasure(grid, kLandOpenAbove);
+    const Measure b = analysisMeasure(grid, kLandOpenBelow);
     if (p.range < kEpsilon || a.range < kEpsilon || b.range < kEpsilon) {
       return false;
     }
@@ -298,17 +302,17 @@ bool colourTerrain(const ElevationGrid& grid, const ColourSettings& s, const Ton
   // Pairs: the primary gives the hue or tone, the secondary the shade.
   Measure p, q;
   switch (base) {
-    case 4:
-      p = heightMeasure(grid), q = analysisMeasure(grid, 1);
+    case kLandElevationSlope:
+      p = heightMeasure(grid), q = analysisMeasure(grid, kLandSlope);
       break;
-    case 5:
-      p = heightMeasure(grid), q = analysisMeasure(grid, 2);
+    case kLandElevationOpenAbove:
+      p = heightMeasure(grid), q = analysisMeasure(grid, kLandOpenAbove);
       break;
-    case 7:
-      p = analysisMeasure(grid, 1), q = analysisMeasure(grid, 2);
+    case kLandSlopeOpenAbove:
+      p = analysisMeasure(grid, kLandSlope), q = analysisMeasure(grid, kLandOpenAbove);
       break;
-    default:
-      p = analysisMeasure(grid, 3), q = analysisMeasure(grid, 2);
+    default:  // kLandOpenings
+      p = analysisMeasure(grid, kLandOpenBelow), q = analysisMeasure(grid, kLandOpenAbove);
       break;
   }
   if (p.range < kEpsilon || q.range < kEpsilon) {

@@ -30,6 +30,18 @@ constexpr int kLeafCells = 8;  // cells per side of a leaf block
 // Rounding allowance per unit of coordinate magnitude: 2^-17, sixty-four times the unit
 // roundoff of single precision, far above the few roundings the test accumulates.
 constexpr double kRoundingAllowance = 1.0 / 131072.0;
+// The height allowance is the horizontal one times (1 + kGradientSlack x the sub-grid's
+// steepest gradient): a horizontal error moves a point on a plane by the gradient times itself
+// in height; the factor 2 leaves room for the plane's own rounding.
+constexpr double kGradientSlack = 2;
+// A box is passed over when its nearest point lies farther than the best hit so far. The best
+// distance was computed in single precision, so the comparison gives it this relative slack,
+// far above the few units in the last place (2^-24 each) that the computation can be off.
+constexpr double kDistanceSlack = 1e-6;
+// The search stack: descending one level pops one box and pushes at most its four children, so
+// the stack holds at most four entries per level. Pyramids have at most 30 levels (2^32 cells a
+// side in 8-cell leaves), well below this bound.
+constexpr int kMaxPyramidLevels = 40;
 
 inline float edgeFunction(const TerrainVertex& u, const TerrainVertex& v, const Vec3f& p) {
   return (u.y + v.y) * (v.x - u.x) + (v.y + p.y) * (p.x - v.x) + (u.y + p.y) * (u.x - p.x);
@@ -452,7 +464,7 @@ void TerrainPicker::searchSubGrid(const TerrainMesh& mesh, const SubGrid& s, con
     return;
   }
 
-  const double tol[3] = {q.tolXY, q.tolXY, q.tolXY * (1 + 2 * s.slope)};
+  const double tol[3] = {q.tolXY, q.tolXY, q.tolXY * (1 + kGradientSlack * s.slope)};
   const double tolLength = std::sqrt(tol[0] * tol[0] + tol[1] * tol[1] + tol[2] * tol[2]);
   // A box whose nearest line point lies farther than the best hit so far cannot improve it:
   // its candidates' computed distances exceed (bound - tolerance)^2 up to rounding.
@@ -461,14 +473,14 @@ void TerrainPicker::searchSubGrid(const TerrainMesh& mesh, const SubGrid& s, con
       return false;
     }
     const double reach = bound - tolLength;
-    return reach * reach * (1 - 1e-6) > best.distance2;
+    return reach * reach * (1 - kDistanceSlack) > best.distance2;
   };
 
   struct Entry {
     int level, i, j;
     double bound;
   };
-  Entry stack[4 * 40];
+  Entry stack[4 * kMaxPyramidLevels];
   int top = 0;
   const int topLevel = static_cast<int>(s.levelWidth.size()) - 1;
   double t0 = 0, t1 = 0;
@@ -536,9 +548,8 @@ void TerrainPicker::searchSubGrid(const TerrainMesh& mesh, const SubGrid& s, con
   }
 }
 
-PickResult TerrainPicker::intersect(const TerrainMesh& mesh, const ElevationGrid& grid,
-                                    const Vec3f& nearPoint, const Vec3f& farPoint) const {
-  (void)grid;
+PickResult TerrainPicker::intersect(const TerrainMesh& mesh, const Vec3f& nearPoint,
+                                    const Vec3f& farPoint) const {
   mLastTests = 0;
   if (!hasIndexList(mesh)) {
     return {};
@@ -585,7 +596,7 @@ PickResult pickTerrain(const TerrainMesh& mesh, const ElevationGrid& grid,
                 static_cast<float>(nearPoint.z)};
   const Vec3f f{static_cast<float>(farPoint.x), static_cast<float>(farPoint.y),
                 static_cast<float>(farPoint.z)};
-  return picker != nullptr ? picker->intersect(mesh, grid, n, f)
+  return picker != nullptr ? picker->intersect(mesh, n, f)
                            : intersectTerrain(mesh, grid, n, f);
 }
 

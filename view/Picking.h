@@ -89,7 +89,7 @@ public:
   void clear();
 
   /// intersectTerrain's result. The picker must be up to date with the mesh (see update()).
-  PickResult intersect(const TerrainMesh& mesh, const ElevationGrid& grid, const Vec3f& nearPoint,
+  PickResult intersect(const TerrainMesh& mesh, const Vec3f& nearPoint,
                        const Vec3f& farPoint) const;
 
   /// Bytes held by the pyramid.

@@ -54,7 +54,7 @@ int textLength(std::string_view utf8) {
 
 std::string statusLeftText(const ViewState& view, const ElevationGrid& grid) {
   std::string out;
-  if (view.ColorT >= 2) {
+  if (view.ColorT >= kImageAndSea) {
     appendCount(out, kTextSeaLevel, EffectiveSeaLevel(view, grid), "  ");
   }
   appendCount(out, kTextRelief, view.Scale, "  ");
@@ -68,13 +68,13 @@ std::string statusCentreText(const ViewState& view, const ElevationGrid& grid) {
     return std::string(text(kTextLandType + type)) + formatText(":%5.3lf～%5.3lf", lo, hi);
   };
   switch (type) {
-    case 0:
+    case kLandElevation:
       return range(grid.Hmin, grid.Hmax);
-    case 1:
+    case kLandSlope:
       return range(grid.slopeMin, grid.slopeMax);
-    case 2:
+    case kLandOpenAbove:
       return range(grid.openAboveMin, grid.openAboveMax);
-    case 3:
+    case kLandOpenBelow:
       return range(grid.openBelowMin, grid.openBelowMax);
     default:
       break;
@@ -82,10 +82,10 @@ std::string statusCentreText(const ViewState& view, const ElevationGrid& grid) {
   if (type < 0) {
     return {};
   }
-  if (type < 10) {
+  if (type < kSpecialLandTypeOffset) {
     return std::string(text(kTextLandType + type));
   }
-  return std::string(text(kTextLandType + type - 10)) + kSpecialSuffix;
+  return std::string(text(kTextLandType + type - kSpecialLandTypeOffset)) + kSpecialSuffix;
 }
 
 std::string statusRightText(std::optional<uint32_t> contourPoints,

@@ -8,7 +8,7 @@ namespace torvane {
 
 TrackbarLayout trackbarLayout(const ViewState& view) {
   TrackbarLayout layout;
-  if (view.ColorT >= 2) {
+  if (view.ColorT >= kImageAndSea) {
     layout.bars[layout.count++] = kSeaLevelBar;
   }
   layout.bars[layout.count++] = kReliefBar;

@@ -110,7 +110,7 @@ bool StepSetting(Scene& scene, int bar, int direction, ViewResponse& response) {
   int value = 0;
   switch (bar) {
     case kSeaLevelBar:
-      if (view.ColorT < 2) {
+      if (view.ColorT < kImageAndSea) {
         return false;
       }
       // Stepping from -1 starts at the effective level and leaves the -1 setting.

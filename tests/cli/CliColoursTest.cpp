@@ -1,19 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
-#include <unistd.h>
 
 #include "tests/support/DemoTiles.h"
+#include "tests/support/RunCli.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using torvane::fixtures::runCli;
 
 struct Output {
   int status = -1;
@@ -22,33 +21,16 @@ struct Output {
 
 class CliColours : public ::testing::Test {
 protected:
-  void SetUp() override {
-    mDir = fs::temp_directory_path() /
-           ("torvane-colours-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(mDir);
-    fs::create_directories(mDir);
-    mFiles = torvane::fixtures::demoTileArgs();
-  }
-  void TearDown() override { fs::remove_all(mDir); }
-
-  // Runs `torvane-cli colours FILES ARGS`, standard output to a file of the test's folder.
+  // Runs `torvane-cli colours FILES ARGS`.
   Output colours(const std::string& args) { return cli("colours", args); }
 
   Output cli(const std::string& command, const std::string& args) {
-    const fs::path out = mDir / "stdout.json";
-    const std::string line = std::string(TORVANE_CLI) + " " + command + mFiles + " " + args +
-                             " >'" + out.string() + "' 2>/dev/null";
-    const int raw = std::system(line.c_str());
-    Output o;
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(out);
-    std::getline(in, o.json);
-    return o;
+    const torvane::fixtures::CliResult r = runCli(command + mFiles + " " + args);
+    return {r.status, r.out.substr(0, r.out.find('\n'))};
   }
 
-  fs::path mDir;
-  std::string mFiles;
+  torvane::fixtures::TempDir mDir;
+  std::string mFiles = torvane::fixtures::demoTileArgs();
 };
 
 TEST_F(CliColours, DefaultColouringOfTheDemoData) {
@@ -141,7 +123,7 @@ TEST_F(CliColours, PngWithWorldFile) {
   EXPECT_NEAR(v[5], 35.0 + 1.0 / 120, 1e-8);
 
   // Only the two files remain: no temporary left behind.
-  EXPECT_EQ(std::distance(fs::directory_iterator(mDir), fs::directory_iterator()), 3);
+  EXPECT_EQ(std::distance(fs::directory_iterator(mDir.path()), fs::directory_iterator()), 2);
 }
 
 TEST_F(CliColours, UnwritablePngFails) {

@@ -8,7 +8,7 @@
 #include <numeric>
 #include <set>
 
-#include "../terrain/GridBuilder.h"
+#include "tests/support/GridBuilder.h"
 #include "contour/ContourChains.h"
 #include "contour/ContourTrace.h"
 
@@ -50,7 +50,7 @@ size_t countPieces(const std::vector<OverlayVertex>& points) {
 // to edge across the slope, and the two branches near the saddle between the hills.
 TEST(ContourChains, OneLinePerConnectedPieceAndEverySegmentOnce) {
   ElevationGrid grid;
-  testing::SubGrid s;
+  fixtures::SubGrid s;
   s.columns = s.rows = 41;
   s.height = [](int r, int c) {
     auto hill = [&](double r0, double c0) {
@@ -58,7 +58,7 @@ TEST(ContourChains, OneLinePerConnectedPieceAndEverySegmentOnce) {
     };
     return hill(20, 10) + hill(20, 28) + 0.5 * c + 0.123;
   };
-  testing::buildGrid(grid, {s});
+  fixtures::buildGrid(grid, {s});
   size_t closedRings = 0, edgeToEdge = 0;
   for (int level = 2; level < 120; level += 3) {
     SCOPED_TRACE(level);

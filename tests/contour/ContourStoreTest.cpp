@@ -4,7 +4,7 @@
 #include <cstring>
 #include <random>
 
-#include "../terrain/GridBuilder.h"
+#include "tests/support/GridBuilder.h"
 #include "contour/ContourRules.h"
 #include "contour/ContourStore.h"
 #include "elevation/ElevationGrid.h"
@@ -12,8 +12,8 @@
 namespace torvane {
 namespace {
 
-using testing::buildGrid;
-using testing::SubGrid;
+using fixtures::buildGrid;
+using fixtures::SubGrid;
 
 ContourPlacement placementFor(const ElevationGrid& grid) {
   ContourPlacement p;

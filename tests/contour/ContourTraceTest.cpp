@@ -3,14 +3,14 @@
 #include <cmath>
 #include <random>
 
-#include "../terrain/GridBuilder.h"
+#include "tests/support/GridBuilder.h"
 #include "contour/ContourTrace.h"
 
 namespace torvane {
 namespace {
 
-using testing::buildGrid;
-using testing::SubGrid;
+using fixtures::buildGrid;
+using fixtures::SubGrid;
 
 // One cell of 10 m: NW (0, 10), NE (10, 10), SW (0, 0), SE (10, 0). Its triangles are
 // (NW, NE, SW) and (SE, SW, NE).

@@ -21,7 +21,7 @@
 #include "scene/CommandTable.h"
 #include "scene/Contours.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 class ContourTest : public QObject {
   Q_OBJECT
@@ -347,8 +347,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeContourTest() { return std::make_unique<ContourTest>(); }
+const GuiTestClass<ContourTest> kContourTest("ContourTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "ContourTest.moc"

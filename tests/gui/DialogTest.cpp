@@ -23,7 +23,7 @@
 #include "scene/CommandTable.h"
 #include "tests/support/WriteFaults.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 namespace {
 // Pixels of `image` within `tolerance` of `colour` in every channel.
@@ -353,8 +353,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeDialogTest() { return std::make_unique<DialogTest>(); }
+const GuiTestClass<DialogTest> kDialogTest("DialogTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "DialogTest.moc"

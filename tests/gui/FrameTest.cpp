@@ -14,7 +14,7 @@
 #include "scene/Propagation.h"
 #include "render/FrameRenderer.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 class FrameTest : public QObject {
   Q_OBJECT
@@ -329,8 +329,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeFrameTest() { return std::make_unique<FrameTest>(); }
+const GuiTestClass<FrameTest> kFrameTest("FrameTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "FrameTest.moc"

@@ -18,7 +18,7 @@
 #include "terrain/TerrainMesh.h"
 #include "view/ScreenTexts.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 namespace {
 
@@ -494,8 +494,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeFurnitureTest() { return std::make_unique<FurnitureTest>(); }
+const GuiTestClass<FurnitureTest> kFurnitureTest("FurnitureTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "FurnitureTest.moc"

@@ -6,8 +6,6 @@
 #include <QtTest>
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -25,19 +23,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const std::map<std::string, std::function<std::unique_ptr<QObject>()>> classes = {
-      {"FrameTest", torvane::test::makeFrameTest},
-      {"WindowTest", torvane::test::makeWindowTest},
-      {"MenuTest", torvane::test::makeMenuTest},
-      {"ProjectTest", torvane::test::makeProjectTest},
-      {"LayerDialogTest", torvane::test::makeLayerDialogTest},
-      {"ViewControlTest", torvane::test::makeViewControlTest},
-      {"DialogTest", torvane::test::makeDialogTest},
-      {"ContourTest", torvane::test::makeContourTest},
-      {"FurnitureTest", torvane::test::makeFurnitureTest},
-      {"LocaleTest", torvane::test::makeLocaleTest},
-      {"RasterTest", torvane::test::makeRasterTest},
-  };
+  const auto& classes = torvane::fixtures::guiTestClasses();
   std::string only;
   int first = 1;
   if (argc > 1 && argv[1][0] != '-') {

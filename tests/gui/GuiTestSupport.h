@@ -9,16 +9,18 @@
 #include <QImage>
 #include <QAbstractButton>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QObject>
-#include <QTimer>
 #include <QUrl>
+#include <QMimeData>
+#include <QTimer>
 #include <QtTest>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "gui/MainWindow.h"
@@ -26,19 +28,23 @@
 #include "view/Transforms.h"
 #include "tests/support/DemoTiles.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
-std::unique_ptr<QObject> makeFrameTest();
-std::unique_ptr<QObject> makeWindowTest();
-std::unique_ptr<QObject> makeMenuTest();
-std::unique_ptr<QObject> makeProjectTest();
-std::unique_ptr<QObject> makeLayerDialogTest();
-std::unique_ptr<QObject> makeViewControlTest();
-std::unique_ptr<QObject> makeDialogTest();
-std::unique_ptr<QObject> makeContourTest();
-std::unique_ptr<QObject> makeFurnitureTest();
-std::unique_ptr<QObject> makeLocaleTest();
-std::unique_ptr<QObject> makeRasterTest();
+/// The GUI test classes by name. A test file adds its class with a GuiTestClass object; CTest
+/// runs the classes that tests/gui/CMakeLists.txt lists, one server each.
+using GuiTestFactory = std::unique_ptr<QObject> (*)();
+inline std::map<std::string, GuiTestFactory>& guiTestClasses() {
+  static std::map<std::string, GuiTestFactory> classes;
+  return classes;
+}
+template <typename TestClass>
+struct GuiTestClass {
+  explicit GuiTestClass(const char* name) {
+    guiTestClasses()[name] = []() -> std::unique_ptr<QObject> {
+      return std::make_unique<TestClass>();
+    };
+  }
+};
 
 inline constexpr QRgb kBackground = 0xFF404040;
 
@@ -156,4 +162,4 @@ inline QRect foregroundBounds(const QImage& image) {
   return maxX < 0 ? QRect() : QRect(QPoint(minX, minY), QPoint(maxX, maxY));
 }
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures

@@ -22,7 +22,7 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/VectorFiles.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 class LayerDialogTest : public QObject {
   Q_OBJECT
@@ -450,8 +450,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeLayerDialogTest() { return std::make_unique<LayerDialogTest>(); }
+const GuiTestClass<LayerDialogTest> kLayerDialogTest("LayerDialogTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "LayerDialogTest.moc"

@@ -16,7 +16,7 @@
 #include "tests/support/TempDir.h"
 #include "view/ScreenTexts.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 namespace {
 
 class LocaleTest : public QObject {
@@ -128,8 +128,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<QObject> makeLocaleTest() { return std::make_unique<LocaleTest>(); }
+const GuiTestClass<LocaleTest> kLocaleTest("LocaleTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "LocaleTest.moc"

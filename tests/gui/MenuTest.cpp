@@ -23,7 +23,7 @@
 #include "gui/StandardDialogs.h"
 #include "resources/Texts.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 class MenuTest : public QObject {
   Q_OBJECT
@@ -440,8 +440,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeMenuTest() { return std::make_unique<MenuTest>(); }
+const GuiTestClass<MenuTest> kMenuTest("MenuTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "MenuTest.moc"

@@ -9,7 +9,7 @@
 #include "resources/Texts.h"
 #include "scene/CommandTable.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 class ProjectTest : public QObject {
   Q_OBJECT
@@ -240,8 +240,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeProjectTest() { return std::make_unique<ProjectTest>(); }
+const GuiTestClass<ProjectTest> kProjectTest("ProjectTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "ProjectTest.moc"

@@ -18,7 +18,8 @@
 #include "resources/Texts.h"
 #include "scene/CommandTable.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
+namespace {
 
 class RasterTest : public QObject {
   Q_OBJECT
@@ -119,8 +120,10 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeRasterTest() { return std::make_unique<RasterTest>(); }
+}  // namespace
 
-}  // namespace torvane::test
+const GuiTestClass<RasterTest> kRasterTest("RasterTest");
+
+}  // namespace torvane::fixtures
 
 #include "RasterTest.moc"

@@ -12,7 +12,7 @@
 #include "terrain/HeightSampling.h"
 #include "view/Trackbars.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 class ViewControlTest : public QObject {
   Q_OBJECT
@@ -186,8 +186,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeViewControlTest() { return std::make_unique<ViewControlTest>(); }
+const GuiTestClass<ViewControlTest> kViewControlTest("ViewControlTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "ViewControlTest.moc"

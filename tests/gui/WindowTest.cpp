@@ -22,7 +22,7 @@
 #include "view/AutoRotation.h"
 #include "resources/Texts.h"
 
-namespace torvane::test {
+namespace torvane::fixtures {
 
 class WindowTest : public QObject {
   Q_OBJECT
@@ -469,8 +469,8 @@ private slots:
   }
 };
 
-std::unique_ptr<QObject> makeWindowTest() { return std::make_unique<WindowTest>(); }
+const GuiTestClass<WindowTest> kWindowTest("WindowTest");
 
-}  // namespace torvane::test
+}  // namespace torvane::fixtures
 
 #include "WindowTest.moc"

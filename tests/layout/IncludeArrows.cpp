@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -97,6 +98,26 @@ bool includedName(const std::string& line, std::string& name, bool& quoted) {
   return true;
 }
 
+// The top folder of a quoted include as the compiler finds it: beside the including file
+// first ("../gui/MainWindow.h", "dialogs/X.h"), then from the source root ("gui/MainWindow.h").
+// Empty for a name that names no folder of the tree.
+std::string includedFolder(const fs::path& root, const fs::path& includer,
+                           const std::string& name) {
+  const fs::path beside = (includer.parent_path() / name).lexically_normal();
+  const bool relative = name.rfind("./", 0) == 0 || name.rfind("../", 0) == 0;
+  std::error_code ec;
+  fs::path inTree;
+  if (relative || fs::exists(beside, ec)) {
+    inTree = beside.lexically_relative(root.lexically_normal());
+  } else if (name.find('/') != std::string::npos) {
+    inTree = fs::path(name).lexically_normal();
+  }
+  if (inTree.empty() || *inTree.begin() == ".." || std::next(inTree.begin()) == inTree.end()) {
+    return {};
+  }
+  return inTree.begin()->string();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -137,11 +158,13 @@ int main(int argc, char** argv) {
           ++faults;
           continue;
         }
-        const size_t slash = name.find('/');
-        if (!quoted || slash == std::string::npos) {
-          continue;  // system and library headers; moc outputs
+        if (!quoted) {
+          continue;  // system and library headers
         }
-        const std::string target = name.substr(0, slash);
+        const std::string target = includedFolder(root, entry.path(), name);
+        if (target.empty()) {
+          continue;  // moc outputs and other names without a folder
+        }
         if (!allowed.count(target)) {
           continue;  // not one of our folders
         }

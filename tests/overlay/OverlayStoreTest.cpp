@@ -183,6 +183,14 @@ TEST(OverlayStore, ColourAlphaAndRelief) {
   EXPECT_EQ(makeOverlayVertex(fit, 2, 0, 0, 50, 0, true).z, 0.1f - 0.0001f);
 }
 
+TEST(OverlayStore, OverlayPointsSitJustAboveTheSurface) {
+  ModelFit fit;
+  fit.scale = 0.01;
+  fit.Hmin = 100;
+  EXPECT_FLOAT_EQ(overlayVertexZ(fit, 2, 150), static_cast<float>(-0.5 - 0.0001));
+  EXPECT_FLOAT_EQ(overlayVertexZ(fit, 0, 150), -0.0001f);
+}
+
 // A device that records what it was given and refuses on demand.
 struct FakeDevice : GroupBufferDevice {
   bool refuse = false;

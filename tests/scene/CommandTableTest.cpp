@@ -2,50 +2,68 @@
 
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scene/CommandTable.h"
+#include "scene/Commands.h"
 
 using namespace torvane;
 
 namespace {
 
-// The items of one menu in display order; separators read as 0.
-std::vector<int> itemsOf(int menu) {
-  std::vector<int> ids;
+// The entries of one menu in display order.
+std::vector<const MenuEntry*> entriesOf(int menu) {
+  std::vector<const MenuEntry*> entries;
   for (const MenuEntry& entry : menuTable()) {
     if (entry.parent == menu) {
-      ids.push_back(entry.id);
+      entries.push_back(&entry);
     }
   }
-  return ids;
+  return entries;
+}
+
+// The mnemonic of a label: the character after '&', or 0.
+char mnemonicOf(std::string_view label) {
+  const size_t amp = label.find('&');
+  return amp != std::string_view::npos && amp + 1 < label.size() ? label[amp + 1] : 0;
 }
 
 }  // namespace
 
-TEST(CommandTable, MenusHoldTheirItemsInOrder) {
-  EXPECT_EQ(itemsOf(0), (std::vector<int>{kMenuFile, kMenuView, kMenuRotation, kMenuRuler,
-                                          kMenuContour, kMenuHelp}));
-  EXPECT_EQ(itemsOf(kMenuFile),
-            (std::vector<int>{121, 122, 0, 123, 125, 126, 0, 128, kCmdExportDem, 0, 129}));
-  // The colour, relief and transparency submenus sit at positions 0, 1 and 2 of the view menu.
-  EXPECT_EQ(itemsOf(kMenuView), (std::vector<int>{kMenuColour, kMenuRelief, kMenuTransparency, 0,
-                                                  131, 132, 133}));
-  EXPECT_EQ(itemsOf(kMenuColour),
-            (std::vector<int>{kMenuImageColour, 0, kMenuLandType, kMenuLandColour, 0,
-                              kMenuSeaLevel, kMenuSeaColour}));
-  EXPECT_EQ(itemsOf(kMenuLandType),
-            (std::vector<int>{310, 0, 311, 312, 313, 0, 314, 315, 316, 0, 317, 318, 0, 319}));
-  EXPECT_EQ(itemsOf(kMenuLandColour), (std::vector<int>{331, 332, 333, 334, 335, 0, 336}));
-  EXPECT_EQ(itemsOf(kMenuSeaLevel),
-            (std::vector<int>{341, 0, 342, 343, 344, 345, 346, 347, 348, 349, 350, 351, 352}));
-  EXPECT_EQ(itemsOf(kMenuRotation), (std::vector<int>{kMenuSpeed, 0, 151, 152, 153}));
-  EXPECT_EQ(itemsOf(kMenuRuler), (std::vector<int>{161, 162, 0, 164}));
-  EXPECT_EQ(itemsOf(kMenuContour), (std::vector<int>{201, 202, 0, 211, 221}));
-  EXPECT_EQ(itemsOf(kMenuHelp), (std::vector<int>{171, 181, 127, 0, 191}));
-  EXPECT_EQ(itemsOf(kMenuRelief).size(), 20u);
-  EXPECT_EQ(itemsOf(kMenuTransparency).size(), 17u);
-  EXPECT_EQ(itemsOf(kMenuSpeed).size(), 10u);
+// What every menu must be, whatever it holds: items (no empty submenu), separators only between
+// items (none first, last or doubled), each mnemonic once per menu, and "..." exactly on the
+// items that open a dialog.
+TEST(CommandTable, MenusAreWellFormed) {
+  std::vector<int> menus = {0};
+  for (const MenuEntry& entry : menuTable()) {
+    if (entry.kind == MenuKind::Submenu) {
+      menus.push_back(entry.id);
+    }
+  }
+  for (int menu : menus) {
+    SCOPED_TRACE(menu);
+    const std::vector<const MenuEntry*> entries = entriesOf(menu);
+    ASSERT_FALSE(entries.empty());
+    EXPECT_NE(entries.front()->kind, MenuKind::Separator);
+    EXPECT_NE(entries.back()->kind, MenuKind::Separator);
+    std::set<char> mnemonics;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const MenuEntry& entry = *entries[i];
+      if (entry.kind == MenuKind::Separator) {
+        EXPECT_NE(entries[i - 1]->kind, MenuKind::Separator) << "two separators in a row";
+        continue;
+      }
+      if (const char m = mnemonicOf(entry.label)) {
+        EXPECT_TRUE(mnemonics.insert(m).second) << "mnemonic " << m << " twice: " << entry.label;
+      }
+      if (entry.kind != MenuKind::Submenu) {
+        const std::string_view text = entry.label.substr(0, entry.label.find('\t'));
+        EXPECT_EQ(text.ends_with("..."), commandOpensDialog(entry.id)) << entry.label;
+      }
+    }
+  }
+  EXPECT_EQ(menus.size(), 16u);  // the six menus and their ten submenus
 }
 
 TEST(CommandTable, IdsAreUniqueAndParentsComeFirst) {

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <set>
+#include <string_view>
 #include <vector>
 
 #include "scene/CommandTable.h"
@@ -20,10 +24,11 @@ protected:
   CommandEffect run(int id) { return applySettingCommand(view, ruler, context, id); }
   void update() { UpdateMenuState(menu, view, ruler, context); }
   // The one checked item of a radio range, or 0 when none is.
-  int marked(int first, int last) const {
+  int marked(int first, int last) const { return markedIn(menu, first, last); }
+  static int markedIn(const MenuState& state, int first, int last) {
     int found = 0;
     for (int id = first; id <= last; ++id) {
-      if (menu.checked(id)) {
+      if (state.checked(id)) {
         EXPECT_EQ(found, 0) << "two marks in " << first << ".." << last;
         found = id;
       }
@@ -192,6 +197,51 @@ TEST_F(CommandsTest, SeaLevelItemsAndTheirMarks) {
   for (const auto& [level, item] : bounds) {
     EXPECT_EQ(seaLevelItem(level), item) << "ColorK " << level;
   }
+}
+
+// Every item that sets a view setting sets a value the setting takes (as a project would
+// load it), and afterwards carries the mark itself; the hidden land types move no mark.
+TEST_F(CommandsTest, SettingItemsSetValidValuesAndMarkThemselves) {
+  const std::pair<CommandSetting, std::string_view> keys[] = {
+      {CommandSetting::ImageMode, "ColorT"}, {CommandSetting::LandType, "ColorS"},
+      {CommandSetting::LandColour, "ColorR"}, {CommandSetting::SeaLevel, "ColorK"},
+      {CommandSetting::Relief, "Scale"},     {CommandSetting::Transparency, "Alpha"},
+      {CommandSetting::Speed, "Pitch"}};
+  context.imageLoaded = true;
+  std::set<CommandSetting> kinds;
+  for (int id = 1; id < 1000; ++id) {
+    const MenuEntry* entry = findCommandEntry(id);
+    if (entry == nullptr || entry->sets == CommandSetting::None) {
+      continue;
+    }
+    SCOPED_TRACE(id);
+    kinds.insert(entry->sets);
+    const auto key = std::find_if(std::begin(keys), std::end(keys),
+                                  [&](const auto& k) { return k.first == entry->sets; });
+    ASSERT_NE(key, std::end(keys));
+    const ViewSetting* setting = findViewSetting("View", key->second);
+    setting = setting != nullptr ? setting : findViewSetting("Rota", key->second);
+    ASSERT_NE(setting, nullptr);
+    EXPECT_TRUE(setting->valid.holds(entry->value));
+
+    view.ColorT = entry->sets == CommandSetting::ImageMode ? kImageOnly : kLandAndSea;
+    if (id == kCmdHueCircle) {
+      EXPECT_FALSE(isSettingCommand(id)) << "the hue circle asks its dialog first";
+      applyHueCircle(view, true, 0, 100);
+    } else {
+      ASSERT_TRUE(run(id).acted);
+    }
+    EXPECT_EQ(settingValue(view, *setting), entry->value);
+    const MenuState before = menu;
+    update();
+    if (findMenuEntry(id) != nullptr) {
+      EXPECT_EQ(marked(entry->radioFirst, entry->radioLast), id);
+    } else {
+      EXPECT_EQ(marked(kCmdLandTypeFirst, kCmdLandTypeLast),
+                markedIn(before, kCmdLandTypeFirst, kCmdLandTypeLast));
+    }
+  }
+  EXPECT_EQ(kinds.size(), std::size(keys)) << "every setting has its items";
 }
 
 TEST_F(CommandsTest, RulerToggles) {

@@ -6,14 +6,14 @@
 #include "scene/Contours.h"
 #include "scene/Propagation.h"
 #include "scene/Scene.h"
-#include "../terrain/GridBuilder.h"
-#include "../terrain/RecordingDevice.h"
+#include "tests/support/GridBuilder.h"
+#include "tests/support/RecordingDevice.h"
 
 namespace torvane {
 namespace {
 
-using testing::RecordingDevice;
-using testing::SubGrid;
+using fixtures::RecordingDevice;
+using fixtures::SubGrid;
 
 // A scene with a 6 x 5 grid 50 m by 40 m rising from 0 to 20 m towards the east,
 // post-processed as an open does.
@@ -25,7 +25,7 @@ struct LoadedScene {
     if (withDevice) {
       scene.mesh.setDevice(&device);
     }
-    testing::buildGrid(scene.grid,
+    fixtures::buildGrid(scene.grid,
                        {SubGrid{6, 5, 0, 0, 10, [](int, int c) { return 4.0 * c; }}});
     SamplingPlan plan;
     plan.nodeTotal = 30;
@@ -97,7 +97,7 @@ TEST(Propagation, SettingChangesReachTheVerticesAndTheDevice) {
 
 TEST(Propagation, FlatGridOpensWithoutLandColours) {
   Scene scene;
-  testing::buildGrid(scene.grid, {SubGrid{3, 3, 0, 0, 10, [](int, int) { return 7.0; }}});
+  fixtures::buildGrid(scene.grid, {SubGrid{3, 3, 0, 0, 10, [](int, int) { return 7.0; }}});
   SamplingPlan plan;
   plan.indexTotal = 24;
   ASSERT_TRUE(scene.postProcess(plan));
@@ -118,7 +118,7 @@ TEST(Propagation, ClearSceneAndFailedUploadsReleaseTheBuffers) {
   RecordingDevice device;
   device.refuseIndices = true;
   scene.mesh.setDevice(&device);
-  testing::buildGrid(scene.grid, {SubGrid{3, 3, 0, 0, 10, [](int r, int) { return 1.0 * r; }}});
+  fixtures::buildGrid(scene.grid, {SubGrid{3, 3, 0, 0, 10, [](int r, int) { return 1.0 * r; }}});
   SamplingPlan plan;
   plan.indexTotal = 24;
   EXPECT_FALSE(scene.postProcess(plan));
@@ -149,8 +149,8 @@ TEST(Propagation, LayersFollowReliefAndTransparency) {
 
   scene.view.Scale = 5;
   ASSERT_TRUE(ApplyRelief(scene));
-  EXPECT_EQ(layers.vertices()[0].z, overlayPointZ(scene.mesh.fit(), 5, 12));
-  EXPECT_EQ(overlayPointZ(scene.mesh.fit(), 5, 12),
+  // The relief rule (lowest height 0), 0.0001 nearer the eye.
+  EXPECT_EQ(layers.vertices()[0].z,
             static_cast<float>((0 - 12) * scene.mesh.fit().scale * 5 * 0.5) - 0.0001f);
 
   scene.clearScene();
@@ -175,19 +175,12 @@ TEST(Propagation, ContoursFollowReliefTransparencyAndClearing) {
   EXPECT_EQ(sets.vertices()[0].diffuse, 0x40FFFFFFu);
   scene.view.Scale = 7;
   ASSERT_TRUE(ApplyRelief(scene));
-  EXPECT_EQ(sets.vertices()[0].z, overlayPointZ(scene.mesh.fit(), 7, 5));
+  EXPECT_EQ(sets.vertices()[0].z,
+            static_cast<float>((0 - 5) * scene.mesh.fit().scale * 7 * 0.5) - 0.0001f);
 
   scene.clearScene();
   EXPECT_FALSE(sets.allocated()) << "clearing the scene discards the contour sets";
   EXPECT_EQ(commandContext(scene).contourSetCount, 0);
-}
-
-TEST(Propagation, OverlayPointsSitJustAboveTheSurface) {
-  ModelFit fit;
-  fit.scale = 0.01;
-  fit.Hmin = 100;
-  EXPECT_FLOAT_EQ(overlayPointZ(fit, 2, 150), static_cast<float>(-0.5 - 0.0001));
-  EXPECT_FLOAT_EQ(overlayPointZ(fit, 0, 150), -0.0001f);
 }
 
 }  // namespace

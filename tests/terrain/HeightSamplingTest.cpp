@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "GridBuilder.h"
+#include "tests/support/GridBuilder.h"
 #include "elevation/Geodesy.h"
 #include "scene/Scene.h"
 #include "terrain/HeightSampling.h"
@@ -14,8 +14,8 @@
 namespace torvane {
 namespace {
 
-using testing::buildGrid;
-using testing::SubGrid;
+using fixtures::buildGrid;
+using fixtures::SubGrid;
 
 uint64_t indexTotal(const ElevationGrid& g) {
   uint64_t n = 0;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "GridBuilder.h"
+#include "tests/support/GridBuilder.h"
 #include "terrain/Hls.h"
 #include "terrain/LandColouring.h"
 #include "terrain/ToneCurves.h"
@@ -10,8 +10,8 @@
 namespace torvane {
 namespace {
 
-using testing::buildGrid;
-using testing::SubGrid;
+using fixtures::buildGrid;
+using fixtures::SubGrid;
 
 constexpr uint32_t kRed = 0x0000FF, kYellow = 0x00FFFF, kGreen = 0x00FF00, kCyan = 0xFFFF00,
                    kBlue = 0xFF0000, kMagenta = 0xFF00FF;  // COLORREF 0x00BBGGRR
@@ -275,6 +275,52 @@ TEST(LandColouring, PairsAtTheCornersOfTheirRanges) {
   const auto before = f.vertices[0].diffuse;
   EXPECT_FALSE(f.colour(-1));
   EXPECT_EQ(f.vertices[0].diffuse, before);
+}
+
+// Every land type colours node 5 from its own measures. Its normalised values differ from
+// measure to measure (height 0.25, slope 0.75, above-ground openness 0.5, below-ground 0.125),
+// so a type that read another measure, or swapped its primary and secondary, gets another
+// colour. Worked by hand: single types on the white-black ramp give 1 - t; composites on the
+// white-red ramp give (v, w, w) for pairs (v = 1 - q, u = 1 - p, w = v u, special w = u) and
+// (S, G, G) for triples (S = (1 - a + b) / 2, F = 1 - p, G = S F, special G = (1 - a) F);
+// channels are trunc(255 x).
+TEST(LandColouring, EveryTypeColoursByItsOwnMeasures) {
+  std::vector<double> heights(12, 50.0), slope(12, 20.0), above(12, 10.0), below(12, 5.0);
+  heights[0] = 0, slope[0] = 0, above[0] = 0, below[0] = 0;          // the lows of the ranges
+  heights[1] = 100, slope[1] = 40, above[1] = 20, below[1] = 10;     // the highs
+  heights[5] = 25, slope[5] = 30, above[5] = 10, below[5] = 1.25;   // the node under test
+  ColourFixture f(heights);
+  f.setMeasures(slope, above, below);
+  f.settings.OceanT = false;
+  const struct {
+    int type;
+    int ramp;
+    uint32_t rgb;
+  } cases[] = {
+      {kLandElevation, kRampWhiteBlack, 0xBFBFBF},           // 1 - 0.25
+      {kLandSlope, kRampWhiteBlack, 0x3F3F3F},               // 1 - 0.75
+      {kLandOpenAbove, kRampWhiteBlack, 0x7F7F7F},           // 1 - 0.5
+      {kLandOpenBelow, kRampWhiteBlack, 0xDFDFDF},           // 1 - 0.125
+      {kLandElevationSlope, kRampWhiteRed, 0x3F2F2F},        // v 0.25, w 0.1875
+      {kLandElevationOpenAbove, kRampWhiteRed, 0x7F5F5F},    // v 0.5, w 0.375
+      {kLandSlopeOpenAbove, kRampWhiteRed, 0x7F1F1F},        // v 0.5, w 0.125
+      {kLandOpenings, kRampWhiteRed, 0x7F6F6F},              // p below: v 0.5, w 0.4375
+      {kLandElevationOpenings, kRampWhiteRed, 0x4F3B3B},     // S 0.3125, G 0.234375
+      {kLandSlopeOpenings, kRampWhiteRed, 0x4F1313},         // S 0.3125, G 0.078125
+      {kLandElevationSlope + 10, kRampWhiteRed, 0x3FBFBF},   // w = u 0.75
+      {kLandElevationOpenAbove + 10, kRampWhiteRed, 0x7FBFBF},
+      {kLandElevationOpenings + 10, kRampWhiteRed, 0x4F5F5F},  // G 0.5 x 0.75
+      {kLandSlopeOpenAbove + 10, kRampWhiteRed, 0x7F3F3F},   // w = u 0.25
+      {kLandSlopeOpenings + 10, kRampWhiteRed, 0x4F1F1F},    // G 0.5 x 0.25
+      {kLandOpenings + 10, kRampWhiteRed, 0x7FDFDF},         // w = u 0.875
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    f.settings.ColorS = c.type;
+    f.settings.ColorR = c.ramp;
+    ASSERT_TRUE(f.colour(-1));
+    EXPECT_EQ(f.rgb(5), c.rgb);
+  }
 }
 
 TEST(LandColouring, TriplesShadeByBothOpenness) {

@@ -5,16 +5,16 @@
 #include <limits>
 #include <random>
 
-#include "GridBuilder.h"
+#include "tests/support/GridBuilder.h"
 #include "terrain/TerrainAnalysis.h"
 #include "terrain/AtanApprox.h"
 
 namespace torvane {
 namespace {
 
-using testing::at;
-using testing::buildGrid;
-using testing::SubGrid;
+using fixtures::at;
+using fixtures::buildGrid;
+using fixtures::SubGrid;
 
 constexpr double kDeg = 180.0 / 3.141592653589793;
 
@@ -67,7 +67,7 @@ TEST(TerrainAnalysis, SingleSpike) {
       if (r == 2 && c == 2) {
         continue;
       }
-      SCOPED_TRACE(testing::at(5, r, c));
+      SCOPED_TRACE(fixtures::at(5, r, c));
       const bool diagonal = r != 2 && c != 2;
       const double expected =
           (diagonal ? std::atan(10 / std::sqrt(200.0)) : std::atan(1.0)) / 8 * kDeg;

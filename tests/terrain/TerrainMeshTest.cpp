@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
-#include "GridBuilder.h"
-#include "RecordingDevice.h"
+#include "tests/support/GridBuilder.h"
+#include "tests/support/RecordingDevice.h"
 #include "terrain/TerrainMesh.h"
 
 namespace torvane {
 namespace {
 
-using testing::buildGrid;
-using testing::RecordingDevice;
-using testing::SubGrid;
+using fixtures::buildGrid;
+using fixtures::RecordingDevice;
+using fixtures::SubGrid;
 
 ModelFit fitFor(double dx, double dy, double dh) {
   ElevationGrid g;

@@ -5,14 +5,14 @@
 
 #include "scene/ViewState.h"
 #include "terrain/TerrainMesh.h"
-#include "tests/terrain/GridBuilder.h"
+#include "tests/support/GridBuilder.h"
 #include "view/Picking.h"
 
 namespace torvane {
 namespace {
 
-using testing::buildGrid;
-using testing::SubGrid;
+using fixtures::buildGrid;
+using fixtures::SubGrid;
 
 // The mesh an open would build over `grid` at relief `Scale`.
 void buildMesh(TerrainMesh& mesh, const ElevationGrid& grid, int Scale = 2) {
@@ -194,7 +194,7 @@ TEST(TerrainPicker, SameAnswerAsTheExhaustiveTest) {
       const Vec3f dir = f3(unit(random) - 0.5, unit(random) - 0.5, (unit(random) - 0.5) * 0.2);
       const Vec3f n = f3(v.x - dir.x, v.y - dir.y, v.z - dir.z), f = f3(v.x + dir.x, v.y + dir.y, v.z + dir.z);
       const PickResult c = intersectTerrain(mesh, grid, n, f);
-      const PickResult d = picker.intersect(mesh, grid, n, f);
+      const PickResult d = picker.intersect(mesh, n, f);
       ASSERT_EQ(c.found, d.found);
       ASSERT_EQ(c.x, d.x);
       ASSERT_EQ(c.y, d.y);

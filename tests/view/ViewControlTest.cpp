@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "scene/Scene.h"
-#include "tests/terrain/GridBuilder.h"
+#include "tests/support/GridBuilder.h"
 #include "view/Trackbars.h"
 #include "view/ViewControl.h"
 
@@ -19,8 +19,8 @@ struct LoadedView : ::testing::Test {
   InputState input;
   ViewWindow window;
   void SetUp() override {
-    testing::buildGrid(scene.grid,
-                       {testing::SubGrid{6, 5, 0, 0, 10, [](int, int c) { return 4.0 * c; }}});
+    fixtures::buildGrid(scene.grid,
+                        {fixtures::SubGrid{6, 5, 0, 0, 10, [](int, int c) { return 4.0 * c; }}});
     SamplingPlan plan;
     plan.nodeTotal = 30;
     plan.indexTotal = 6 * 5 * 4;

@@ -9,7 +9,7 @@
 
 #include "terrain/TerrainMesh.h"
 
-namespace torvane::testing {
+namespace torvane::fixtures {
 
 class RecordingDevice final : public TerrainBufferDevice {
 public:
@@ -65,4 +65,4 @@ public:
   bool refuseIndices = false;
 };
 
-}  // namespace torvane::testing
+}  // namespace torvane::fixtures

@@ -9,7 +9,7 @@
 
 #include "elevation/ElevationGrid.h"
 
-namespace torvane::testing {
+namespace torvane::fixtures {
 
 struct SubGrid {
   uint32_t columns = 3;
@@ -54,4 +54,4 @@ inline uint64_t at(uint32_t w, int row, int column) {
   return static_cast<uint64_t>(row) * w + static_cast<uint64_t>(column);
 }
 
-}  // namespace torvane::testing
+}  // namespace torvane::fixtures
