@@ -7,6 +7,7 @@
 #include "scene/Propagation.h"
 #include "cli/Commands.h"
 #include "cli/PngFile.h"
+#include "elevation/AtomicFile.h"
 #include "elevation/NumberParse.h"
 #include "resources/Texts.h"
 
@@ -82,8 +83,16 @@ int64_t nodeIndex(const ElevationGrid& g, const NodeRef& n) {
 }
 
 
+// The world file written beside a PNG.
+std::filesystem::path worldFilePath(const std::filesystem::path& png) {
+  std::filesystem::path world = png;
+  world.replace_extension(".pgw");
+  return world;
+}
+
 // File k's vertex colours as a north-up RGBA image with its world file (node positions are
-// pixel centres; the pixel size is the spacing of the first two kept nodes).
+// pixel centres; the pixel size is the spacing of the first two kept nodes). The two replace
+// their old versions together or not at all.
 bool exportPng(const Scene& scene, int k, const std::filesystem::path& out, std::string& error) {
   const ElevationGrid& g = scene.grid;
   const GridFile& f = g.files[static_cast<size_t>(k)];
@@ -103,10 +112,20 @@ bool exportPng(const Scene& scene, int k, const std::filesystem::path& out, std:
   const double left = xs[base], top = ys[base];
   const double pixelWidth = w > 1 ? xs[base + 1] - left : 1;
   const double pixelHeight = h > 1 ? ys[base + w] - top : -1;
-  std::filesystem::path world = out;
-  world.replace_extension(".pgw");
-  return writePngRgba(out, w, h, rgba, error) &&
-         writeWorldFile(world, pixelWidth, pixelHeight, left, top, error);
+  std::string png;
+  if (!encodePngRgba(w, h, rgba, png, error)) {
+    error = out.string() + ": " + error;
+    return false;
+  }
+  const std::string world = worldFileText(pixelWidth, pixelHeight, left, top);
+  const OutputFile files[] = {{out, png}, {worldFilePath(out), world}};
+  const std::vector<std::filesystem::path> inputs = inputFiles(scene);
+  WriteError failure;
+  if (!writeFilesAtomically(files, WriteGuard{inputs}, &failure)) {
+    error = failure.message();
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -151,6 +170,14 @@ int commandColours(int argc, char** argv) {
   }
   if (fileGiven && png.empty()) {
     return usage("--file goes with --png");
+  }
+
+  // An image or world file that would replace an input is refused before any work.
+  WriteError refused;
+  for (const std::filesystem::path& out : {png, worldFilePath(png)}) {
+    if (!png.empty() && !checkWriteTarget(out, WriteGuard{args.files}, &refused)) {
+      return fail(refused.message());
+    }
   }
 
   Scene scene;

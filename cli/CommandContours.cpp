@@ -64,6 +64,12 @@ int commandContours(int argc, char** argv) {
     return usage("--step must be positive");
   }
 
+  // A GeoJSON file that would replace an input is refused before any work.
+  WriteError refused;
+  if (!geojson.empty() && !checkWriteTarget(geojson, WriteGuard{args.files}, &refused)) {
+    return fail(refused.message());
+  }
+
   Scene scene;
   if (!openFiles(scene, args)) {
     return fail(text(kTextNoValidData));
@@ -77,9 +83,9 @@ int commandContours(int argc, char** argv) {
   if (levels) {
     built = buildContourRange(scene, kind, *levels);
   }
-  std::string error;
+  WriteError error;
   if (!geojson.empty() && !exportContourGeoJson(scene, geojson, false, &error)) {
-    return fail(error);
+    return fail(error.message());
   }
 
   const ContourStore& sets = scene.contours;

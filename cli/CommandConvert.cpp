@@ -2,6 +2,7 @@
 #include <system_error>
 
 #include "cli/Commands.h"
+#include "elevation/AtomicFile.h"
 #include "elevation/TvdFile.h"
 #include "resources/Texts.h"
 
@@ -32,6 +33,7 @@ int commandConvert(int argc, char** argv) {
     return usage("convert needs --output OUT");
   }
   // An archive converts member by member, each to its own .tvd.
+  const std::vector<std::filesystem::path> inputs = args.files;
   args.files = expandArchivesNoisily(args.files);
   if (args.files.empty()) {
     return fail(text(kTextNoValidData));
@@ -60,6 +62,14 @@ int commandConvert(int argc, char** argv) {
       return usage("two inputs would both be written to " + target.string());
     }
     targets.push_back(target);
+  }
+  // No target may replace any of the inputs (a source, another spelling or a link of it, or
+  // the archive of a member): refused before anything is written.
+  for (const std::filesystem::path& target : targets) {
+    WriteError refused;
+    if (!checkWriteTarget(target, WriteGuard{inputs}, &refused)) {
+      return fail(refused.message());
+    }
   }
 
   std::vector<std::string> written;

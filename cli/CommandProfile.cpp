@@ -72,6 +72,12 @@ int commandProfile(int argc, char** argv) {
     return usage("profile needs --ruler X1,Y1,X2,Y2[,...]");
   }
 
+  // A CSV file that would replace an input is refused before any work.
+  WriteError refused;
+  if (!csv.empty() && !checkWriteTarget(csv, WriteGuard{args.files}, &refused)) {
+    return fail(refused.message());
+  }
+
   Scene scene;
   if (!openFiles(scene, args)) {
     return fail(text(kTextNoValidData));
@@ -86,9 +92,11 @@ int commandProfile(int argc, char** argv) {
   }
   CrossSection cs;
   computeProfile(cs, ruler, interpolate ? kProfileDivisions : 1, heightAt);
-  std::string error;
-  if (!csv.empty() && !writeFileAtomically(csv, profileCsv(cs, scene.grid), &error)) {
-    return fail(error);
+  const std::vector<std::filesystem::path> inputs = inputFiles(scene);
+  WriteError error;
+  if (!csv.empty() &&
+      !writeFileAtomically(csv, profileCsv(cs, scene.grid), WriteGuard{inputs}, &error)) {
+    return fail(error.message());
   }
 
   JsonWriter json;

@@ -70,9 +70,9 @@ int commandProject(int argc, char** argv) {
     std::fputc('\n', stderr);
   }
   if (!saveTo.empty()) {
-    std::string error;
+    WriteError error;
     if (!SaveProject(scene, saveTo, &error)) {
-      std::fprintf(stderr, "torvane-cli: %s\n", error.c_str());
+      std::fprintf(stderr, "torvane-cli: %s\n", error.message().c_str());
       return fail(text(kTextSaveFailed));
     }
   }

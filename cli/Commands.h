@@ -15,6 +15,11 @@ namespace torvane::cli {
 
 /// Prints a usage problem and the usage text on standard error; returns exit status 2.
 int usage(const std::string& problem = {});
+/// The usage text of every command.
+std::string usageText();
+/// The usage of one command ("usage: torvane-cli NAME ..." and its description), empty for a
+/// name the usage text does not hold.
+std::string commandUsage(std::string_view name);
 /// Prints the JSON object and a newline on standard output, with "problems" added when files
 /// could not be used (see reportProblems).
 void print(const JsonWriter& json);

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include "cli/Commands.h"
+#include "scene/CommandLine.h"
 #include "elevation/Archive.h"
-#include "elevation/NumberParse.h"
 #include "elevation/Readers.h"
 #include "resources/Texts.h"
 #include "scene/DropDispatch.h"
@@ -52,7 +52,9 @@ constexpr const char* kUsage =
     "      build contour sets as the contour dialog does with those bounds and pitch;\n"
     "      --geojson writes them as a GeoJSON FeatureCollection (one feature per set)\n"
     "\n"
-    "Every command prints one JSON object on standard output.\n";
+    "Every command prints one JSON object on standard output.\n"
+    "torvane-cli COMMAND --help prints the usage of one command, torvane-cli --version the\n"
+    "version.\n";
 
 // The file types the commands take, from the format registries.
 std::string fileTypesText() {
@@ -70,25 +72,6 @@ std::string fileTypesText() {
          "; over plane-coordinate elevation data:" + list(lineFileTypes(false)) + "\n";
 }
 
-// "--limits P,I"
-bool parseLimits(std::string_view text, DeviceLimits& limits) {
-  const size_t comma = text.find(',');
-  if (comma == std::string_view::npos) {
-    return false;
-  }
-  int64_t p = 0, i = 0;
-  size_t used = 0, used2 = 0;
-  if (!parseInteger(text.substr(0, comma), p, &used) || used != comma ||
-      !parseInteger(text.substr(comma + 1), i, &used2) || used2 != text.size() - comma - 1 ||
-      p <= 0 || i <= 0 || p > UINT32_MAX || i > UINT32_MAX) {
-    return false;
-  }
-  // The device's largest primitive count, capped as the program caps it.
-  limits.primitiveLimit = static_cast<uint32_t>(std::min<int64_t>(p, kPrimitiveLimitCap));
-  limits.indexLimit = static_cast<uint32_t>(i);
-  return true;
-}
-
 void progressToStderr(const OpenProgress& p) {
   static int lastPercent = -1;
   const int percent = static_cast<int>(overallFraction(p) * 100);
@@ -103,8 +86,27 @@ int usage(const std::string& problem) {
   if (!problem.empty()) {
     std::cerr << "torvane-cli: " << problem << "\n";
   }
-  std::cerr << kUsage << fileTypesText();
+  std::cerr << usageText();
   return 2;
+}
+
+std::string usageText() { return kUsage + fileTypesText(); }
+
+std::string commandUsage(std::string_view name) {
+  // A command's entry in the usage text: from "  NAME " at the start of a line to the blank
+  // line after it.
+  const std::string_view text = kUsage;
+  if (name.empty()) {
+    return {};
+  }
+  const std::string start = "\n  " + std::string(name) + " ";
+  const size_t at = text.find(start);
+  if (at == std::string_view::npos) {
+    return {};
+  }
+  const size_t from = at + 3;
+  const size_t end = text.find("\n\n", from);
+  return "usage: torvane-cli " + std::string(text.substr(from, end - from + 1));
 }
 
 std::string hexColour(uint32_t argb) {
@@ -193,7 +195,7 @@ bool parseOpenArgs(int argc, char** argv, OpenArgs& args, std::string& problem,
   for (int i = 0; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (a == "--limits") {
-      if (i + 1 >= argc || !parseLimits(argv[i + 1], args.limits)) {
+      if (i + 1 >= argc || !parseDeviceLimits(argv[i + 1], args.limits)) {
         problem = "--limits needs PRIM,INDEX (two positive integers)";
         return false;
       }

@@ -3,7 +3,8 @@
 // segments joined into lines (see ContourChains.h), with the set's kind and value as properties.
 
 #include <filesystem>
-#include <string>
+
+#include "elevation/AtomicFile.h"
 
 namespace torvane {
 
@@ -18,11 +19,11 @@ struct ModelFit;
  * Positions come back from model space through `fit` (the fit the sets were placed with):
  * longitude and latitude in degrees (9 decimals) for geographic data, plane metres (3 decimals)
  * for plane-coordinate data. Properties: "kind" (1 elevation, 2 slope), "value" (metres or
- * degrees) and "name" (the kind's name). False with `error` set ("PATH: reason") when the file
- * cannot be written.
+ * degrees) and "name" (the kind's name). A target among `guard`'s inputs is refused. False with
+ * `error` set when the file cannot be written.
  */
 bool writeContourGeoJson(const std::filesystem::path& path, const ContourStore& store,
                          const ElevationGrid& grid, const ModelFit& fit, bool visibleOnly,
-                         std::string* error);
+                         const WriteGuard& guard, WriteError* error);
 
 }  // namespace torvane

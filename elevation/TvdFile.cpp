@@ -1,13 +1,8 @@
 #include "elevation/TvdFile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
+#include "elevation/AtomicFile.h"
 #include "elevation/BinaryFile.h"
 #include "elevation/Readers.h"
 #include "elevation/SampleGrid.h"
@@ -43,21 +38,6 @@ TvdHeader decodeTvdHeader(const unsigned char in[kTvdHeaderSize]) {
 
 namespace {
 
-bool writeAll(int fd, const unsigned char* p, size_t n) {
-  while (n > 0) {
-    const ssize_t done = ::write(fd, p, n);
-    if (done < 0 && errno == EINTR) {
-      continue;
-    }
-    if (done <= 0) {
-      return false;
-    }
-    p += done;
-    n -= static_cast<size_t>(done);
-  }
-  return true;
-}
-
 bool setError(std::string* error, std::string text) {
   if (error) {
     *error = std::move(text);
@@ -68,56 +48,46 @@ bool setError(std::string* error, std::string text) {
 }  // namespace
 
 bool writeTvd(const std::filesystem::path& path, const TvdHeader& header,
-              std::span<const double> heights, std::string* error) {
+              std::span<const double> heights, std::string* error, const WriteGuard& guard) {
   if (!header.valid()) {
     return setError(error, "invalid grid header");
   }
   if (heights.size() != uint64_t{header.columns} * header.rows) {
     return setError(error, "height count does not match the grid size");
   }
-  // A temporary file beside the target, renamed over it once complete.
-  std::string temp = path.string() + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    return setError(error, "cannot create " + temp + ": " + std::strerror(errno));
-  }
-  (void)::fchmod(fd, 0644);  // mkstemp creates the file readable by its owner only
-  unsigned char head[kTvdHeaderSize];
-  encodeTvdHeader(header, head);
-  bool ok = writeAll(fd, head, sizeof head);
-  std::vector<unsigned char> block(size_t{1} << 16);
-  size_t used = 0;
-  for (size_t i = 0; ok && i < heights.size(); ++i) {
-    storeFloatLE(block.data() + used, static_cast<float>(heights[i]));
-    used += 4;
-    if (used == block.size()) {
-      ok = writeAll(fd, block.data(), used);
-      used = 0;
-    }
-  }
-  if (ok && used > 0) {
-    ok = writeAll(fd, block.data(), used);
-  }
-  int err = ok ? 0 : errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return setError(error, "cannot write " + path.string() + ": " +
-                               std::strerror(err ? err : EIO));
-  }
-  return true;
+  WriteError failure;
+  const bool ok = writeFileAtomically(
+      path,
+      [&](AtomicFile& file) {
+        unsigned char head[kTvdHeaderSize];
+        encodeTvdHeader(header, head);
+        bool written = file.write(head, sizeof head);
+        unsigned char block[4096];
+        size_t used = 0;
+        for (size_t i = 0; written && i < heights.size(); ++i) {
+          storeFloatLE(block + used, static_cast<float>(heights[i]));
+          used += 4;
+          if (used == sizeof block) {
+            written = file.write(block, used);
+            used = 0;
+          }
+        }
+        return written && file.write(block, used);
+      },
+      guard, &failure);
+  return ok || setError(error, failure.message());
 }
 
 ConvertStatus convertToTvd(const std::filesystem::path& source,
                            const std::filesystem::path& target, std::string& error,
                            uint64_t maxNodes) {
+  // The target must not be the source, in any spelling: refused before the work.
+  const WriteGuard guard{std::span<const std::filesystem::path>(&source, 1)};
+  WriteError refused;
+  if (!checkWriteTarget(target, guard, &refused)) {
+    error = refused.message();
+    return ConvertStatus::WriteFailed;
+  }
   const ElevationReader* reader = readerForPath(source);
   if (!reader) {
     error = source.filename().string() + ": not a latitude/longitude grid (.xml, .bil, .tvd)";
@@ -154,7 +124,7 @@ ConvertStatus convertToTvd(const std::filesystem::path& source,
   h.south = grid.latMin;
   h.north = grid.latMax;
   std::string why;
-  if (!writeTvd(target, h, std::span<const double>(grid.H.get(), n), &why)) {
+  if (!writeTvd(target, h, std::span<const double>(grid.H.get(), n), &why, guard)) {
     error = why;
     return ConvertStatus::WriteFailed;
   }

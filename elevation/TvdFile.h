@@ -11,6 +11,8 @@
 #include <span>
 #include <string>
 
+#include "elevation/AtomicFile.h"
+
 namespace torvane {
 
 inline constexpr size_t kTvdHeaderSize = 40;
@@ -33,12 +35,13 @@ TvdHeader decodeTvdHeader(const unsigned char in[kTvdHeaderSize]);
 /**
  * @brief Writes a .tvd file: heights (metres) of columns x rows nodes, north row first.
  *
- * The file is written beside the target under a temporary name and renamed over it only when
- * complete, so an existing file is never left half-written. False (with `error` set) when the
- * header is invalid, the height count does not match it, or writing fails.
+ * Written safely (elevation/AtomicFile.h): an existing file is replaced only once the new one
+ * is complete, and a target among `guard`'s inputs is refused. False (with `error` set, "PATH:
+ * reason") when the header is invalid, the height count does not match it, or writing fails.
  */
 bool writeTvd(const std::filesystem::path& path, const TvdHeader& header,
-              std::span<const double> heights, std::string* error = nullptr);
+              std::span<const double> heights, std::string* error = nullptr,
+              const WriteGuard& guard = {});
 
 //! Outcome of convertToTvd.
 enum class ConvertStatus {
@@ -56,7 +59,8 @@ enum class ConvertStatus {
  * The source is read by its own reader at sampling step 1; negative heights are already 0 there.
  * Heights are stored as 32-bit floats, so a reopened file has the same corners and node
  * positions and each height rounded to the nearest 32-bit float. `error` receives a description
- * of any failure; the target is left untouched unless the status is Written.
+ * of any failure; the target is left untouched unless the status is Written, and a target that
+ * is the source itself (another spelling, a link, the archive of a member) is refused.
  */
 ConvertStatus convertToTvd(const std::filesystem::path& source,
                            const std::filesystem::path& target, std::string& error,

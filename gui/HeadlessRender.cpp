@@ -1,11 +1,11 @@
 #include "gui/HeadlessRender.h"
 
+#include <QBuffer>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLPaintDevice>
 #include <QPainter>
-#include <QSaveFile>
 #include <QTextStream>
 #include <cstdio>
 
@@ -156,23 +156,22 @@ QImage renderSceneImage(Scene& scene, int width, int height, QString& error,
   return image;
 }
 
-bool saveImageAtomically(const QImage& image, const std::filesystem::path& path, QString& error) {
-  const bool png = hasExtension(path, ".png");
-  QSaveFile file(QString::fromStdString(path.string()));
-  if (!file.open(QIODevice::WriteOnly)) {
-    error = file.errorString();
+bool saveImage(const QImage& image, const std::filesystem::path& path, const WriteGuard& guard,
+               WriteError& error) {
+  // Refused targets are refused before the work of encoding.
+  if (!checkWriteTarget(path, guard, &error)) {
     return false;
   }
-  if (!image.save(&file, png ? "PNG" : "JPG")) {
-    error = QStringLiteral("cannot encode the image");
-    file.cancelWriting();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, hasExtension(path, ".png") ? "PNG" : "JPG")) {
+    error = {WriteError::Kind::Content, 0, path, "cannot encode the image"};
     return false;
   }
-  if (!file.commit()) {
-    error = file.errorString();
-    return false;
-  }
-  return true;
+  return writeFileAtomically(
+      path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), guard,
+      &error);
 }
 
 int runRenderCommand(const QStringList& args) {
@@ -184,6 +183,12 @@ int runRenderCommand(const QStringList& args) {
         << "usage: torvane --render (PROJECT.tvp | ELEVATION_FILE...) --output OUT.jpg|OUT.png"
            " [--size WxH] [--limits PRIM,INDEX]\n";
     return 2;
+  }
+  // An output that is one of the inputs is refused before anything is loaded.
+  WriteError refused;
+  if (!checkWriteTarget(request->output, WriteGuard{request->files}, &refused)) {
+    err << QString::fromStdString(refused.message()) << "\n";
+    return 1;
   }
   DrapedTextures textures;
   Scene scene;
@@ -211,9 +216,12 @@ int runRenderCommand(const QStringList& args) {
     err << qtext(kTextNoDirectX) << " (" << error << ")\n";
     return 1;
   }
-  if (!saveImageAtomically(image, request->output, error)) {
-    err << "cannot write " << QString::fromStdString(request->output.string()) << ": " << error
-        << "\n";
+  // The files the project brought in (layers, the draped image) are inputs too.
+  std::vector<std::filesystem::path> inputs = inputFiles(scene);
+  inputs.insert(inputs.end(), request->files.begin(), request->files.end());
+  WriteError failure;
+  if (!saveImage(image, request->output, WriteGuard{inputs}, failure)) {
+    err << QString::fromStdString(failure.message()) << "\n";
     return 1;
   }
   return 0;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "elevation/AtomicFile.h"
 #include "elevation/OpenPipeline.h"
 
 namespace torvane {
@@ -38,9 +39,11 @@ std::optional<RenderRequest> parseRenderArgs(const QStringList& args, QString& p
 QImage renderSceneImage(Scene& scene, int width, int height, QString& error,
                         DrapedTextures* textures = nullptr);
 
-/// Writes the image to a temporary file beside `path` and renames it into place: JPEG, or PNG
-/// when the name ends in ".png". False (nothing replaced) on failure.
-bool saveImageAtomically(const QImage& image, const std::filesystem::path& path, QString& error);
+/// Encodes the image in memory (JPEG, or PNG when the name ends in ".png") and writes it with
+/// the safe writer (elevation/AtomicFile.h), refusing a target among `guard`'s inputs. False,
+/// with `error` set and nothing replaced, on failure.
+bool saveImage(const QImage& image, const std::filesystem::path& path, const WriteGuard& guard,
+               WriteError& error);
 
 /// The whole command: returns the exit status (0 written, 1 failed, 2 bad usage).
 int runRenderCommand(const QStringList& args);

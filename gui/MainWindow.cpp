@@ -37,7 +37,8 @@ QString qpath(const std::filesystem::path& path) { return QString::fromStdString
 MainWindow::MainWindow(const Options& options, QWidget* parent)
     : QMainWindow(parent),
       mCommandLineProject(options.commandLineProject),
-      mOpenAtStart(options.openAtStart) {
+      mOpenAtStart(options.openAtStart),
+      mDropAtStart(options.dropAtStart) {
   mScene.limits = options.limits;
   mScene.image.decoder = &mTextures;
   setWindowTitle(qtext(kTextProgramName));
@@ -75,26 +76,65 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::startUp() {
+  mStartingUp = true;  // messages wait until the window is on the screen
   const std::optional<std::filesystem::path> project =
       startupProject(mCommandLineProject, std::filesystem::current_path());
   if (project) {
     mSplash.show();
-    if (LoadProject(*project)) {
+    const bool loaded = LoadProject(*project);
+    if (loaded) {
       setLoadedCaption(mProjectPath);
     }
     mSplash.close();
     mSplash.freePicture();
-  } else if (!mOpenAtStart.empty()) {
-    std::vector<std::filesystem::path> paths = mOpenAtStart;
-    paths.resize(std::min(paths.size(), kMaxDropPaths));
-    if (!openElevation(paths)) {
-      mStartUpError = kTextNoValidData;  // shown over the window once it is on the screen
+    // Whoever named the project on the command line (a double-click in a file manager) learns
+    // why nothing opened; AutoRun.tvp stays silent.
+    if (project == mCommandLineProject) {
+      showFailure(loaded, kTextNoValidData, 0, fileList({*project}));
+    } else {
+      mProblems.clear();
+      if (mCommandLineProject || !mOpenAtStart.empty() || !mDropAtStart.empty()) {
+        qWarning("torvane: AutoRun.tvp in the current folder opens instead of the files named "
+                 "on the command line");
+      }
     }
+  } else {
+    if (!mOpenAtStart.empty()) {
+      std::vector<std::filesystem::path> paths = mOpenAtStart;
+      paths.resize(std::min(paths.size(), kMaxDropPaths));
+      showFailure(openElevation(paths), kTextNoValidData, 0, fileList(paths));
+    }
+    if (!mDropAtStart.empty()) {
+      dropPaths(mDropAtStart, fileList(mDropAtStart));
+    }
+  }
+  mStartingUp = false;
+  if (isVisible()) {
+    showStartUpMessages();
   }
   UpdateMenuState();
   setAcceptDrops(true);
   UpdateCursor();
   mClock.reset(tickCount());
+}
+
+QString MainWindow::fileList(const std::vector<std::filesystem::path>& paths) {
+  constexpr size_t kListed = 3;
+  QStringList lines;
+  for (size_t i = 0; i < std::min(paths.size(), kListed); ++i) {
+    lines << qpath(paths[i]);
+  }
+  if (paths.size() > kListed) {
+    lines << qtext(kTextMoreFiles).arg(paths.size() - kListed);
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+void MainWindow::showStartUpMessages() {
+  // After the show has been handled, so the box opens over the window it belongs to.
+  for (auto& [caption, text] : std::exchange(mStartUpMessages, {})) {
+    QTimer::singleShot(0, this, [this, caption, text] { showMessage(caption, text); });
+  }
 }
 
 void MainWindow::runCommand(int id) {
@@ -172,7 +212,8 @@ void MainWindow::showError(int textId, int captionTextId, const QString& detail)
   showMessage(caption, detail.isEmpty() ? qtext(textId) : qtext(textId) + '\n' + detail);
 }
 
-void MainWindow::showFailure(bool succeeded, int textId, int captionTextId) {
+void MainWindow::showFailure(bool succeeded, int textId, int captionTextId,
+                             const QString& detail) {
   const FileProblems problems = std::exchange(mProblems, {});
   if (succeeded && problems.empty()) {
     return;
@@ -181,11 +222,18 @@ void MainWindow::showFailure(bool succeeded, int textId, int captionTextId) {
   for (const FileProblem& p : problems) {
     text += '\n' + qpath(p.path) + ": " + QString::fromStdString(p.reason);
   }
+  if (!succeeded && problems.empty() && !detail.isEmpty()) {
+    text += '\n' + detail;
+  }
   showMessage(qtext(captionTextId != 0 ? captionTextId : kTextProgramName), text);
 }
 
 void MainWindow::showMessage(const QString& caption, const QString& text) {
   restoreNormalCursor();  // no busy pointer over the box
+  if (mStartingUp) {
+    mStartUpMessages.emplace_back(caption, text);
+    return;
+  }
   if (mMessageHandler) {
     mMessageHandler(caption, text);
   } else {
@@ -269,7 +317,8 @@ bool MainWindow::finishImageLoad(bool loaded) {
   return loaded;
 }
 
-void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
+void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped,
+                           const QString& detail) {
   const std::vector<std::filesystem::path> paths(
       dropped.begin(), dropped.begin() + static_cast<std::ptrdiff_t>(
                                              std::min(dropped.size(), kMaxDropPaths)));
@@ -284,7 +333,7 @@ void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
     case DropAction::None:
       break;
     case DropAction::Refuse:
-      showError(decision.errorText);
+      showError(decision.errorText, 0, detail);
       break;
     case DropAction::LoadProject: {
       const bool loaded = LoadProject(paths.front());
@@ -293,16 +342,16 @@ void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
       } else if (mScene.grid.count == 0) {
         resetCaption();
       }
-      showFailure(loaded, decision.errorText);
+      showFailure(loaded, decision.errorText, 0, detail);
       break;
     }
     case DropAction::LoadTexture:
       if (!finishImageLoad(LoadTexture(paths.front()))) {
-        showError(decision.errorText);
+        showError(decision.errorText, 0, detail);
       }
       break;
     case DropAction::AddLineFiles:
-      showFailure(addLineFiles(paths), decision.errorText);
+      showFailure(addLineFiles(paths), decision.errorText, 0, detail);
       break;
     case DropAction::LineFilesOrElevation: {
       if (addLineFiles(paths)) {
@@ -314,9 +363,9 @@ void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
       });
       if (anyDem) {
         mProblems.clear();  // the files were elevation data, not layers
-        showFailure(openElevation(paths), decision.errorText);
+        showFailure(openElevation(paths), decision.errorText, 0, detail);
       } else {
-        showFailure(false, decision.errorText);
+        showFailure(false, decision.errorText, 0, detail);
       }
       break;
     }
@@ -325,11 +374,11 @@ void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped) {
       if (opened && mScene.grid.fileCount == 1 && hasExtension(paths.front(), ".lem")) {
         finishImageLoad(LoadTexture(drapedImageForLem(mScene.grid.filePath(0))));  // silent
       }
-      showFailure(opened, decision.errorText);
+      showFailure(opened, decision.errorText, 0, detail);
       break;
     }
     case DropAction::OpenElevation:
-      showFailure(openElevation(paths), decision.errorText);
+      showFailure(openElevation(paths), decision.errorText, 0, detail);
       break;
   }
   AfterChange();
@@ -368,12 +417,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (mStartUpError != 0) {
-    // After the show has been handled, so the box opens over the window it belongs to.
-    QTimer::singleShot(0, this, [this, textId = std::exchange(mStartUpError, 0)] {
-      showFailure(false, textId);
-    });
-  }
+  showStartUpMessages();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "view/AutoRotation.h"
@@ -37,6 +38,8 @@ public:
     std::optional<std::filesystem::path> commandLineProject;
     //! Elevation files to open at start-up when no project is opened (the --open option).
     std::vector<std::filesystem::path> openAtStart;
+    //! Files named on the command line, opened after `openAtStart` as a drop of them would.
+    std::vector<std::filesystem::path> dropAtStart;
   };
 
   explicit MainWindow(const Options& options = {}, QWidget* parent = nullptr);
@@ -61,13 +64,15 @@ public:
   void showMessage(const QString& caption, const QString& text);
 
   /// Start-up: opens "AutoRun.tvp" from the current folder, or else the command-line project,
-  /// behind the splash, or else the --open files; then turns drops on. Call once before the
-  /// window is shown; when the --open files do not open, the message follows once the window
-  /// is shown.
+  /// behind the splash, or else the --open files and then the files to drop at start; then
+  /// turns drops on. Call once before the window is shown. A failure of what the command line
+  /// named is reported, naming the files, once the window is on the screen; AutoRun.tvp fails
+  /// silently.
   void startUp();
 
-  /// Dispatches dropped files by the first one's extension (at most 100 count).
-  void dropPaths(const std::vector<std::filesystem::path>& paths);
+  /// Dispatches dropped files by the first one's extension (at most 100 count). `detail`, when
+  /// given, follows the failure message on a line of its own.
+  void dropPaths(const std::vector<std::filesystem::path>& paths, const QString& detail = {});
 
   /// Opens elevation files (the plane open when the first holds plane data), setting the
   /// caption from the first file on success. A failed open that found no data leaves the scene
@@ -125,9 +130,10 @@ public:
   /// captioned with text `captionTextId`, or the program name for 0.
   void showError(int textId, int captionTextId = 0, const QString& detail = {});
   /// After a failed open, project load or layer add: error text `textId` followed by each file
-  /// that could not be used and why. After a successful one that left files out: those files
-  /// under their own heading. Nothing when all went well. Forgets the files.
-  void showFailure(bool succeeded, int textId, int captionTextId = 0);
+  /// that could not be used and why, or `detail` when no file was reported. After a successful
+  /// one that left files out: those files under their own heading. Nothing when all went well.
+  /// Forgets the files.
+  void showFailure(bool succeeded, int textId, int captionTextId = 0, const QString& detail = {});
 
 public slots:
   /// Runs the command with menu id `id` (the same ids as the menu and accelerator tables).
@@ -164,6 +170,11 @@ private:
   void setLoadedCaption(const std::filesystem::path& path);
   void resetCaption();
   void setWaitCursor();
+  /// Up to three of `paths`, one a line, and how many more there are: the detail of a start-up
+  /// failure.
+  static QString fileList(const std::vector<std::filesystem::path>& paths);
+  /// Shows the messages that waited for the window, once the event loop runs.
+  void showStartUpMessages();
 
   DrapedTextures mTextures;  // before the scene, which decodes through it
   Scene mScene;
@@ -171,12 +182,15 @@ private:
   Splash mSplash;
   std::optional<std::filesystem::path> mCommandLineProject;
   std::vector<std::filesystem::path> mOpenAtStart;
+  std::vector<std::filesystem::path> mDropAtStart;
   std::filesystem::path mProjectPath;  //!< the project last loaded successfully
   QHash<int, QAction*> mActions;       // owned by the window through their menus
   CommandMenus* mMenus = nullptr;      // owned by the window (a child object)
   MessageHandler mMessageHandler;
   HueCircleParameters mHueCircle;
-  int mStartUpError = 0;  //!< text id of a start-up failure still to be shown, or 0
+  //! Start-up messages wait here until the window is on the screen (caption, text).
+  std::vector<std::pair<QString, QString>> mStartUpMessages;
+  bool mStartingUp = false;  //!< within startUp(): messages wait for the window
   FileProblems mProblems;  //!< files the last open, load or add could not use
 
   int mBusyDepth = 0;                     // nested BusyOpen scopes

@@ -8,13 +8,14 @@
 #include "elevation/Readers.h"
 #include "scene/DrapedImage.h"
 #include "scene/ProjectFile.h"
+#include "scene/Scene.h"
 
 namespace torvane {
 
 bool SaveProject(MainWindow& window, const std::filesystem::path& path, QString& error) {
-  std::string reason;
-  if (!SaveProject(window.scene(), path, &reason)) {
-    error = QString::fromStdString(reason);
+  WriteError failure;
+  if (!SaveProject(window.scene(), path, &failure)) {
+    error = QString::fromStdString(failure.localMessage());
     return false;
   }
   return true;
@@ -31,7 +32,14 @@ bool SaveImage(MainWindow& window, const std::filesystem::path& path, QString& e
     error = QStringLiteral("the view cannot be drawn");
     return false;
   }
-  return saveImageAtomically(frame.convertToFormat(QImage::Format_RGB32), path, error);
+  const std::vector<std::filesystem::path> inputs = inputFiles(window.scene());
+  WriteError failure;
+  if (!saveImage(frame.convertToFormat(QImage::Format_RGB32), path, WriteGuard{inputs},
+                 failure)) {
+    error = QString::fromStdString(failure.localMessage());
+    return false;
+  }
+  return true;
 }
 
 void releaseDrapedImage(MainWindow& window) {

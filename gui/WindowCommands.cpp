@@ -248,11 +248,12 @@ void MainWindow::runMenuCommand(int id) {
         return;
       }
       setWaitCursor();
-      std::string error;
+      WriteError error;
       const bool ok = exportContourGeoJson(mScene, paths.front(), true, &error);
       QApplication::restoreOverrideCursor();
       if (!ok) {
-        showMessage(qtext(kTextExportContours), QString::fromStdString(error));
+        showError(kTextSaveFailed, kTextExportContours,
+                  QString::fromStdString(error.localMessage()));
       }
       return;
     }

@@ -5,16 +5,19 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "scene/CommandLine.h"
 #include "scene/DropDispatch.h"
 #include "gui/HeadlessRender.h"
 #include "gui/MainWindow.h"
 #include "gui/QtText.h"
 #include "gui/StandardDialogs.h"
+#include "gui/dialogs/VersionDialog.h"
 #include "render/RenderContext.h"
 #include "resources/Texts.h"
 
@@ -44,26 +47,60 @@ bool displayAvailable() {
   return false;
 }
 
+int badUsage(const std::string& problem) {
+  std::fprintf(stderr, "torvane: %s\n%s", problem.c_str(),
+               std::string(torvane::programUsage()).c_str());
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The command line is answered before any window system starts: --help, --version and bad
+  // usage need no display.
+  const std::vector<std::string> argList(argv + std::min(argc, 1), argv + argc);
+  const torvane::ProgramArgs args = torvane::parseProgramArgs(argList);
+  switch (args.mode) {
+    case torvane::ProgramMode::Help:
+      std::fputs(std::string(torvane::programUsage()).c_str(), stdout);
+      return 0;
+    case torvane::ProgramMode::Version:
+      std::printf("%s\n", torvane::programVersionLine().c_str());
+      return 0;
+    case torvane::ProgramMode::BadUsage:
+      return badUsage(args.problem);
+    case torvane::ProgramMode::Render:
+    case torvane::ProgramMode::Window:
+      break;
+  }
+  QStringList renderArgs;
+  if (args.mode == torvane::ProgramMode::Render) {
+    for (const std::string& arg : args.renderArgs) {
+      renderArgs << QString::fromStdString(arg);
+    }
+    QString problem;
+    if (!torvane::parseRenderArgs(renderArgs, problem)) {
+      return badUsage("--render: " + problem.toStdString());
+    }
+  }
+
   // OpenGL 3.3 core for every context, set before the application exists.
   torvane::RenderContext::setDefaultSurfaceFormat();
-
-  const bool render = argc > 1 && std::string(argv[1]) == "--render";
   if (!displayAvailable()) {
     return 1;
   }
-  if (render) {
+  if (args.mode == torvane::ProgramMode::Render) {
     QGuiApplication app(argc, argv);
     torvane::useCNumberFormat();
-    QStringList args = QCoreApplication::arguments();
-    return torvane::runRenderCommand(args.mid(2));
+    return torvane::runRenderCommand(renderArgs);
   }
 
   QApplication app(argc, argv);
   torvane::useCNumberFormat();
   QApplication::setApplicationName(torvane::qtext(torvane::kTextProgramName));
+  QApplication::setWindowIcon(torvane::programIcon());
+  // The installed desktop entry (packaging/), by which desktops match the window to its entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.torvane.Torvane"));
   // Qt's own dialog texts in the user's language, Japanese where Qt has none for it.
   torvane::installQtTranslation(QLocale::system());
   if (!openGlAvailable()) {
@@ -73,34 +110,19 @@ int main(int argc, char** argv) {
   }
 
   torvane::MainWindow::Options options;
-  std::vector<std::string> args;
-  const QStringList arguments = QCoreApplication::arguments();
-  for (qsizetype i = 1; i < arguments.size(); ++i) {
-    // --limits PRIM,INDEX overrides the device limits (for tests on small machines).
-    if (arguments[i] == QLatin1String("--limits") && i + 1 < arguments.size()) {
-      const QStringList parts = arguments[++i].split(QLatin1Char(','));
-      bool okP = false, okI = false;
-      const qulonglong p = parts.value(0).toULongLong(&okP);
-      const qulonglong n = parts.value(1).toULongLong(&okI);
-      if (parts.size() != 2 || !okP || !okI || p == 0 || n == 0 || n > 0xFFFFFFFFull) {
-        std::fprintf(stderr, "torvane: --limits must be PRIM,INDEX\n");
-        return 2;
-      }
-      options.limits.primitiveLimit = static_cast<uint32_t>(std::min<qulonglong>(p, torvane::kPrimitiveLimitCap));
-      options.limits.indexLimit = static_cast<uint32_t>(n);
-      continue;
-    }
-    // --open FILE... opens elevation files at start-up, as dropping them would.
-    if (arguments[i] == QLatin1String("--open")) {
-      while (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--"))) {
-        options.openAtStart.emplace_back(arguments[++i].toStdString());
-      }
-      continue;
-    }
-    args.push_back(arguments[i].toStdString());
+  options.limits = args.limits;
+  options.openAtStart = args.openAtStart;
+  // A project named alone opens as the start-up project (behind the splash, unless AutoRun.tvp
+  // wins); any other files open as a drop of them on the window would.
+  std::vector<std::string> files;
+  for (const std::filesystem::path& file : args.files) {
+    files.push_back(file.string());
   }
   options.commandLineProject =
-      torvane::commandLineProject(args, std::filesystem::current_path());
+      torvane::commandLineProject(files, std::filesystem::current_path());
+  if (!options.commandLineProject) {
+    options.dropAtStart = args.files;
+  }
 
   torvane::MainWindow window(options);
   window.startUp();

@@ -15,12 +15,24 @@ inline constexpr int kTextNoValidData = 2005;     // "有効データがあり�
 inline constexpr int kTextOneFileOnly = 2006;     // "複数ファイルは開けません"
 inline constexpr int kTextUnsupportedFile = 2007; // "未対応ファイル形式です"
 inline constexpr int kTextNoElevationData = 2008; // "標高データがありません"
-// Texts of this program beyond the original table.
+// Texts of the later commands and messages.
 inline constexpr int kTextExportContours = 2900;  // "等値線をエクスポート"
 inline constexpr int kTextSaveFailed = 2901;      // "保存できませんでした"
 inline constexpr int kTextSomeFilesUnused = 2910; // "次のファイルは使えませんでした"
 inline constexpr int kTextElevationFiles = 2911;  // "標高データ": the file type of every format
 inline constexpr int kTextLineFiles = 2912;       // "線点データ"
+// Why a file could not be written, after its path in the window's messages.
+inline constexpr int kTextWriteFailed = 2920;       // "書き込めませんでした"
+inline constexpr int kTextWriteDiskFull = 2921;     // "ディスクの空き容量が足りません"
+inline constexpr int kTextWriteNoPermission = 2922; // "書き込みの権限がありません"
+inline constexpr int kTextWriteReadOnlyDisk = 2923; // "読み取り専用のディスクです"
+inline constexpr int kTextWriteInputFile = 2924;    // "入力ファイルには上書きできません"
+inline constexpr int kTextWriteNotAFile = 2925;     // "通常のファイルではありません"
+inline constexpr int kTextWriteNoFolder = 2926;     // "保存先のフォルダがありません"
+inline constexpr int kTextWriteNameTooLong = 2927;  // "ファイル名が長すぎます"
+inline constexpr int kTextWriteDeviceError = 2928;  // "ディスクの読み書きでエラーが発生しました"
+// A start-up failure lists the files named on the command line: %1 the ones not listed.
+inline constexpr int kTextMoreFiles = 2950;       // "ほか %1 ファイル"
 
 inline constexpr int kTextOpenProject = 2100;     // "開く"
 inline constexpr int kTextSaveProject = 2101;     // "保存"

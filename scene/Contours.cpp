@@ -31,15 +31,16 @@ std::vector<bool> buildContourSets(Scene& scene, std::span<const ContourSetReque
 }
 
 bool exportContourGeoJson(const Scene& scene, const std::filesystem::path& path,
-                          bool visibleOnly, std::string* error) {
+                          bool visibleOnly, WriteError* error) {
   if (scene.grid.count == 0) {
     if (error != nullptr) {
-      *error = path.string() + ": no elevation data";
+      *error = {WriteError::Kind::Content, 0, path, "no elevation data"};
     }
     return false;
   }
+  const std::vector<std::filesystem::path> inputs = inputFiles(scene);
   return writeContourGeoJson(path, scene.contours, scene.grid, scene.mesh.fit(), visibleOnly,
-                             error);
+                             WriteGuard{inputs}, error);
 }
 
 }  // namespace torvane

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "contour/ContourStore.h"
+#include "elevation/AtomicFile.h"
 
 namespace torvane {
 
@@ -28,9 +29,10 @@ std::vector<bool> buildContourSets(Scene& scene, std::span<const ContourSetReque
                                    const ContourProgressFn& progress = {});
 
 /// Writes the scene's contour sets (the visible ones when `visibleOnly`) as GeoJSON, replacing
-/// `path` only once the file is complete. False with `error` set when there is nothing to write
-/// from (no grid) or the file cannot be written.
+/// `path` only once the file is complete and never replacing one of the scene's input files.
+/// False with `error` set when there is nothing to write from (no grid) or the file cannot be
+/// written.
 bool exportContourGeoJson(const Scene& scene, const std::filesystem::path& path,
-                          bool visibleOnly, std::string* error);
+                          bool visibleOnly, WriteError* error);
 
 }  // namespace torvane

@@ -164,10 +164,11 @@ std::vector<int> matchStoredNames(const std::vector<std::filesystem::path>& stor
   return entries;
 }
 
-void setError(std::string* error, std::string text) {
+bool refuseSave(WriteError* error, const std::filesystem::path& path, std::string detail) {
   if (error != nullptr) {
-    *error = std::move(text);
+    *error = {WriteError::Kind::Content, 0, path, std::move(detail)};
   }
+  return false;
 }
 
 }  // namespace
@@ -241,14 +242,12 @@ std::string projectText(const Scene& scene, const std::filesystem::path& project
   return ini.text();
 }
 
-bool SaveProject(const Scene& scene, const std::filesystem::path& path, std::string* error) {
+bool SaveProject(const Scene& scene, const std::filesystem::path& path, WriteError* error) {
   if (!hasExtension(path, ".tvp")) {
-    setError(error, path.string() + ": not a project file name (.tvp)");
-    return false;
+    return refuseSave(error, path, "not a project file name (.tvp)");
   }
   if (scene.grid.count == 0) {
-    setError(error, "no elevation data to save");
-    return false;
+    return refuseSave(error, path, "no elevation data to save");
   }
   // A line break in a file name would split its line and corrupt the file.
   auto breaksLine = [](const std::filesystem::path& p) {
@@ -262,11 +261,12 @@ bool SaveProject(const Scene& scene, const std::filesystem::path& path, std::str
     unstorable = unstorable || breaksLine(scene.overlays.layerName(i));
   }
   if (unstorable) {
-    setError(error, "a file name holds a line break and cannot be saved in a project");
-    return false;
+    return refuseSave(error, path, "a file name holds a line break and cannot be saved in a project");
   }
-  const std::string text = projectText(scene, path);
-  return writeFileAtomically(path, text, error);
+  // The data files must stay: a project is never written over one of them. (Saving over the
+  // project that was opened is the usual save and is not among these.)
+  const std::vector<std::filesystem::path> inputs = inputFiles(scene);
+  return writeFileAtomically(path, projectText(scene, path), WriteGuard{inputs}, error);
 }
 
 bool LoadProject(Scene& scene, const std::filesystem::path& path,

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "elevation/AtomicFile.h"
 #include "elevation/FileProblems.h"
 #include "elevation/OpenPipeline.h"
 
@@ -41,7 +42,7 @@ std::string projectText(const Scene& scene, const std::filesystem::path& project
  * renamed over it, so a failed save leaves an existing project exactly as it was.
  */
 bool SaveProject(const Scene& scene, const std::filesystem::path& path,
-                 std::string* error = nullptr);
+                 WriteError* error = nullptr);
 
 /**
  * @brief Re-creates the working state from a project file.

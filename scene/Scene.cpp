@@ -72,4 +72,21 @@ bool addLineFiles(Scene& scene, std::span<const std::filesystem::path> paths,
                       {scene.view.LayerAlphaEnabled, scene.view.Alpha}, problems);
 }
 
+std::vector<std::filesystem::path> inputFiles(const Scene& scene) {
+  std::vector<std::filesystem::path> files;
+  for (int i = 0; i < scene.grid.fileCount; ++i) {
+    files.push_back(scene.grid.filePath(i));
+  }
+  for (int g = 0; g < scene.overlays.groupCount(); ++g) {
+    files.push_back(scene.overlays.layerName(g));
+  }
+  if (scene.image.loaded) {
+    files.push_back(scene.image.path);
+    if (!scene.image.basePath.empty()) {
+      files.push_back(scene.image.basePath);
+    }
+  }
+  return files;
+}
+
 }  // namespace torvane

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <span>
+#include <vector>
 
 #include "scene/DrapedImage.h"
 #include "scene/ViewState.h"
@@ -66,5 +67,9 @@ bool openElevationData(Scene& scene, std::span<const std::filesystem::path> path
  */
 bool addLineFiles(Scene& scene, std::span<const std::filesystem::path> paths,
                   const LineProgressFn& progress = {}, FileProblems* problems = nullptr);
+
+/// The files the scene was made from: the elevation files, the line/point files and the
+/// draped image with its base image. No output of the scene may replace one of them.
+std::vector<std::filesystem::path> inputFiles(const Scene& scene);
 
 }  // namespace torvane

@@ -8,7 +8,8 @@ PACKAGES="g++ cmake ninja-build pkg-config
   qt6-base-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
   qt6-translations-l10n
   libzip-dev libdeflate-dev libgdal-dev
-  xvfb xauth fonts-ipafont-gothic unzip locales"
+  xvfb xauth fonts-ipafont-gothic unzip locales
+  dpkg-dev file desktop-file-utils appstream shared-mime-info"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

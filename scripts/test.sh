@@ -4,6 +4,6 @@
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVANE_WERROR=ON
+sh scripts/configure.sh
 cmake --build build -j "$(nproc)"
 ctest --test-dir build --output-on-failure -j "$(nproc)" --timeout 600

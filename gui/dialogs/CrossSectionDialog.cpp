@@ -12,12 +12,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 #include "gui/CommandTargets.h"
 #include "gui/HeadlessRender.h"
 #include "gui/MainWindow.h"
+#include "gui/QtText.h"
 #include "gui/dialogs/DialogFont.h"
 #include "render/RenderContext.h"
 #include "resources/Texts.h"
@@ -264,16 +264,18 @@ void CrossSectionDialog::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool CrossSectionDialog::saveGraph(const std::filesystem::path& path, QString& error) const {
-  return saveImageAtomically(graphImage(), path, error);
+  WriteError failure;
+  if (!saveImage(graphImage(), path, WriteGuard{mInputs}, failure)) {
+    error = QString::fromStdString(failure.localMessage());
+    return false;
+  }
+  return true;
 }
 
 bool CrossSectionDialog::saveSamples(const std::filesystem::path& path, QString& error) const {
-  QSaveFile file(QString::fromStdString(path.string()));
-  const std::string csv = profileCsv(mSection, mGrid);
-  if (!file.open(QIODevice::WriteOnly) ||
-      file.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size()) ||
-      !file.commit()) {
-    error = file.errorString();
+  WriteError failure;
+  if (!writeFileAtomically(path, profileCsv(mSection, mGrid), WriteGuard{mInputs}, &failure)) {
+    error = QString::fromStdString(failure.localMessage());
     return false;
   }
   return true;
@@ -292,7 +294,7 @@ void CrossSectionDialog::askAndSave(bool png) {
   const std::filesystem::path path = dialog.selectedFiles().front().toStdString();
   QString error;
   if (!(png ? saveGraph(path, error) : saveSamples(path, error))) {
-    QMessageBox::critical(this, title, error);
+    QMessageBox::critical(this, title, qtext(kTextSaveFailed) + QLatin1Char('\n') + error);
   }
 }
 
@@ -300,6 +302,7 @@ void showCrossSectionDialog(MainWindow& window) {
   Scene& scene = window.scene();
   CrossSectionDialog dialog(scene.ruler, scene.grid, terrainHeightAt(scene.grid, scene.mesh),
                             EffectiveSeaLevel(scene.view, scene.grid), &window);
+  dialog.setInputFiles(inputFiles(scene));
   dialog.exec();
 }
 

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QImage>
 #include <filesystem>
+#include <vector>
 
 #include "measure/CrossSection.h"
 #include "measure/Ruler.h"
@@ -48,8 +49,10 @@ public:
   /// Chooses ratio item 0..5 (1:2, 1:1, 2:1 ... 5:1); the samples stay.
   void setRatioItem(int item);
 
-  /// Writes the graph as PNG / the samples as CSV (a temporary file renamed into place).
-  /// False with `error` set when the file cannot be written.
+  /// The files the scene was made from, which the saves refuse to replace.
+  void setInputFiles(std::vector<std::filesystem::path> files) { mInputs = std::move(files); }
+  /// Writes the graph as PNG / the samples as CSV with the safe writer. False with `error` set
+  /// (the file and the reason, in the window's words) when the file cannot be written.
   bool saveGraph(const std::filesystem::path& path, QString& error) const;
   bool saveSamples(const std::filesystem::path& path, QString& error) const;
 
@@ -68,6 +71,7 @@ private:
   CrossSection mSection;
   QWidget* mGraph = nullptr;  // owned by the dialog
   QMenu* mMenu = nullptr;     // owned by the dialog
+  std::vector<std::filesystem::path> mInputs;
 };
 
 }  // namespace torvane

@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -13,26 +12,6 @@
 
 namespace torvane {
 
-namespace {
-QPixmap iconPixmap(int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.scale(size / 32.0, size / 32.0);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(QColor(0x20, 0x30, 0x58));
-  painter.drawRoundedRect(QRectF(1, 1, 30, 30), 4, 4);
-  QPolygonF ridge;
-  ridge << QPointF(2, 28) << QPointF(2, 22) << QPointF(9, 16) << QPointF(13, 19)
-        << QPointF(20, 8) << QPointF(30, 21) << QPointF(30, 28);
-  painter.setBrush(QColor(0x30, 0x80, 0x40));
-  painter.setPen(QPen(QColor(0xA0, 0xE0, 0xA0), 1.5));
-  painter.drawPolygon(ridge);
-  return pixmap;
-}
-}  // namespace
-
 QString versionText() {
   const std::string_view name = programName();
   return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())) +
@@ -40,9 +19,10 @@ QString versionText() {
 }
 
 QIcon programIcon() {
+  // The installed icon's own pictures, built into the program (packaging/icons).
   QIcon icon;
-  for (int size : {16, 32, 48}) {
-    icon.addPixmap(iconPixmap(size));
+  for (int size : {48, 256}) {
+    icon.addFile(QStringLiteral(":/icons/torvane-%1.png").arg(size), QSize(size, size));
   }
   return icon;
 }

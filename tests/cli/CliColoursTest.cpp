@@ -9,6 +9,8 @@
 #include <vector>
 #include <unistd.h>
 
+#include "tests/support/DemoTiles.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -26,14 +28,7 @@ protected:
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(mDir);
     fs::create_directories(mDir);
-    std::vector<std::string> demo;
-    for (const auto& e : fs::directory_iterator(TORVANE_DEMO_DIR)) {
-      demo.push_back(e.path().string());
-    }
-    std::sort(demo.begin(), demo.end());
-    for (const std::string& p : demo) {
-      mFiles += " '" + p + "'";
-    }
+    mFiles = torvane::fixtures::demoTileArgs();
   }
   void TearDown() override { fs::remove_all(mDir); }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/DemXmlWriter.h"
+#include "tests/support/DemoTiles.h"
 #include "tests/support/GridWriters.h"
 #include "tests/support/RunCli.h"
 #include "tests/support/TempDir.h"
@@ -27,14 +28,7 @@ std::string quoted(const std::vector<fs::path>& paths) {
   return out;
 }
 
-std::vector<fs::path> demoFiles() {
-  std::vector<fs::path> paths;
-  for (const auto& e : fs::directory_iterator(TORVANE_DEMO_DIR)) {
-    paths.push_back(e.path());
-  }
-  std::sort(paths.begin(), paths.end());
-  return paths;
-}
+std::vector<fs::path> demoFiles() { return torvane::fixtures::demoTiles(); }
 
 TEST(CliLayers, ListsTheAddedLayers) {
   const torvane::fixtures::TempDir dir;

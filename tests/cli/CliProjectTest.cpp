@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/DemoTiles.h"
 #include "tests/support/GridWriters.h"
 #include "tests/support/RunCli.h"
 #include "tests/support/TempDir.h"
@@ -17,14 +18,7 @@ namespace fs = std::filesystem;
 using torvane::fixtures::runCli;
 using torvane::fixtures::TempDir;
 
-std::vector<fs::path> demoTiles() {
-  std::vector<fs::path> paths;
-  for (const auto& e : fs::directory_iterator(TORVANE_DEMO_DIR)) {
-    paths.push_back(e.path());
-  }
-  std::sort(paths.begin(), paths.end());
-  return paths;
-}
+using torvane::fixtures::demoTiles;
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/DemoTiles.h"
 #include "tests/support/GridWriters.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/RunCli.h"
@@ -22,18 +23,7 @@ namespace {
 using Result = torvane::fixtures::CliResult;
 Result run(const std::string& args) { return torvane::fixtures::runCli(args); }
 
-std::string demFiles() {
-  std::vector<std::string> paths;
-  for (const auto& e : std::filesystem::directory_iterator(TORVANE_DEMO_DIR)) {
-    paths.push_back(e.path().string());
-  }
-  std::sort(paths.begin(), paths.end());
-  std::string files;
-  for (const auto& p : paths) {
-    files += " '" + p + "'";
-  }
-  return files;
-}
+std::string demFiles() { return torvane::fixtures::demoTileArgs(); }
 
 }  // namespace
 
@@ -84,6 +74,37 @@ TEST(Cli, FailuresAndUsage) {
   r = run("frobnicate");
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(r.out.empty());  // usage goes to standard error
+  EXPECT_EQ(run("help frobnicate").status, 2);
+}
+
+TEST(Cli, VersionAndHelpOnStandardOutput) {
+  Result r = run("--version");
+  EXPECT_EQ(r.status, 0);
+  ASSERT_EQ(r.out.rfind("torvane-cli ", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.find_first_not_of("0123456789.", 12), r.out.size() - 1) << r.out;
+  EXPECT_EQ(r.out.back(), '\n');
+
+  // The whole usage, and one command's usage wherever its --help stands.
+  for (const char* all : {"--help", "-h", "help"}) {
+    r = run(all);
+    EXPECT_EQ(r.status, 0) << all;
+    EXPECT_EQ(r.out.rfind("usage: torvane-cli COMMAND", 0), 0u) << all;
+    for (const char* command : {"info", "colours", "convert", "layers", "height", "profile",
+                                "project", "contours"}) {
+      EXPECT_NE(r.out.find(std::string("\n  ") + command + " "), std::string::npos) << command;
+    }
+  }
+  for (const char* one : {"info --help", "info x.xml -h", "help info"}) {
+    r = run(one);
+    EXPECT_EQ(r.status, 0) << one;
+    EXPECT_EQ(r.out.rfind("usage: torvane-cli info [--limits PRIM,INDEX] FILE...\n", 0), 0u)
+        << one << ": " << r.out;
+    EXPECT_EQ(r.out.find("contours"), std::string::npos) << r.out;  // that command alone
+  }
+  r = run("contours --help");
+  EXPECT_EQ(r.out.rfind("usage: torvane-cli contours ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("--geojson OUT"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("\n\n"), std::string::npos) << r.out;
 }
 
 TEST(Cli, HeightAtPoints) {
@@ -209,11 +230,7 @@ TEST(Cli, FileNamesAreWrittenAsValidUtf8) {
 TEST(Cli, ArchivesOpenAndConvertMemberByMember) {
   const torvane::fixtures::TempDir dir;
   std::vector<torvane::fixtures::ZipEntry> entries;
-  std::vector<std::filesystem::path> demo;
-  for (const auto& e : std::filesystem::directory_iterator(TORVANE_DEMO_DIR)) {
-    demo.push_back(e.path());
-  }
-  std::sort(demo.begin(), demo.end());
+  const std::vector<std::filesystem::path> demo = torvane::fixtures::demoTiles();
   for (const auto& path : demo) {
     std::ifstream in(path, std::ios::binary);
     entries.push_back({path.filename().string(), std::string(std::istreambuf_iterator<char>(in), {})});

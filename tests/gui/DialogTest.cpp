@@ -19,7 +19,9 @@
 #include "gui/dialogs/ElevationInfoDialog.h"
 #include "gui/dialogs/HueCircleDialog.h"
 #include "gui/dialogs/VersionDialog.h"
+#include "gui/QtText.h"
 #include "scene/CommandTable.h"
+#include "tests/support/WriteFaults.h"
 
 namespace torvane::test {
 
@@ -145,6 +147,53 @@ private slots:
       QVERIFY(!dialog->saveGraph((dir + "/missing/graph.png").toStdString(), error));
     });
     QCOMPARE(scene().ruler.pointCount, 3);  // the window only reads the ruler
+  }
+
+  // On a full disk the 断面 saves fail, say so in a message naming the file and the reason,
+  // and keep the old file. The message box is pictured in the output folder.
+  void crossSectionSavesOnAFullDiskSayWhy() {
+    placeRuler();
+    const QString csv = mOut + QStringLiteral("/断面.csv");
+    const QString png = mOut + QStringLiteral("/断面.png");
+    for (const QString& path : {csv, png}) {
+      QFile old(path);
+      QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    }
+    const QString reason = qtext(kTextWriteDiskFull);
+    QString shown;
+    withDialog<CrossSectionDialog>(kCmdCrossSection, [&](CrossSectionDialog* dialog) {
+      fixtures::WriteFault diskFull(fixtures::FaultAt::Write);
+      MessageBoxWatcher watcher([&](QMessageBox* box) {
+        if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+          yes->click();  // the save dialog's question: replace the existing file
+          return;
+        }
+        shown = box->windowTitle() + QLatin1Char('|') + box->text();
+        save(box, QStringLiteral("disk-full-message.png"));
+        box->button(QMessageBox::Ok)->click();
+      });
+      // As a user does: 断面データをCSVで保存 from the menu, the name in the save dialog.
+      QTimer::singleShot(0, dialog, [&] {
+        auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(files != nullptr);
+        chooseFile(files, csv);
+      });
+      dialog->menuAction(CrossSectionDialog::kSaveCsvId)->trigger();
+      QVERIFY(diskFull.hit());
+
+      fixtures::WriteFault stillFull(fixtures::FaultAt::Write);
+      QString error;
+      QVERIFY(!dialog->saveGraph(png.toStdString(), error));
+      QCOMPARE(error, png + QStringLiteral(": ") + reason);
+    });
+    QCOMPARE(shown, QStringLiteral("断面データをCSVで保存|") + qtext(kTextSaveFailed) + '\n' + csv +
+                        QStringLiteral(": ") + reason);
+    for (const QString& path : {csv, png}) {
+      QFile old(path);
+      QVERIFY(old.open(QIODevice::ReadOnly));
+      QCOMPARE(old.readAll(), QByteArray("old"));
+    }
+    QCOMPARE(QDir(mOut).entryList(QDir::Files | QDir::Hidden).size(), 3);  // and the picture
   }
 
   // A user's session on real GSI tiles (the demo where the samples are missing): path mode by

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "GuiTestSupport.h"
+#include "tests/support/WriteFaults.h"
 #include "gui/HeadlessRender.h"
 #include "scene/Propagation.h"
 #include "render/FrameRenderer.h"
@@ -307,7 +308,24 @@ private slots:
     QCOMPARE(QImage(png).size(), QSize(320, 200));
     QCOMPARE(runRenderCommand({"--output", png}), 2);
     QCOMPARE(runRenderCommand(args + QStringList{"--output", png, "--size", "0x10"}), 2);
-    QCOMPARE(QDir(dir).entryList(QDir::Files).size(), 2);  // no temporary files left behind
+    // On a full disk the render fails and the old image stays as it was.
+    QFile old(png);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    const QByteArray oldBytes = old.readAll();
+    old.close();
+    {
+      fixtures::WriteFault diskFull(fixtures::FaultAt::Write);
+      QCOMPARE(runRenderCommand(args + QStringList{"--output", png, "--size", "320x200"}), 1);
+      QVERIFY(diskFull.hit());
+    }
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), oldBytes);
+    // An output that is one of the inputs is refused.
+    const QString input = dir + QStringLiteral("/input.png");
+    QVERIFY(QFile::copy(png, input));
+    QCOMPARE(runRenderCommand({input, "--output", input}), 1);
+    QCOMPARE(QImage(input).size(), QSize(320, 200));
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 3);  // no temporary files
   }
 };
 

@@ -22,6 +22,7 @@
 #include "gui/MainWindow.h"
 #include "gui/TerrainView.h"
 #include "view/Transforms.h"
+#include "tests/support/DemoTiles.h"
 
 namespace torvane::test {
 
@@ -38,18 +39,8 @@ std::unique_ptr<QObject> makeLocaleTest();
 
 inline constexpr QRgb kBackground = 0xFF404040;
 
-/// The demo tiles in name order: 5239-40-00 (south-west), -01 (east of it), -10 (north of
-/// -00), -11 (north-east).
-inline std::vector<std::filesystem::path> demoFiles() {
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(TORVANE_DEMO_DIR)) {
-    if (entry.path().extension() == ".xml") {
-      files.push_back(entry.path());
-    }
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
+/// The demo tiles in name order (see tests/support/DemoTiles.h).
+inline std::vector<std::filesystem::path> demoFiles() { return fixtures::demoTiles(); }
 
 /// A fresh output folder for the running test function: out/<class>/<function>.
 inline QString outputDir(const char* testClass) {

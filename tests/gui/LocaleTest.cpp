@@ -76,7 +76,7 @@ private slots:
     Scene& scene = mWindow->scene();
     QVERIFY(mWindow->openElevation(demoFiles()));
     QVERIFY(buildContourSet(scene, 1, 300));
-    std::string error;
+    WriteError error;
     QVERIFY(exportContourGeoJson(scene, mDir / "c.geojson", false, &error));
     std::ifstream in(mDir / "c.geojson");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

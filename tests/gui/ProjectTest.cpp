@@ -229,6 +229,14 @@ private slots:
     QCOMPARE(runRenderCommand({dir + "/grey.tvp", dir + "/photo.tvp", "--output", grey}), 2);
     QCOMPARE(runRenderCommand({dir + "/none.tvp", "--output", dir + "/none.png"}), 1);
     QVERIFY(!QFile::exists(dir + "/none.png"));
+    // The project's draped image is one of its inputs: never replaced by the render.
+    QFile photoFile(dir + "/photo.jpg");
+    QVERIFY(photoFile.open(QIODevice::ReadOnly));
+    const QByteArray photoBytes = photoFile.readAll();
+    photoFile.close();
+    QCOMPARE(runRenderCommand({dir + "/photo.tvp", "--output", dir + "/photo.jpg"}), 1);
+    QVERIFY(photoFile.open(QIODevice::ReadOnly));
+    QCOMPARE(photoFile.readAll(), photoBytes);
   }
 };
 

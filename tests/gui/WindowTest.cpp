@@ -14,6 +14,10 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
+#include "gui/QtText.h"
+#include "tests/support/ZipWriter.h"
+#include "measure/CrossSection.h"
+#include "measure/Ruler.h"
 #include "scene/Contours.h"
 #include "view/AutoRotation.h"
 #include "resources/Texts.h"
@@ -133,6 +137,44 @@ private slots:
     mWindow->view()->grabFramebuffer().save(dir + "/2-after-failed-opens.png");
   }
 
+  // The same on a real GSI download (skipped without the samples): contours, a ruler, then a
+  // junk zip; the work stays and the contours export for other GIS tools.
+  void realDownloadKeepsItsWorkAfterAJunkOpen() {
+    const QString zip = QStringLiteral(TORVANE_SAMPLES_DIR
+                                       "/dem_xml/zipped/FG-GML-543745-DEM10B-20161001.zip");
+    if (!QFile::exists(zip)) {
+      QSKIP("the real GSI samples are not here");
+    }
+    const QString dir = outputDir("WindowTest");
+    drop({zip});
+    Scene& scene = mWindow->scene();
+    QCOMPARE(scene.grid.fileCount, 1);
+    QVERIFY(buildContourRange(scene, kElevationContour, {1400, 3100, 100}));
+    togglePathRuler(scene.ruler);
+    const HeightAt heightAt = terrainHeightAt(scene.grid, scene.mesh);
+    for (const auto& [X, Y] : {std::pair{-3000.0, -2000.0}, {0.0, 500.0}, {3000.0, 2500.0}}) {
+      addRulerPoint(scene.ruler, {X, Y, heightAt(X, Y)});
+    }
+    scene.view.RotaX = 0.9;
+    mWindow->AfterChange();
+    const QString caption = mWindow->windowTitle();
+    mWindow->view()->grabFramebuffer().save(dir + "/1-contours-and-ruler.png");
+
+    QFile junk(dir + "/junk.zip");
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(100000, '\x17'));
+    junk.close();
+    drop({junk.fileName()});
+    QCOMPARE(mMessages.size(), 1);
+    QCOMPARE(scene.contours.groupCount(), 18);
+    QCOMPARE(scene.ruler.pointCount, 3);
+    QCOMPARE(mWindow->windowTitle(), caption);
+    mWindow->view()->grabFramebuffer().save(dir + "/2-after-the-junk-zip.png");
+    WriteError error;
+    QVERIFY(exportContourGeoJson(scene, (dir + "/yarigatake-contours.geojson").toStdString(), true,
+                                 &error));
+  }
+
   void failedOpenOfAnEmptySceneKeepsTheProgramCaption() {
     const QString dir = outputDir("WindowTest");
     drop({dir + "/nothing.tvd"});
@@ -215,10 +257,93 @@ private slots:
     QTRY_COMPARE(seen.size(), size_t(1));
     drop({dir + "/nothing.tvd"});  // fails behind the wait cursor
     QCOMPARE(seen.size(), size_t(2));
+    QCOMPARE(seen[0].text, msg(kTextNoValidData) + "\n" + dir + "/none.xml: not found");
+    QCOMPARE(seen[1].text, msg(kTextNoValidData) + "\n" + dir + "/nothing.tvd: not found");
     for (const Seen& box : seen) {
-      QCOMPARE(box.text.section('\n', 0, 0), msg(kTextNoValidData));
       QVERIFY(box.ownedByShownWindow);
       QVERIFY(box.normalCursor);
+    }
+  }
+
+  // What a file manager passes (Exec=torvane %F) opens as a drop of the same files does; what
+  // fails is named in a message once the window is on the screen.
+  void filesNamedAtStartOpenAsADropWould() {
+    const QString dir = outputDir("WindowTest");
+    std::vector<fixtures::ZipEntry> members;
+    for (const std::filesystem::path& tile : demoFiles()) {
+      QFile file(QString::fromStdString(tile.string()));
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      members.push_back({tile.filename().string(), file.readAll().toStdString()});
+    }
+    const std::string zip = (dir + "/download.zip").toStdString();
+    QVERIFY(fixtures::writeZip(zip, members));
+    const std::filesystem::path marks = std::filesystem::path(TORVANE_DEMO_DIR) / "marks.bln";
+    const std::filesystem::path missing = (dir + "/missing.zip").toStdString();
+    const std::filesystem::path image = (dir + "/photo.png").toStdString();
+    const std::filesystem::path project = (dir + "/gone.tvp").toStdString();
+
+    struct Case {
+      const char* what;
+      MainWindow::Options options;
+      int files, layers;
+      QString message;  // shown once the window is shown
+    };
+    auto options = [](std::vector<std::filesystem::path> open,
+                      std::vector<std::filesystem::path> drop,
+                      std::optional<std::filesystem::path> project = std::nullopt) {
+      MainWindow::Options o;
+      o.openAtStart = std::move(open);
+      o.dropAtStart = std::move(drop);
+      o.commandLineProject = std::move(project);
+      return o;
+    };
+    // The message names each file, with the reason when the open found one.
+    auto named = [](int textId, const std::vector<std::filesystem::path>& paths,
+                    const QString& reason = {}) {
+      QString text = msg(textId);
+      for (const auto& p : paths) {
+        text += "\n" + QString::fromStdString(p.string()) + reason;
+      }
+      return text;
+    };
+    std::vector<std::filesystem::path> many;
+    for (int i = 0; i < 5; ++i) {
+      many.push_back((dir + QStringLiteral("/marks%1.bln").arg(i)).toStdString());
+    }
+    const std::vector<Case> cases = {
+        {"a GSI download", options({}, {zip}), 4, 0, {}},
+        {"marks over the terrain of --open", options(demoFiles(), {marks}), 4, 1, {}},
+        {"marks without terrain", options({}, {marks}), 0, 0,
+         named(kTextNoElevationData, {marks})},
+        {"an image without terrain", options({}, {image}), 0, 0,
+         named(kTextNoElevationData, {image})},
+        {"a download that is not there", options({}, {missing}), 0, 0,
+         named(kTextNoValidData, {missing}, ": not found")},
+        {"--open files that are not there", options({missing, missing}, {}), 0, 0,
+         named(kTextNoValidData, {missing, missing}, ": not found")},
+        {"five refused", options({}, many), 0, 0,
+         named(kTextNoElevationData, {many[0], many[1], many[2]}) + "\n" +
+             qtext(kTextMoreFiles).arg(2)},
+        {"a project that is not there", options({}, {}, project), 0, 0,
+         named(kTextNoValidData, {project}, ": not found")},
+    };
+    for (const Case& c : cases) {
+      MainWindow window(c.options);
+      QStringList messages;
+      window.setMessageHandler([&](const QString&, const QString& text) { messages << text; });
+      window.startUp();
+      QCOMPARE(window.scene().grid.fileCount, c.files);
+      QCOMPARE(window.scene().overlays.groupCount(), c.layers);
+      QVERIFY2(messages.isEmpty(), c.what);  // nothing before the window shows
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      if (c.message.isEmpty()) {
+        QTest::qWait(20);
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
+      } else {
+        QTRY_COMPARE(messages.size(), 1);
+        QCOMPARE(messages.front(), c.message);
+      }
     }
   }
 

@@ -86,8 +86,8 @@ TEST(ProjectFile, SavesItsExactTextAndRoundTripsWithItsData) {
   v.LayerAlphaEnabled = true;
 
   const fs::path project = dir / "data" / "p.tvp";
-  std::string error;
-  ASSERT_TRUE(SaveProject(scene, project, &error)) << error;
+  WriteError error;
+  ASSERT_TRUE(SaveProject(scene, project, &error)) << error.message();
   EXPECT_EQ(readFile(project),
             "[File]\nFlag1=1\nName1=a.xml\nFlag2=0\nName2=b.xml\n"
             "[File1]\nAlpha=1\n[Calc1]\nAlpha=0\n"
@@ -351,8 +351,8 @@ TEST_F(ProjectRead, FailedSaveLeavesTheOldFileUntouched) {
     SCOPED_TRACE(name);
     EXPECT_EQ(saveInChild(prepare,
                           [&] {
-                            std::string error;
-                            return SaveProject(scene, project, &error) || error.empty();
+                            WriteError error;
+                            return SaveProject(scene, project, &error) || !error;
                           }),
               1);
     EXPECT_EQ(readFile(project), "[File]\nName1=keep.xml\n");

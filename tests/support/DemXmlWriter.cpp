@@ -162,4 +162,12 @@ double Landscape::operator()(double lon, double lat) const {
   return std::round(h * 100) / 100;
 }
 
+DemTile landscapeTile(int columns, int rows) {
+  DemTile tile;
+  tile.columns = columns;
+  tile.rows = rows;
+  tile.heights = sampleHeights(tile, Landscape{});
+  return tile;
+}
+
 }  // namespace torvane::fixtures

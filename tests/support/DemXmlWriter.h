@@ -49,4 +49,7 @@ struct Landscape {
   double operator()(double lon, double lat) const;
 };
 
+/// A tile of `columns` x `rows` nodes with the default Landscape's heights.
+DemTile landscapeTile(int columns, int rows);
+
 }  // namespace torvane::fixtures

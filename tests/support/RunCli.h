@@ -19,8 +19,9 @@ struct CliResult {
   std::string err;  //!< standard error
 };
 
-/// `args` are already shell-quoted.
-inline CliResult runCli(const std::string& args) {
+/// `args` are already shell-quoted. `shellPrefix`, when given, is shell text run first in the
+/// same shell (limits, ignored signals), ending in "exec " or "; ".
+inline CliResult runCli(const std::string& args, const std::string& shellPrefix = {}) {
   CliResult r;
   char errPath[] = "/tmp/torvane-cli-err-XXXXXX";
   const int fd = ::mkstemp(errPath);
@@ -28,7 +29,8 @@ inline CliResult runCli(const std::string& args) {
     return r;
   }
   ::close(fd);
-  const std::string command = std::string(TORVANE_CLI) + " " + args + " 2>" + errPath;
+  const std::string command =
+      shellPrefix + std::string(TORVANE_CLI) + " " + args + " 2>" + errPath;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe) {
     std::array<char, 4096> buf{};

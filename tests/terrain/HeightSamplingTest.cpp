@@ -9,6 +9,7 @@
 #include "elevation/Geodesy.h"
 #include "scene/Scene.h"
 #include "terrain/HeightSampling.h"
+#include "tests/support/DemoTiles.h"
 
 namespace torvane {
 namespace {
@@ -102,12 +103,7 @@ class DemoGrid : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
     scene = new Scene;
-    std::vector<std::filesystem::path> paths;
-    for (const auto& e : std::filesystem::directory_iterator(TORVANE_DEMO_DIR)) {
-      paths.push_back(e.path());
-    }
-    std::sort(paths.begin(), paths.end());
-    ASSERT_TRUE(openElevationFiles(*scene, paths));
+    ASSERT_TRUE(openElevationFiles(*scene, torvane::fixtures::demoTiles()));
   }
   static void TearDownTestSuite() {
     delete scene;
