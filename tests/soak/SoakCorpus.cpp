@@ -83,6 +83,10 @@ SoakCorpus::SoakCorpus(const fs::path& folder, const fs::path& demoDir, const fs
     if (p.extension() == ".xml") {
       mDemoTiles.push_back(p);
       add(p, CorpusKind::Elevation);
+    } else if (p.extension() == ".tvp") {
+      add(p, CorpusKind::Project);  // the demo as the README opens it
+    } else if (p.extension() == ".bln") {
+      add(p, CorpusKind::Lines);
     }
   }
   writeElevation();
