@@ -66,6 +66,7 @@ bool terrainOpen(RenderContext& context) { return context.terrainBuffers().hasIn
 }  // namespace
 
 void renderFrame(RenderContext& context, const FrameInput& input, int width, int height) {
+  context.clearShownStatus();
   if (!context.isCreated() || width <= 0 || height <= 0) {
     return;
   }

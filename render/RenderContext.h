@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "render/GroupBuffers.h"
@@ -99,6 +100,20 @@ public:
   const QFont& smallFont() const { return mSmallFont; }
   const QFont& largeFont() const { return mLargeFont; }
 
+  //! The status bar's three texts as a frame drew them (UTF-8).
+  struct StatusTexts {
+    std::string left, centre, right;
+    bool operator==(const StatusTexts&) const = default;
+  };
+  /// The status bar the last frame drew; nullptr when it drew none (hidden, no terrain).
+  const StatusTexts* shownStatus() const { return mStatusShown ? &mShownStatus : nullptr; }
+  /// Called by each frame: forgets the texts (at its start), or keeps those it drew.
+  void clearShownStatus() { mStatusShown = false; }
+  void setShownStatus(StatusTexts texts) {
+    mShownStatus = std::move(texts);
+    mStatusShown = true;
+  }
+
   /// Asks for OpenGL 3.3 core with a depth buffer and no wait for the vertical retrace for
   /// every context made from now on. Call before the application object exists.
   static void setDefaultSurfaceFormat();
@@ -136,6 +151,8 @@ private:
   float mMaxPointSize = 0;
   QFont mSmallFont;
   QFont mLargeFont;
+  StatusTexts mShownStatus;
+  bool mStatusShown = false;
 };
 
 }  // namespace torvane

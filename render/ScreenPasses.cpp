@@ -195,12 +195,13 @@ void drawStatusBar(QPainter& painter, RenderContext& context, const FrameInput& 
   }
   const QFont& font = context.smallFont();
   const int left = 10, top = height - 18, right = width - 10;
-  paintText(painter, font, qtext(statusLeftText(input.view, input.grid)), left, top, right,
-            Qt::AlignLeft);
-  paintText(painter, font, qtext(statusCentreText(input.view, input.grid)), left, top, right,
-            Qt::AlignHCenter);
-  paintText(painter, font, qtext(statusRightText(contours, layers, input.grid.count)), left, top,
-            right, Qt::AlignRight);
+  RenderContext::StatusTexts texts{statusLeftText(input.view, input.grid),
+                                   statusCentreText(input.view, input.grid),
+                                   statusRightText(contours, layers, input.grid.count)};
+  paintText(painter, font, qtext(texts.left), left, top, right, Qt::AlignLeft);
+  paintText(painter, font, qtext(texts.centre), left, top, right, Qt::AlignHCenter);
+  paintText(painter, font, qtext(texts.right), left, top, right, Qt::AlignRight);
+  context.setShownStatus(std::move(texts));
 }
 
 void drawOverlayText(QPainter& painter, RenderContext& context, const FrameInput& input) {

@@ -370,9 +370,10 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
   }
   readViewSettings(ini, "Calc1", v, scene.image.loaded);
   // Contour sets: rebuilt by kind and value over the new grid, up to the first missing kind or
-  // value; a set that cannot be rebuilt is left out and the next one is tried.
+  // value; a set that cannot be rebuilt is left out and the next one is tried. As many are read
+  // as the store holds and a save writes (not only the first 100 entries of the other lists).
   std::vector<ContourSetRequest> requests;
-  for (int i = 1; i <= kMaxProjectEntries; ++i) {
+  for (int i = 1; i <= kMaxContourSets; ++i) {
     const int type = profileInt(ini.find("Calc1", key("Type", i)), kNoContourEntry);
     const int value = profileInt(ini.find("Calc1", key("Value", i)), kNoContourEntry);
     if (type == kNoContourEntry || value == kNoContourEntry) {

@@ -16,7 +16,8 @@ namespace torvane {
 
 class Scene;
 
-//! At most this many entries of each list (elevation files, layers, contour sets) are read.
+//! At most this many elevation files and layers are read; contour sets are read up to the 300
+//! the store holds (kMaxContourSets), as many as a save writes.
 inline constexpr int kMaxProjectEntries = 100;
 
 /// How a data file is stored: its bare name when it lies in the project folder, or

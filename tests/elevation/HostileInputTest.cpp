@@ -17,6 +17,7 @@
 #include "tests/support/DemXmlWriter.h"
 #include "tests/support/GridWriters.h"
 #include "tests/support/RasterWriter.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/ReaderChecks.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZipWriter.h"
@@ -33,19 +34,6 @@ std::filesystem::path goodXml(const fixtures::TempDir& dir) {
   t.heights = {1, 2, 3, 4, 5, 6, 7, 8, 9};
   fixtures::writeDemXml(dir / "good.xml", t);
   return dir / "good.xml";
-}
-
-std::string tvdHeaderBytes(uint32_t columns, uint32_t rows) {
-  TvdHeader h;
-  h.columns = columns;
-  h.rows = rows;
-  h.south = 35;
-  h.west = 139;
-  h.north = 35.1;
-  h.east = 139.1;
-  unsigned char b[kTvdHeaderSize];
-  encodeTvdHeader(h, b);
-  return std::string(reinterpret_cast<const char*>(b), sizeof b);
 }
 
 // Runs f with the address space limited, so that an allocation sized by a header fails loudly
@@ -85,7 +73,7 @@ bool underSanitizer() {
 TEST(HostileInput, AbsurdDeclaredSizesFailTheOpenWithoutAllocatingThem) {
   fixtures::TempDir dir;
   // 2^32 - 1 nodes per side, 24 real heights.
-  fixtures::writeBytes(dir / "huge.tvd", tvdHeaderBytes(UINT32_MAX, UINT32_MAX) +
+  fixtures::writeBytes(dir / "huge.tvd", fixtures::tvdHeaderBytes(UINT32_MAX, UINT32_MAX) +
                                              std::string(96, '\0'));
   fixtures::BilTile bil;
   fixtures::writeBytes(dir / "huge.bil", fixtures::bilData(bil));
@@ -225,53 +213,10 @@ TEST(HostileInput, HostileArchivesFailAloneQuicklyAndWithinMemory) {
   t.heights.assign(100, 3.0);
   const std::string dem = fixtures::demXmlText(t);
   const std::string valid = fixtures::rawZip({fixtures::deflatedEntry("t.xml", dem)});
-
-  struct Case {
-    const char* name;
-    std::string bytes;
-    int members;  //!< members that open beside good.xml
-  };
-  std::vector<Case> cases;
-  cases.push_back({"not a zip", "PK\x03\x04 and nothing else a zip holds\n", 0});
-  cases.push_back({"truncated", valid.substr(0, valid.size() * 2 / 3), 0});
-  std::string corrupt = valid;
-  corrupt[corrupt.size() - 22 + 16] ^= 0x5A;  // the end record's central directory offset
-  cases.push_back({"corrupt central directory", corrupt, 0});
-  // Its header is sound, so it is listed; the data inflates far past its declared size.
-  fixtures::RawEntry bomb = fixtures::deflatedEntry("t.xml", dem + std::string(64 << 20, '0'));
-  bomb.declaredSize = dem.size();
-  bomb.crc = fixtures::crc32Of(dem);
-  cases.push_back({"zip bomb", fixtures::rawZip({bomb}), 0});
-  for (const uint16_t method : {0, 8}) {
-    fixtures::RawEntry huge = method ? fixtures::deflatedEntry("t.xml", dem)
-                                     : fixtures::storedEntry("t.xml", dem);
-    huge.declaredSize = uint64_t{4} << 40;
-    cases.push_back({"terabytes declared", fixtures::rawZip({huge}), 0});
-  }
-  fixtures::RawEntry wrongCrc = fixtures::deflatedEntry("t.xml", dem);
-  wrongCrc.crc ^= 1;
-  cases.push_back({"CRC mismatch", fixtures::rawZip({wrongCrc}), 0});
-  fixtures::RawEntry encrypted = fixtures::storedEntry("t.xml", dem);
-  encrypted.flags = 1;
-  cases.push_back({"encrypted", fixtures::rawZip({encrypted}), 0});
-  fixtures::RawEntry wide = fixtures::deflatedEntry("t.xml", dem);
-  wide.zip64 = true;
-  cases.push_back({"zip64 records", fixtures::rawZip({wide}, true), 1});
-  std::vector<fixtures::RawEntry> many;
-  for (int i = 0; i < 100'000; ++i) {
-    many.push_back(fixtures::storedEntry("e" + std::to_string(i) + ".txt", ""));
-  }
-  many.push_back(fixtures::deflatedEntry("t.xml", dem));
-  cases.push_back({"100,000 empty members", fixtures::rawZip(many), 1});
-  std::vector<fixtures::RawEntry> climbing;
-  for (const char* name : {"../t.xml", "/t.xml", "d/../../t.xml", "C:\\t.xml", "d\\..\\..\\t.xml"}) {
-    climbing.push_back(fixtures::storedEntry(name, dem));
-  }
-  cases.push_back({"names that climb out", fixtures::rawZip(climbing), 0});
-  cases.push_back({"archive in an archive", fixtures::rawZip({fixtures::storedEntry("inner.zip", valid)}), 0});
+  const std::vector<fixtures::HostileArchive> cases = fixtures::hostileArchives(dem);
 
   const auto hostile = dir / "hostile.zip";
-  for (const Case& c : cases) {
+  for (const fixtures::HostileArchive& c : cases) {
     SCOPED_TRACE(c.name);
     fixtures::writeBytes(hostile, c.bytes);
     const auto start = std::chrono::steady_clock::now();
@@ -296,6 +241,11 @@ TEST(HostileInput, HostileArchivesFailAloneQuicklyAndWithinMemory) {
   EXPECT_FALSE(fixtures::openScene({hostile / "inner.zip" / "t.xml"})->ok);
   EXPECT_FALSE(fixtures::openScene({hostile / ".." / "t.xml"})->ok);
   // 100,000 empty DEM members are 100,000 files: refused at once, the loaded scene kept.
+  std::vector<fixtures::RawEntry> many;
+  for (int i = 0; i < 100'000; ++i) {
+    many.push_back(fixtures::storedEntry("e" + std::to_string(i) + ".txt", ""));
+  }
+  many.push_back(fixtures::deflatedEntry("t.xml", dem));
   for (auto& e : many) {
     e.name.replace(e.name.size() - 4, 4, ".xml");
   }

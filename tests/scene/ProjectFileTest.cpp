@@ -530,6 +530,44 @@ TEST(ProjectFile, LayersKeepTheirSettings) {
 namespace torvane {
 namespace {
 
+// A store holds 300 sets and a save writes them all: a load reads them all back, not only the
+// first 100 (the limit of the file and layer lists).
+TEST(ProjectFile, MoreThanAHundredContourSetsReloadAll) {
+  const TempDir dir;
+  fixtures::DemTile t;  // a ramp from 0 to about 300 m: a set for every metre
+  t.columns = 12;
+  t.rows = 10;
+  t.lonNE = t.lonSW + 0.0011;
+  t.latNE = t.latSW + 0.0009;
+  t.heights = fixtures::sampleHeights(t, [&](double lon, double) {
+    return 300 * (lon - t.lonSW) / (t.lonNE - t.lonSW);
+  });
+  ASSERT_TRUE(fixtures::writeDemXml(dir / "a.xml", t));
+  Scene scene;
+  ASSERT_TRUE(openElevationFiles(scene, std::vector<fs::path>{dir / "a.xml"}));
+  std::vector<ContourSetRequest> requests;
+  for (int level = 1; level <= 160; ++level) {
+    requests.push_back({kElevationContour, level, 0xFF000000u + static_cast<uint32_t>(level),
+                        level % 3 != 0});
+  }
+  buildContourSets(scene, requests);
+  const int built = scene.contours.groupCount();
+  ASSERT_GT(built, 100);
+  const fs::path project = dir / "p.tvp";
+  ASSERT_TRUE(SaveProject(scene, project));
+  Scene loaded;
+  ASSERT_TRUE(LoadProject(loaded, project));
+  ASSERT_EQ(loaded.contours.groupCount(), built);
+  for (int g = 0; g < built; ++g) {
+    SCOPED_TRACE(g);
+    EXPECT_EQ(loaded.contours.kind(g), scene.contours.kind(g));
+    EXPECT_EQ(loaded.contours.value(g), scene.contours.value(g));
+    EXPECT_EQ(loaded.contours.visible(g), scene.contours.visible(g));
+  }
+  ASSERT_TRUE(SaveProject(loaded, dir / "q.tvp"));
+  EXPECT_EQ(readFile(dir / "q.tvp"), readFile(project));
+}
+
 // Contour sets are stored by kind and value with their flag and colour, and re-created over the
 // loaded grid before the relief and transparency of the View section apply to them.
 TEST(ProjectFile, ContourSetsAreRebuiltWithTheirSettings) {
