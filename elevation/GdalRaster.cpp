@@ -33,25 +33,10 @@ namespace torvane {
 
 namespace {
 
-// The one GDAL driver each extension may be read by: a file is never handed to whichever of
-// GDAL's many drivers claims it first.
+// The GDAL driver of the path's format in the reader registry, or nullptr.
 const char* driverFor(const std::filesystem::path& path) {
-  if (hasExtension(path, ".tif") || hasExtension(path, ".tiff")) {
-    return "GTiff";
-  }
-  if (hasExtension(path, ".hgt")) {
-    return "SRTMHGT";
-  }
-  if (hasExtension(path, ".asc")) {
-    return "AAIGrid";
-  }
-  if (hasExtension(path, ".img")) {
-    return "HFA";
-  }
-  if (hasExtension(path, ".vrt")) {
-    return "VRT";
-  }
-  return nullptr;
+  const ElevationReader* reader = readerForPath(path);
+  return reader != nullptr ? reader->gdalDriver : nullptr;
 }
 
 GDALDatasetH openDataset(const std::filesystem::path& path, const char* driver) {

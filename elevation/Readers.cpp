@@ -19,17 +19,17 @@ constexpr ElevationReader kReaders[] = {
      "not a GSI LEM grid with its header, or another plane zone"},
     // Rasters through GDAL: geographic, or plane data when they lie in a plane zone.
     {".tif", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster,
-     "GeoTIFF", "", &gdalRasterRefusal},
+     "GeoTIFF", "", &gdalRasterRefusal, "GTiff"},
     {".tiff", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster,
-     "GeoTIFF", "", &gdalRasterRefusal},
+     "GeoTIFF", "", &gdalRasterRefusal, "GTiff"},
     {".hgt", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster,
-     "SRTM", "", &gdalRasterRefusal},
+     "SRTM", "", &gdalRasterRefusal, "SRTMHGT"},
     {".asc", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster,
-     "ASCII Grid", "", &gdalRasterRefusal},
+     "ASCII Grid", "", &gdalRasterRefusal, "AAIGrid"},
     {".img", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster,
-     "ERDAS Imagine", "", &gdalRasterRefusal},
+     "ERDAS Imagine", "", &gdalRasterRefusal, "HFA"},
     {".vrt", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster,
-     "VRT", "", &gdalRasterRefusal},
+     "VRT", "", &gdalRasterRefusal, "VRT"},
 };
 
 bool accepts(const ElevationReader& r, bool plane) {

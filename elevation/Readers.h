@@ -37,6 +37,9 @@ struct ElevationReader {
   std::string_view rejected;    //!< why the first pass refused a file, in a few plain words
   //! When set, why the first pass refused this file for this grid (replaces `rejected`).
   std::string (*rejection)(const ElevationGrid& grid, const std::filesystem::path& path) = nullptr;
+  //! For formats read through GDAL: the one GDAL driver that may open them, so that a file is
+  //! never handed to whichever of GDAL's many drivers claims it first.
+  const char* gdalDriver = nullptr;
 };
 
 /// Every elevation reader, in the order dialogs list them.
