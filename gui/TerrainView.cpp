@@ -18,29 +18,12 @@ namespace {
 
 ViewKey viewKey(const QKeyEvent& event) {
   const bool keypad = event.modifiers().testFlag(Qt::KeypadModifier);
-  switch (event.key()) {
-    case Qt::Key_Escape: return ViewKey::Escape;
-    case Qt::Key_PageUp: return ViewKey::PageUp;
-    case Qt::Key_PageDown: return ViewKey::PageDown;
-    case Qt::Key_Left: return ViewKey::Left;
-    case Qt::Key_Right: return ViewKey::Right;
-    case Qt::Key_Up: return ViewKey::Up;
-    case Qt::Key_Down: return ViewKey::Down;
-    case Qt::Key_U: return ViewKey::U;
-    case Qt::Key_D: return ViewKey::D;
-    case Qt::Key_N: return ViewKey::N;
-    case Qt::Key_E: return ViewKey::E;
-    case Qt::Key_S: return ViewKey::S;
-    case Qt::Key_W: return ViewKey::W;
-    case Qt::Key_H: return ViewKey::H;
-    case Qt::Key_F1: return ViewKey::F1;
-    case Qt::Key_F2: return ViewKey::F2;
-    case Qt::Key_F3: return ViewKey::F3;
-    case Qt::Key_F4: return ViewKey::F4;
-    case Qt::Key_Plus: return keypad ? ViewKey::NumpadPlus : ViewKey::Other;
-    case Qt::Key_Minus: return keypad ? ViewKey::NumpadMinus : ViewKey::Other;
-    default: return ViewKey::Other;
+  for (const ViewKeyBinding& b : kViewKeys) {
+    if (b.qtKey == event.key() && (keypad || !b.keypad)) {
+      return b.key;
+    }
   }
+  return ViewKey::Other;
 }
 
 Qt::CursorShape cursorShape(ViewCursor cursor) {

@@ -147,6 +147,17 @@ private slots:
     QTest::keyClick(view(), Qt::Key_F2);
     QCOMPARE(state().fogMode, 2);
     QVERIFY(brightness(frame("7-side-view-black-fog")) < clear - 5);
+    // Shift with the keypad's plus and minus moves the fog; the main keyboard's do nothing.
+    const int fogStart = state().fogStart;
+    QTest::keyClick(view(), Qt::Key_Plus, Qt::ShiftModifier);
+    QTest::keyClick(view(), Qt::Key_Minus, Qt::ShiftModifier);
+    QTest::keyClick(view(), Qt::Key_Minus, Qt::ShiftModifier);
+    QCOMPARE(state().fogStart, fogStart);
+    QTest::keyClick(view(), Qt::Key_Plus, Qt::ShiftModifier | Qt::KeypadModifier);
+    QCOMPARE(state().fogStart, fogStart - 1);
+    QTest::keyClick(view(), Qt::Key_Minus, Qt::ShiftModifier | Qt::KeypadModifier);
+    QTest::keyClick(view(), Qt::Key_Minus, Qt::ShiftModifier | Qt::KeypadModifier);
+    QCOMPARE(state().fogStart, fogStart + 1);
     QTest::keyClick(view(), Qt::Key_F2);
     QTest::keyClick(view(), Qt::Key_U);
     QCOMPARE(state().RotaX, 0.0);

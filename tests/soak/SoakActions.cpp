@@ -26,38 +26,6 @@ namespace torvane::soak {
 
 namespace {
 
-// The Qt key that view control reads as `key` (the inverse of the view's key translation). A
-// key added to ViewKey without a line here is a compiler warning.
-Qt::Key qtKeyOf(ViewKey key, bool& keypad) {
-  keypad = false;
-  switch (key) {
-    case ViewKey::Other: return Qt::Key_Q;
-    case ViewKey::Escape: return Qt::Key_Escape;
-    case ViewKey::PageUp: return Qt::Key_PageUp;
-    case ViewKey::PageDown: return Qt::Key_PageDown;
-    case ViewKey::Left: return Qt::Key_Left;
-    case ViewKey::Right: return Qt::Key_Right;
-    case ViewKey::Up: return Qt::Key_Up;
-    case ViewKey::Down: return Qt::Key_Down;
-    case ViewKey::U: return Qt::Key_U;
-    case ViewKey::D: return Qt::Key_D;
-    case ViewKey::N: return Qt::Key_N;
-    case ViewKey::E: return Qt::Key_E;
-    case ViewKey::S: return Qt::Key_S;
-    case ViewKey::W: return Qt::Key_W;
-    case ViewKey::H: return Qt::Key_H;
-    case ViewKey::F1: return Qt::Key_F1;
-    case ViewKey::F2: return Qt::Key_F2;
-    case ViewKey::F3: return Qt::Key_F3;
-    case ViewKey::F4: return Qt::Key_F4;
-    case ViewKey::NumpadPlus: keypad = true; return Qt::Key_Plus;
-    case ViewKey::NumpadMinus: keypad = true; return Qt::Key_Minus;
-  }
-  return Qt::Key_Q;
-}
-
-constexpr ViewKey kLastViewKey = ViewKey::NumpadMinus;
-
 std::string modifierText(int modifiers) {
   std::string out;
   if (modifiers & Qt::ControlModifier) {
@@ -145,17 +113,19 @@ void SoakDriver::sendKey(int key, int modifiers, const std::string& text) {
 }
 
 void SoakDriver::keyAction() {
-  const auto key = static_cast<ViewKey>(mRandom.between(0, static_cast<int>(kLastViewKey)));
+  // A key of the view's key table, or (choice 0) one it ignores.
+  const int choice = mRandom.between(0, static_cast<int>(std::size(kViewKeys)));
+  const ViewKeyBinding binding =
+      choice == 0 ? ViewKeyBinding{Qt::Key_Q, ViewKey::Other} : kViewKeys[choice - 1];
   const int mod = mRandom.below(100);
-  bool keypad = false;
-  const Qt::Key qtKey = qtKeyOf(key, keypad);
   int modifiers = mod < 60   ? 0
                   : mod < 85 ? static_cast<int>(Qt::ControlModifier)
                              : static_cast<int>(Qt::ShiftModifier);
-  if (keypad) {
+  if (binding.keypad) {
     modifiers |= Qt::KeypadModifier;
   }
-  sendKey(qtKey, modifiers, keypad ? std::string(qtKey == Qt::Key_Plus ? "Num+" : "Num-") : "");
+  sendKey(binding.qtKey, modifiers,
+          binding.keypad ? std::string(binding.qtKey == Qt::Key_Plus ? "Num+" : "Num-") : "");
 }
 
 void SoakDriver::acceleratorAction() {
