@@ -41,8 +41,7 @@ Run openInChild(const std::vector<fs::path>& paths, unsigned threads) {
     NoPostProcess steps(grid);
     torvane::OpenOptions options;
     options.threads = threads;
-    const bool ok = torvane::openElevationFiles(paths, grid, steps, options) &&
-                    grid.count > 0;
+    const bool ok = torvane::openElevationFiles(paths, grid, steps, options) && grid.count > 0;
     ::_exit(ok ? 0 : 1);
   }
   int status = 0;
@@ -85,7 +84,8 @@ int main(int argc, char** argv) {
     std::vector<torvane::fixtures::ZipEntry> entries;
     for (const fs::path& p : tiles) {
       std::ifstream in(p, std::ios::binary);
-      entries.push_back({p.filename().string(), std::string(std::istreambuf_iterator<char>(in), {})});
+      entries.push_back(
+          {p.filename().string(), std::string(std::istreambuf_iterator<char>(in), {})});
     }
     std::fprintf(stderr, "zipping them ...\n");
     if (!torvane::fixtures::writeZip(zip, entries)) {

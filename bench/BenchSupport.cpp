@@ -191,9 +191,10 @@ void buildMosaicGrid(ElevationGrid& g, const MosaicHeights& tiles) {
         const double lat = t.latNE - (t.latNE - t.latSW) * r / kMosaicRows;
         for (int c = 0; c < kMosaicColumns; ++c) {
           const double lon = t.lonSW + (t.lonNE - t.lonSW) * c / kMosaicColumns;
-          g.appendNode((lon - 139.25) * metresPerLon, (lat - 35.17) * metresPerLat,
-                       tiles.heights[static_cast<size_t>(k)][static_cast<size_t>(r * kMosaicColumns + c)],
-                       lon, lat);
+          g.appendNode(
+              (lon - 139.25) * metresPerLon, (lat - 35.17) * metresPerLat,
+              tiles.heights[static_cast<size_t>(k)][static_cast<size_t>(r * kMosaicColumns + c)],
+              lon, lat);
         }
       }
     }

@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
   const MosaicHeights tiles = makeMosaicHeights();
   torvane::ElevationGrid grid;
   buildMosaicGrid(grid, tiles);
-  // 97 levels spread over the terrain's heights: pitch = trunc(Hmax / 98), levels pitch .. 97 pitch.
+  // 97 levels spread over the terrain's heights: pitch = trunc(Hmax / 98), levels pitch .. 97
+  // pitch.
   const int pitch = std::max(1, static_cast<int>(grid.Hmax / 98));
   const torvane::ContourLevels levels{pitch, 97 * pitch, pitch};
   std::printf("grid: %d tiles of %d x %d = %u nodes, heights %.2f .. %.2f m\n",
@@ -87,13 +88,14 @@ int main(int argc, char** argv) {
   std::printf("\n%-52s %9s %9s %12s\n", "trace", "seconds", "CPU s", "points");
   std::printf("%-52s %9.3f %9.3f %12llu\n", "one walk per level (97 walks)", tPerLevel.wall,
               tPerLevel.cpu, static_cast<unsigned long long>(pointsOf(range)));
-  std::printf("%-52s %9.3f %9.3f %12llu\n", "range in one walk, every level complete",
-              tRange.wall, tRange.cpu, static_cast<unsigned long long>(pointsOf(range)));
+  std::printf("%-52s %9.3f %9.3f %12llu\n", "range in one walk, every level complete", tRange.wall,
+              tRange.cpu, static_cast<unsigned long long>(pointsOf(range)));
   std::printf("%-52s %9.3f %9.3f %12llu\n", "range in one walk, into a 3,000,000-point store",
               tStored.wall, tStored.cpu, static_cast<unsigned long long>(pointsOf(stored)));
   std::printf("\nrange trace equals the per-level trace level by level: %s\n",
               identical ? "yes" : "NO");
-  std::printf("speed-up of one walk over one walk per level: %.1fx\n", tPerLevel.wall / tRange.wall);
+  std::printf("speed-up of one walk over one walk per level: %.1fx\n",
+              tPerLevel.wall / tRange.wall);
 
   if (haveGdalContour()) {
     const fs::path bil = folder / "mosaic.bil";

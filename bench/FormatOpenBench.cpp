@@ -74,8 +74,9 @@ Files makeFiles(const fs::path& folder) {
       b.ydim = (1 / 12.0) / 749;
       for (double v : t.heights) {
         // Feet; no-data (negative) stays a negative sample, which the reader stores as 0.
-        b.samples.push_back(v < 0 ? int16_t{-9999}
-                                  : static_cast<int16_t>(std::lround(std::min(v / 0.30480061, 32767.0))));
+        b.samples.push_back(
+            v < 0 ? int16_t{-9999}
+                  : static_cast<int16_t>(std::lround(std::min(v / 0.30480061, 32767.0))));
       }
       fixtures::writeBil(bil, b);
     }
@@ -150,8 +151,8 @@ int main(int argc, char** argv) {
   std::printf("medians of %d runs (s); passes = both passes without post-processing, scene = "
               "with the Scene's post-processing\n",
               repeats);
-  std::printf("%-8s %7s %9s %12s %12s %9s | %9s %12s\n", "format", "MB", "raw read",
-              "passes 1 thr", "passes 2 thr", "scene", "cold raw", "cold passes");
+  std::printf("%-8s %7s %9s %12s %12s %9s | %9s %12s\n", "format", "MB", "raw read", "passes 1 thr",
+              "passes 2 thr", "scene", "cold raw", "cold passes");
   for (const Format& f : formats) {
     std::printf("%-8s %7.1f %9.4f %12.4f %12.4f %9.4f | %9.4f %12.4f\n", f.name,
                 static_cast<double>(totalBytes(*f.paths)) / 1e6, median(f.raw), median(f.one),

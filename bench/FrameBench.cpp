@@ -128,8 +128,8 @@ void scriptedDrag(torvane::Scene& scene, torvane::RenderContext& device, int wid
 // trackbars, status bar, data frame and axes, readout), against the bare terrain frame of the
 // same run. Our CPU time outside OpenGL is the per-frame work of our own code: the cached draw
 // batches' check, the screen texts and the furniture's shapes.
-void furnitureFrames(torvane::Scene& scene, torvane::RenderContext& device, int width,
-                     int height, int repeats) {
+void furnitureFrames(torvane::Scene& scene, torvane::RenderContext& device, int width, int height,
+                     int repeats) {
   using namespace torvane;
   OverlayStore& store = scene.overlays;
   constexpr int kMarks = 10000, kTracks = 100000;
@@ -154,7 +154,8 @@ void furnitureFrames(torvane::Scene& scene, torvane::RenderContext& device, int 
     for (int i = 0; i < kMarks; ++i) {
       store.setLabel(b.nextIndex(), "点" + std::to_string(i % 500));
       b.append({-0.9f + 1.8f * float(i % 100) / 100, -0.9f + 1.8f * float(i / 100) / 100, -0.3f,
-                0xFFFFFFFF}, 0);
+                0xFFFFFFFF},
+               0);
       b.close();
     }
     b.finish();
@@ -236,8 +237,8 @@ int main(int argc, char** argv) {
   device.resize(width, height);
   std::printf("renderer: %s\n",
               reinterpret_cast<const char*>(device.gl()->glGetString(GL_RENDERER)));
-  std::printf("%10s %12s %12s %14s %16s %14s\n", "nodes", "frame ms", "submit ms",
-              "our CPU us", "upload B/frame", "frames/s");
+  std::printf("%10s %12s %12s %14s %16s %14s\n", "nodes", "frame ms", "submit ms", "our CPU us",
+              "upload B/frame", "frames/s");
 
   for (const uint32_t side : {1000u, 1844u, 3162u}) {
     torvane::Scene scene;
@@ -266,8 +267,8 @@ int main(int argc, char** argv) {
       // draw ranges' bookkeeping (done once per open, so only the flag checks remain).
       const auto cpuStart = Clock::now();
       const auto t = torvane::computeFrameTransforms(scene.view, width, height);
-      volatile float sink = torvane::toGlClip(t.worldViewProjection())[0] +
-                            torvane::toGlFloats(t.worldView())[0];
+      volatile float sink =
+          torvane::toGlClip(t.worldViewProjection())[0] + torvane::toGlFloats(t.worldView())[0];
       for (const torvane::GridFile& f : scene.grid.files) {
         sink = sink + (f.shown ? 1.0f : 0.0f);
       }

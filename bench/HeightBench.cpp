@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::mt19937_64 random(7);
-  std::uniform_real_distribution<double> lon(grid.lonMin, grid.lonMax), lat(grid.latMin, grid.latMax);
+  std::uniform_real_distribution<double> lon(grid.lonMin, grid.lonMax),
+      lat(grid.latMin, grid.latMax);
   std::vector<std::pair<double, double>> points(static_cast<size_t>(queries));
   for (auto& p : points) {
     p = {lon(random), lat(random)};
@@ -87,8 +88,8 @@ int main(int argc, char** argv) {
     found = 0;
     for (size_t i = 0; i < points.size(); ++i) {
       double X, Y;
-      found += torvane::heightAtGeo(grid, mesh, points[i].first, points[i].second, X, Y,
-                                    linearH[i]);
+      found +=
+          torvane::heightAtGeo(grid, mesh, points[i].first, points[i].second, X, Y, linearH[i]);
     }
     linear = std::min(linear, torvane::bench::threadCpuSeconds() - start);
     start = torvane::bench::threadCpuSeconds();
@@ -102,8 +103,8 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < points.size(); ++i) {
     differ += linearH[i] != sampledH[i];
   }
-  std::printf("%d queries over %d sub-grids (%u nodes), %d with a height, identical: %s\n",
-              queries, grid.fileCount, grid.count, found, differ == 0 ? "yes" : "NO");
+  std::printf("%d queries over %d sub-grids (%u nodes), %d with a height, identical: %s\n", queries,
+              grid.fileCount, grid.count, found, differ == 0 ? "yes" : "NO");
   std::printf("per-query search (linear scans): %.0f queries/s\n", queries / linear);
   std::printf("prepared sampler (binary search): %.0f queries/s (prepared in %.2f ms)\n",
               queries / binary, prepare * 1e3);

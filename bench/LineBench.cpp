@@ -74,9 +74,11 @@ void writeLog(const fs::path& path) {
     double lat = 0, lon = 0;
     trackPoint(n, lat, lon);
     const int la = static_cast<int>(lat), lo = static_cast<int>(lon);
-    const int len = std::snprintf(
-        line, sizeof line, "$GPGGA,%02d%02d%05.2f,%02d%010.7f,N,%03d%010.7f,E,4,12,0.67,124.694,M,38.868,M,1.3,1006*7D\n",
-        n / 36000 % 24, n / 600 % 60, n % 600 / 10.0, la, (lat - la) * 60, lo, (lon - lo) * 60);
+    const int len = std::snprintf(line, sizeof line,
+                                  "$GPGGA,%02d%02d%05.2f,%02d%010.7f,N,%03d%010.7f,E,4,12,0.67,124."
+                                  "694,M,38.868,M,1.3,1006*7D\n",
+                                  n / 36000 % 24, n / 600 % 60, n % 600 / 10.0, la, (lat - la) * 60,
+                                  lo, (lon - lo) * 60);
     out.write(line, len);
   }
 }

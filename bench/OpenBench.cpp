@@ -19,7 +19,8 @@ using namespace torvane::bench;
 int main(int argc, char** argv) {
   const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   const bool keep = argc > 2;
-  const fs::path folder = keep ? fs::path(argv[2]) : fs::temp_directory_path() / "torvane-bench-open";
+  const fs::path folder =
+      keep ? fs::path(argv[2]) : fs::temp_directory_path() / "torvane-bench-open";
   std::fprintf(stderr, "generating tiles in %s ...\n", folder.c_str());
   const std::vector<fs::path> paths = writeTenMetreTiles(folder);
   const double mb = static_cast<double>(totalBytes(paths)) / 1e6;
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
       const auto t1 = Clock::now();
       (threads == 1 ? one : two).push_back(seconds(t0, t1));
       nodes = grid.count;
-      step = static_cast<uint64_t>((grid.files[0].columns - 2) / (grid.files[0].sampledColumns - 2));
+      step =
+          static_cast<uint64_t>((grid.files[0].columns - 2) / (grid.files[0].sampledColumns - 2));
     }
   }
   const double tRaw = median(raw), tOne = median(one), tTwo = median(two);

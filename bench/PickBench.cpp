@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
     torvane::ViewState view;
     const int kind = q % 3;
     view.RotaZ = unit(random) * 6.283185307179586;
-    view.RotaX = kind == 0   ? unit(random) * 0.4                                  // near plan
-                 : kind == 1 ? 0.4 + unit(random) * 1.0                            // oblique
+    view.RotaX = kind == 0   ? unit(random) * 0.4                                     // near plan
+                 : kind == 1 ? 0.4 + unit(random) * 1.0                               // oblique
                              : torvane::kQuarterPi * 2 + (unit(random) - 0.5) * 0.1;  // side
     view.RZoom = 0.05 + unit(random) * 0.7;
     view.MoveX = (unit(random) - 0.5) * 1.6;

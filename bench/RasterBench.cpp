@@ -66,14 +66,13 @@ fs::path writeMosaicTiff(const fs::path& folder) {
       const auto& h = tiles.heights[static_cast<size_t>(tr * kMosaicTileColumns + tc)];
       for (int row = 0; row < kMosaicRows; ++row) {
         for (int c = 0; c < kMosaicColumns; ++c) {
-          r.heights[static_cast<size_t>(tr * kMosaicRows + row) * r.columns +
-                    tc * kMosaicColumns + c] = h[static_cast<size_t>(row * kMosaicColumns + c)];
+          r.heights[static_cast<size_t>(tr * kMosaicRows + row) * r.columns + tc * kMosaicColumns +
+                    c] = h[static_cast<size_t>(row * kMosaicColumns + c)];
         }
       }
     }
   }
-  r.options = {"TILED=YES", "BLOCKXSIZE=256", "BLOCKYSIZE=256", "COMPRESS=DEFLATE",
-               "PREDICTOR=3"};
+  r.options = {"TILED=YES", "BLOCKXSIZE=256", "BLOCKYSIZE=256", "COMPRESS=DEFLATE", "PREDICTOR=3"};
   if (!fixtures::writeRaster(path, r)) {
     std::fprintf(stderr, "cannot write %s\n", path.c_str());
     std::exit(1);
@@ -122,7 +121,8 @@ void line(const char* name, const Timing& t) {
 int main(int argc, char** argv) {
   const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   const bool keep = argc > 2;
-  const fs::path folder = keep ? fs::path(argv[2]) : fs::temp_directory_path() / "torvane-bench-raster";
+  const fs::path folder =
+      keep ? fs::path(argv[2]) : fs::temp_directory_path() / "torvane-bench-raster";
   fs::create_directories(folder);
   const bool gdal = haveGdalTools();
   if (!gdal) {
@@ -141,7 +141,8 @@ int main(int argc, char** argv) {
       std::exit(1);
     }
     nodes = grid.count;
-    step = uint64_t{grid.files[0].columns} / std::max<uint32_t>(grid.files[0].sampledColumns - 1, 1);
+    step =
+        uint64_t{grid.files[0].columns} / std::max<uint32_t>(grid.files[0].sampledColumns - 1, 1);
   });
   std::printf("open: %s, 4500 x 3000 cells, %llu nodes kept (step about %llu), %d runs\n",
               tiff.filename().c_str(), static_cast<unsigned long long>(nodes),
@@ -149,9 +150,8 @@ int main(int argc, char** argv) {
   line("openElevationFiles (both passes)", ours);
   if (gdal) {
     const fs::path raw = folder / "mosaic.raw";
-    const Timing translate = medianTime(repeats, [&] {
-      run("gdal_translate -q -of ENVI " + quoted(tiff) + " " + quoted(raw));
-    });
+    const Timing translate = medianTime(
+        repeats, [&] { run("gdal_translate -q -of ENVI " + quoted(tiff) + " " + quoted(raw)); });
     line("gdal_translate -of ENVI", translate);
     std::printf("  ratio %.2f (target <= 1.5)\n", ours.wall / translate.wall);
     fs::remove(raw);

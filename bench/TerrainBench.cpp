@@ -135,9 +135,9 @@ int main(int argc, char** argv) {
     return openOnly(std::vector<std::string>(argv + 2, argv + argc));
   }
   const int repeats = argc >= 2 ? std::max(1, std::atoi(argv[1])) : 5;
-  const fs::path folder = argc >= 3 ? fs::path(argv[2])
-                                    : fs::temp_directory_path() /
-                                          ("torvane-bench-terrain-" + std::to_string(getpid()));
+  const fs::path folder =
+      argc >= 3 ? fs::path(argv[2])
+                : fs::temp_directory_path() / ("torvane-bench-terrain-" + std::to_string(getpid()));
   const bool keep = argc >= 3;
   fs::create_directories(folder);
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
@@ -192,9 +192,9 @@ int main(int argc, char** argv) {
   const Timing tTripleSerial =
       medianTime(repeats, [&] { colour(tripleSettings, serialVertices, 1); });
   const Timing tTriple = medianTime(repeats, [&] { colour(tripleSettings, vertices, cores); });
-  coloursIdentical = coloursIdentical &&
-                     std::memcmp(serialVertices.data(), vertices.data(),
-                                 vertices.size() * sizeof(torvane::TerrainVertex)) == 0;
+  coloursIdentical =
+      coloursIdentical && std::memcmp(serialVertices.data(), vertices.data(),
+                                      vertices.size() * sizeof(torvane::TerrainVertex)) == 0;
 
   std::printf("\n%-44s %9s %9s %12s\n", "step", "seconds", "CPU s", "M nodes/s");
   auto line = [&](const char* name, const Timing& t) {
@@ -210,8 +210,9 @@ int main(int argc, char** argv) {
   line("analysis + elevation colouring, all cores", tThreads + tColour);
   std::printf("\nthreaded analysis equals serial bit for bit: %s\n", identical ? "yes" : "NO");
   std::printf("threaded colours equal serial bit for bit: %s\n", coloursIdentical ? "yes" : "NO");
-  std::printf("arc tangent approximation vs std::atan, largest relative difference: %.3g (%s 1e-12)\n",
-              relative, relative <= 1e-12 ? "within" : "NOT within");
+  std::printf(
+      "arc tangent approximation vs std::atan, largest relative difference: %.3g (%s 1e-12)\n",
+      relative, relative <= 1e-12 ? "within" : "NOT within");
   std::printf("speed-up of the arc tangent approximation (1 thread): %.2fx; of all cores: %.2fx\n",
               tScalar.wall / tSerial.wall, tSerial.wall / tThreads.wall);
 
@@ -227,8 +228,9 @@ int main(int argc, char** argv) {
         ++failures;
       }
     });
-    std::printf("\ngdaldem slope (float32 BIL in, GeoTIFF out, one process): %.3f s, %.3f CPU s%s\n",
-                tGdal.wall, tGdal.cpu, failures ? " (FAILED)" : "");
+    std::printf(
+        "\ngdaldem slope (float32 BIL in, GeoTIFF out, one process): %.3f s, %.3f CPU s%s\n",
+        tGdal.wall, tGdal.cpu, failures ? " (FAILED)" : "");
     std::printf("our slope + both openness measures / gdaldem slope: %.2f wall (target <= 1), "
                 "%.2f CPU\n",
                 tThreads.wall / tGdal.wall, tThreads.cpu / tGdal.cpu);

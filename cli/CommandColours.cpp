@@ -78,10 +78,9 @@ int64_t nodeIndex(const ElevationGrid& g, const NodeRef& n) {
   if (n.row >= f.sampledRows || n.column >= f.sampledColumns) {
     return -1;
   }
-  return static_cast<int64_t>(g.fileBase(static_cast<int>(n.file))) +
-         n.row * f.sampledColumns + n.column;
+  return static_cast<int64_t>(g.fileBase(static_cast<int>(n.file))) + n.row * f.sampledColumns +
+         n.column;
 }
-
 
 // The world file written beside a PNG.
 std::filesystem::path worldFilePath(const std::filesystem::path& png) {

@@ -24,8 +24,7 @@ bool parsePair(std::string_view text, double& a, double& b) {
   size_t used1 = 0, used2 = 0;
   a = parseDouble(first, &used1);
   b = parseDouble(second, &used2);
-  return used1 == first.size() && used2 == second.size() && std::isfinite(a) &&
-         std::isfinite(b);
+  return used1 == first.size() && used2 == second.size() && std::isfinite(a) && std::isfinite(b);
 }
 
 struct Query {

@@ -60,8 +60,8 @@ int commandProject(int argc, char** argv) {
   scene.limits = args.limits;
   const bool tty = isatty(fileno(stderr)) != 0;
   FileProblems problems;
-  const bool loaded = LoadProject(scene, args.files.front(),
-                                  tty ? progressToStderr : OpenProgressFn{}, &problems);
+  const bool loaded =
+      LoadProject(scene, args.files.front(), tty ? progressToStderr : OpenProgressFn{}, &problems);
   reportProblems(problems);
   if (!loaded) {
     return fail(text(kTextNoValidData));

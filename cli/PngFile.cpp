@@ -10,8 +10,7 @@ namespace torvane::cli {
 namespace {
 
 void appendToString(png_structp png, png_bytep data, png_size_t size) {
-  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data),
-                                                         size);
+  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), size);
 }
 
 void flushNothing(png_structp) {}
@@ -45,8 +44,8 @@ bool encode(std::string* out, uint32_t width, uint32_t height, const uint8_t* rg
 
 }  // namespace
 
-bool encodePngRgba(uint32_t width, uint32_t height, std::span<const uint8_t> rgba,
-                   std::string& png, std::string& error) {
+bool encodePngRgba(uint32_t width, uint32_t height, std::span<const uint8_t> rgba, std::string& png,
+                   std::string& error) {
   if (width == 0 || height == 0 || width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX ||
       rgba.size() != static_cast<size_t>(width) * height * 4) {
     error = "no image to write";

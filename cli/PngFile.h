@@ -13,8 +13,8 @@ namespace torvane::cli {
  *
  * False (with `error` set) when the size does not match the pixels or libpng fails.
  */
-bool encodePngRgba(uint32_t width, uint32_t height, std::span<const uint8_t> rgba,
-                   std::string& png, std::string& error);
+bool encodePngRgba(uint32_t width, uint32_t height, std::span<const uint8_t> rgba, std::string& png,
+                   std::string& error);
 
 /// An ESRI world file: pixel width, two rotation terms (0), pixel height (negative for north
 /// up), and the map coordinates of the centre of the top-left pixel.

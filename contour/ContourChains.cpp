@@ -23,12 +23,11 @@ struct PointKeyHash {
 };
 
 PointKey keyOf(const OverlayVertex& v) {
-  return {std::bit_cast<uint32_t>(v.x), std::bit_cast<uint32_t>(v.y),
-          std::bit_cast<uint32_t>(v.z)};
+  return {std::bit_cast<uint32_t>(v.x), std::bit_cast<uint32_t>(v.y), std::bit_cast<uint32_t>(v.z)};
 }
 
 struct Edge {
-  uint32_t a, b;        // vertex ids
+  uint32_t a, b;       // vertex ids
   bool joins = false;  // added to pair up the ends of a piece that needs several strokes
 };
 
@@ -40,7 +39,8 @@ std::vector<std::vector<uint32_t>> chainSegments(std::span<const OverlayVertex> 
   ids.reserve(points.size());
   std::vector<uint32_t> pointOf;
   auto idOf = [&](uint32_t p) {
-    const auto [it, added] = ids.try_emplace(keyOf(points[p]), static_cast<uint32_t>(pointOf.size()));
+    const auto [it, added] =
+        ids.try_emplace(keyOf(points[p]), static_cast<uint32_t>(pointOf.size()));
     if (added) {
       pointOf.push_back(p);
     }

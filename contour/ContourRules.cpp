@@ -90,8 +90,8 @@ int readContourBound(std::string_view text) {
   return static_cast<int>(value);
 }
 
-std::optional<ContourLevels> contourRangeFor(const FieldRange& field, int pitch,
-                                             int enteredMinimum, int enteredMaximum) {
+std::optional<ContourLevels> contourRangeFor(const FieldRange& field, int pitch, int enteredMinimum,
+                                             int enteredMaximum) {
   if (pitch <= 0) {
     return std::nullopt;
   }

@@ -54,7 +54,7 @@ int readContourBound(std::string_view text);
  *   lowered to upper.
  * nullopt when last < first (OK then does nothing) or the pitch is not positive.
  */
-std::optional<ContourLevels> contourRangeFor(const FieldRange& field, int pitch,
-                                             int enteredMinimum, int enteredMaximum);
+std::optional<ContourLevels> contourRangeFor(const FieldRange& field, int pitch, int enteredMinimum,
+                                             int enteredMaximum);
 
 }  // namespace torvane

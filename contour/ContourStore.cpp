@@ -177,8 +177,8 @@ bool buildContourRange(ContourStore& store, const ElevationGrid& grid,
         limits.skip.push_back(store.hasContourSet(window.value(k), kind));
       }
       const double done = static_cast<double>((w - begin) / kContourLevelsPerPass);
-      const std::vector<ContourTrace> traces = traceContourRange(
-          grid, kind, window, limits, [&](double fraction) {
+      const std::vector<ContourTrace> traces =
+          traceContourRange(grid, kind, window, limits, [&](double fraction) {
             if (progress) {
               progress((done + fraction) / static_cast<double>(windows));
             }
@@ -187,8 +187,7 @@ bool buildContourRange(ContourStore& store, const ElevationGrid& grid,
         GroupStore::Builder builder(store);
         const int value = window.value(k);
         if (beginSet(store, builder, kind, value) && traces[static_cast<size_t>(k)].size() > 1 &&
-            storeSegments(store, builder, placement, kind, value,
-                          traces[static_cast<size_t>(k)])) {
+            storeSegments(store, builder, placement, kind, value, traces[static_cast<size_t>(k)])) {
           added = true;
         }
       }
@@ -241,8 +240,8 @@ std::vector<bool> buildContourSets(ContourStore& store, const ElevationGrid& gri
           continue;
         }
         // A repeated value is refused whatever became of its first request.
-        const bool repeated = std::find(values.begin(), values.end(), requests[i].value) !=
-                              values.end();
+        const bool repeated =
+            std::find(values.begin(), values.end(), requests[i].value) != values.end();
         limits.skip.push_back(repeated || store.hasContourSet(requests[i].value, kind));
         index.push_back(i - begin);
         values.push_back(requests[i].value);
@@ -250,8 +249,8 @@ std::vector<bool> buildContourSets(ContourStore& store, const ElevationGrid& gri
       if (values.empty()) {
         continue;
       }
-      std::vector<ContourTrace> kindTraces = traceContourLevels(
-          grid, kind, values, limits, [&](double fraction) {
+      std::vector<ContourTrace> kindTraces =
+          traceContourLevels(grid, kind, values, limits, [&](double fraction) {
             if (progress) {
               progress((static_cast<double>(begin) + fraction * static_cast<double>(end - begin)) /
                        static_cast<double>(requests.size()));

@@ -152,8 +152,10 @@ namespace {
 class RangeRecorder {
 public:
   RangeRecorder(size_t levels, const ContourRangeLimits& limits)
-      : mLimits(limits), mTraces(levels),
-        mRecording(mTraces.size(), true), mAlive(static_cast<int>(mTraces.size())) {
+      : mLimits(limits),
+        mTraces(levels),
+        mRecording(mTraces.size(), true),
+        mAlive(static_cast<int>(mTraces.size())) {
     for (size_t k = 0; k < mTraces.size() && k < limits.skip.size(); ++k) {
       mRecording[k] = !limits.skip[k];
     }
@@ -312,8 +314,8 @@ std::vector<ContourTrace> traceContourRange(const ElevationGrid& grid, int kind,
   const double inverse = 1.0 / std::max(1, levels.step);
   return walkLevels(grid, n, recorder, values, progress, [&](double lo, double hi, auto&& visit) {
     const double kLow = std::max(0.0, std::ceil((lo - kCandidateMargin - first) * inverse));
-    const double kHigh = std::min<double>(
-        recorder.alive() - 1, std::floor((hi + kCandidateMargin - first) * inverse));
+    const double kHigh = std::min<double>(recorder.alive() - 1,
+                                          std::floor((hi + kCandidateMargin - first) * inverse));
     if (kLow <= kHigh) {
       for (int k = static_cast<int>(kLow), end = static_cast<int>(kHigh); k <= end; ++k) {
         visit(k);
@@ -342,8 +344,9 @@ std::vector<ContourTrace> traceContourLevels(const ElevationGrid& grid, int kind
   return walkLevels(grid, n, recorder, values, progress, [&](double lo, double hi, auto&& visit) {
     const double low = lo - kCandidateMargin;
     const double high = hi + kCandidateMargin;
-    auto it = std::lower_bound(sorted.begin(), sorted.end(), low,
-                               [](const std::pair<double, int>& e, double v) { return e.first < v; });
+    auto it =
+        std::lower_bound(sorted.begin(), sorted.end(), low,
+                         [](const std::pair<double, int>& e, double v) { return e.first < v; });
     for (; it != sorted.end() && it->first <= high; ++it) {
       if (it->second < recorder.alive()) {
         visit(it->second);

@@ -14,9 +14,9 @@ namespace torvane {
 class ElevationGrid;
 
 //! Contour kinds: the field traced.
-inline constexpr int kElevationContour = 1;  //!< terrain height H (metres)
-inline constexpr int kSlopeContour = 2;      //!< slope (degrees), once the terrain is analysed
-inline constexpr int kDifferenceContour = 3; //!< a name only; nothing traces it
+inline constexpr int kElevationContour = 1;   //!< terrain height H (metres)
+inline constexpr int kSlopeContour = 2;       //!< slope (degrees), once the terrain is analysed
+inline constexpr int kDifferenceContour = 3;  //!< a name only; nothing traces it
 
 //! Node values within this of a level count as lying on it.
 inline constexpr double kContourEpsilon = 0.00005;

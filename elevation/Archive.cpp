@@ -19,7 +19,8 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
   }
   const std::string_view tail = text.substr(text.size() - suffix.size());
   return std::equal(tail.begin(), tail.end(), suffix.begin(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
   });
 }
 
@@ -298,8 +299,8 @@ struct ArchiveMember::Impl {
       size_t actual = 0;
       // A stream that needs more room than the declared size fails here (a zip bomb) instead of
       // growing the buffer; one that ends short fails the size check.
-      const libdeflate_result r = libdeflate_deflate_decompress(
-          inflater, in.get(), st.comp_size, out.get(), size, &actual);
+      const libdeflate_result r =
+          libdeflate_deflate_decompress(inflater, in.get(), st.comp_size, out.get(), size, &actual);
       libdeflate_free_decompressor(inflater);
       if (r != LIBDEFLATE_SUCCESS || actual != size) {
         return false;
@@ -348,8 +349,8 @@ bool ArchiveMember::open(const MemberLocation& where, Access access) {
   }
   m.size = st.size;
   m.expectedCrc = st.crc;
-  const bool ok = (access == Access::Whole && m.size <= kMaxWholeBytes) ? m.inflateWhole(st)
-                                                                        : m.openStream();
+  const bool ok =
+      (access == Access::Whole && m.size <= kMaxWholeBytes) ? m.inflateWhole(st) : m.openStream();
   if (!ok) {
     close();
   }

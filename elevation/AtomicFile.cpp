@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kBufferSize = size_t{1} << 16;
-constexpr int kMaxLinkHops = 40;        // as the system's own limit on links in a path
-constexpr size_t kMaxNamePart = 200;    // of the target's name in the temporary name
+constexpr int kMaxLinkHops = 40;      // as the system's own limit on links in a path
+constexpr size_t kMaxNamePart = 200;  // of the target's name in the temporary name
 constexpr size_t kRandomPartSize = 6;
 
 int renameInPlace(const char* from, const char* to, unsigned int flags) {
@@ -108,8 +108,7 @@ pid_t temporaryOwner(std::string_view name, std::string_view prefix) {
 void removeStaleTemporaries(const fs::path& target) {
   const std::string prefix = temporaryPrefix(target);
   std::error_code ec;
-  for (fs::directory_iterator it(folderOf(target), ec), end; !ec && it != end;
-       it.increment(ec)) {
+  for (fs::directory_iterator it(folderOf(target), ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
     const pid_t pid = temporaryOwner(name, prefix);
     if (pid == 0 || pid == ::getpid()) {
@@ -122,8 +121,7 @@ void removeStaleTemporaries(const fs::path& target) {
 }
 
 std::string randomPart() {
-  static constexpr char kChars[] =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   thread_local std::mt19937_64 engine{std::random_device{}()};
   std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
   std::string part(kRandomPartSize, 'x');
@@ -270,9 +268,7 @@ std::string WriteError::localMessage() const {
   return path.string() + ": " + words;
 }
 
-WriterSystemCalls systemWriterCalls() {
-  return {&::write, &::fsync, &::close, &renameInPlace};
-}
+WriterSystemCalls systemWriterCalls() { return {&::write, &::fsync, &::close, &renameInPlace}; }
 
 ScopedWriterSystemCalls::ScopedWriterSystemCalls(const WriterSystemCalls& replacement)
     : mSaved(calls()) {

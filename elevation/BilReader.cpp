@@ -144,10 +144,10 @@ bool readHeader(const std::filesystem::path& bil, BilHeader& h) {
   h.xdim = xdim.found ? parseDouble(xdim.text) : 0;
   h.ydim = ydim.found ? parseDouble(ydim.text) : 0;
   if (byteOrder.found) {
-    const bool little = equalsIgnoringCase(byteOrder.text, "I") ||
-                        equalsIgnoringCase(byteOrder.text, "LSBFIRST");
-    const bool big = equalsIgnoringCase(byteOrder.text, "M") ||
-                     equalsIgnoringCase(byteOrder.text, "MSBFIRST");
+    const bool little =
+        equalsIgnoringCase(byteOrder.text, "I") || equalsIgnoringCase(byteOrder.text, "LSBFIRST");
+    const bool big =
+        equalsIgnoringCase(byteOrder.text, "M") || equalsIgnoringCase(byteOrder.text, "MSBFIRST");
     h.littleEndian = little;
     h.unreadableSamples = h.unreadableSamples || (!little && !big);
   }

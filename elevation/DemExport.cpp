@@ -218,8 +218,8 @@ void pasteNodes(Canvas& canvas, const Source& s, const double* heights) {
 // Any other file: read whole by its reader at full resolution into `scratch`, its place set
 // from its nodes; `use` then receives its heights, row by row. The scratch grid's node arrays
 // are kept for the next file: fresh pages for every tile cost more than parsing some of them.
-bool readWhole(Source& s, const ElevationGrid& opened, ElevationGrid& scratch,
-               std::string& reason, const std::function<void(const double* heights)>& use) {
+bool readWhole(Source& s, const ElevationGrid& opened, ElevationGrid& scratch, std::string& reason,
+               const std::function<void(const double* heights)>& use) {
   ElevationGrid& grid = scratch;
   grid.files.clear();
   grid.fileCount = 0;
@@ -305,8 +305,8 @@ bool writeCog(Canvas& canvas, int epsg, const std::filesystem::path& path,
   const std::string lineOffset = "LINEOFFSET=" + std::to_string(uint64_t{canvas.width} * 4);
   const std::string dataPointer = std::string("DATAPOINTER=") + pointer;
   const char* bandOptions[] = {dataPointer.c_str(), "PIXELOFFSET=4", lineOffset.c_str(), nullptr};
-  double gt[6] = {canvas.west - canvas.dx / 2, canvas.dx, 0,
-                  canvas.north + canvas.dy / 2, 0, -canvas.dy};
+  double gt[6] = {canvas.west - canvas.dx / 2,  canvas.dx, 0,
+                  canvas.north + canvas.dy / 2, 0,         -canvas.dy};
   OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
   bool ok = GDALAddBand(source, GDT_Float32, const_cast<char**>(bandOptions)) == CE_None &&
             OSRImportFromEPSG(srs, epsg) == OGRERR_NONE &&
@@ -315,9 +315,12 @@ bool writeCog(Canvas& canvas, int epsg, const std::filesystem::path& path,
             GDALSetRasterNoDataValue(GDALGetRasterBand(source, 1), kDemExportNoData) == CE_None;
   OSRDestroySpatialReference(srs);
   if (ok) {
-    const char* options[] = {"COMPRESS=DEFLATE",    "PREDICTOR=YES",
-                             "NUM_THREADS=ALL_CPUS", "BIGTIFF=IF_SAFER",
-                             "OVERVIEW_RESAMPLING=AVERAGE", nullptr};
+    const char* options[] = {"COMPRESS=DEFLATE",
+                             "PREDICTOR=YES",
+                             "NUM_THREADS=ALL_CPUS",
+                             "BIGTIFF=IF_SAFER",
+                             "OVERVIEW_RESAMPLING=AVERAGE",
+                             nullptr};
     WriteProgress w{&progress, OpenProgress{5, 0, 1, 0.5, path}};
     CPLErrorReset();
     GDALDatasetH written = GDALCreateCopy(cogDriver, path.c_str(), source, FALSE,

@@ -16,12 +16,12 @@ inline constexpr int kMaxFiles = 100;
 
 //! One loaded elevation file and the part of the node arrays it owns.
 struct GridFile {
-  std::filesystem::path path;  //!< full path as opened
-  bool shown = true;           //!< draw this sub-grid
-  uint32_t columns = 0;        //!< nodes per row as declared by the file (west to east)
-  uint32_t rows = 0;           //!< rows as declared by the file (north to south)
-  uint32_t sampledColumns = 0; //!< W: columns kept after thinning
-  uint32_t sampledRows = 0;    //!< R: rows kept after thinning
+  std::filesystem::path path;   //!< full path as opened
+  bool shown = true;            //!< draw this sub-grid
+  uint32_t columns = 0;         //!< nodes per row as declared by the file (west to east)
+  uint32_t rows = 0;            //!< rows as declared by the file (north to south)
+  uint32_t sampledColumns = 0;  //!< W: columns kept after thinning
+  uint32_t sampledRows = 0;     //!< R: rows kept after thinning
 };
 
 /// Number of kept indices out of n when every s-th index and the last one are kept:

@@ -154,8 +154,8 @@ std::string checkVrtSources(GDALDatasetH vrt, int depth) {
     if (self == files[i]) {
       continue;
     }
-    GDALDatasetH source = GDALOpenEx(files[i], GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr,
-                                     nullptr, nullptr);
+    GDALDatasetH source =
+        GDALOpenEx(files[i], GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
     if (source == nullptr) {
       reason = "a source of the VRT cannot be read";
       break;
@@ -290,18 +290,18 @@ bool GdalRaster::open(const std::filesystem::path& path, std::string& reason) {
 
   mGrid.columns = static_cast<uint32_t>(GDALGetRasterXSize(ds));
   mGrid.rows = static_cast<uint32_t>(GDALGetRasterYSize(ds));
-  mGrid.placement = crs.kind == CrsClass::Plane ? RasterPlacement::Plane
-                                                : RasterPlacement::Geographic;
+  mGrid.placement =
+      crs.kind == CrsClass::Plane ? RasterPlacement::Plane : RasterPlacement::Geographic;
   mGrid.zone = crs.kind == CrsClass::Plane ? crs.zone : 0;
   mGrid.dx = gt[1];
   mGrid.dy = -gt[5];
   mGrid.x0 = gt[0] + gt[1] / 2;
   mGrid.y0 = gt[3] + gt[5] / 2;
-  const bool placed = mGrid.placement == RasterPlacement::Geographic
-                          ? plausibleCorners(mGrid.west(), mGrid.east(), mGrid.south(),
-                                             mGrid.north())
-                          : std::isfinite(mGrid.east()) && std::isfinite(mGrid.south()) &&
-                                std::fabs(mGrid.east()) < 1e8 && std::fabs(mGrid.south()) < 1e8;
+  const bool placed =
+      mGrid.placement == RasterPlacement::Geographic
+          ? plausibleCorners(mGrid.west(), mGrid.east(), mGrid.south(), mGrid.north())
+          : std::isfinite(mGrid.east()) && std::isfinite(mGrid.south()) &&
+                std::fabs(mGrid.east()) < 1e8 && std::fabs(mGrid.south()) < 1e8;
   if (!placed || !(mGrid.east() > mGrid.west()) || !(mGrid.north() > mGrid.south())) {
     reason = "corners out of range";
     return false;

@@ -28,10 +28,10 @@ struct RasterGrid {
   uint32_t columns = 0;
   uint32_t rows = 0;
   RasterPlacement placement = RasterPlacement::Geographic;
-  int zone = 0;         //!< 1..19 for plane placement
+  int zone = 0;           //!< 1..19 for plane placement
   double x0 = 0, y0 = 0;  //!< node (0, 0): longitude/latitude degrees or easting/northing metres
   double dx = 0, dy = 0;  //!< spacing east and south (both positive)
-  bool warped = false;  //!< read through a warp to JGD2011 geographic coordinates
+  bool warped = false;    //!< read through a warp to JGD2011 geographic coordinates
 
   double west() const { return x0; }
   double north() const { return y0; }

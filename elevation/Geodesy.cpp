@@ -25,10 +25,10 @@ constexpr double kI = 4.109419740269196e-22;
 
 // Zone origins in packed sexagesimal form (latitude, longitude).
 constexpr double kZoneOrigins[19][2] = {
-    {33.0, 129.3}, {33.0, 131.0}, {36.0, 132.1}, {33.0, 133.3}, {36.0, 134.2},
-    {36.0, 136.0}, {36.0, 137.1}, {36.0, 138.3}, {36.0, 139.5}, {40.0, 140.5},
+    {33.0, 129.3},  {33.0, 131.0},  {36.0, 132.1},  {33.0, 133.3}, {36.0, 134.2},
+    {36.0, 136.0},  {36.0, 137.1},  {36.0, 138.3},  {36.0, 139.5}, {40.0, 140.5},
     {44.0, 140.15}, {44.0, 142.15}, {44.0, 144.15}, {26.0, 142.0}, {26.0, 127.3},
-    {26.0, 124.0}, {26.0, 131.0}, {20.0, 136.0}, {26.0, 154.0}};
+    {26.0, 124.0},  {26.0, 131.0},  {20.0, 136.0},  {26.0, 154.0}};
 }  // namespace
 
 double meridianArc(double phi) {
@@ -47,7 +47,8 @@ double integerPart13(double v) {
   }
   // Rounding to 13 significant digits is what printing with 13 digits does (in any locale).
   char text[64];
-  const auto printed = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, 12);
+  const auto printed =
+      std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, 12);
   double rounded = 0;
   std::from_chars(text, printed.ptr, rounded);
   if (std::fabs(rounded) < 1.0) {

@@ -35,8 +35,8 @@ struct LemHeader {
       return false;
     }
     const double dx = dX(), dy = dY();
-    return std::isfinite(west) && std::isfinite(north) && std::isfinite(dx) &&
-           std::isfinite(dy) && dx > 0 && dy > 0;
+    return std::isfinite(west) && std::isfinite(north) && std::isfinite(dx) && std::isfinite(dy) &&
+           dx > 0 && dy > 0;
   }
 };
 

@@ -8,11 +8,12 @@
 namespace torvane {
 
 namespace {
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 // strtod in the "C" locale: numbers in files use '.' whatever the user's locale says (a
 // desktop program runs with the user's LC_NUMERIC unless it resets it).
@@ -61,10 +62,10 @@ double parseDouble(std::string_view text, size_t* end) {
       ++j;
     }
   }
-  const bool plain = digits > 0 && digits <= 15 &&
-                     (j == n || (text[j] != 'e' && text[j] != 'E' && text[j] != 'x' &&
-                                 text[j] != 'X' && text[j] != 'n' && text[j] != 'N' &&
-                                 text[j] != 'i' && text[j] != 'I'));
+  const bool plain =
+      digits > 0 && digits <= 15 &&
+      (j == n || (text[j] != 'e' && text[j] != 'E' && text[j] != 'x' && text[j] != 'X' &&
+                  text[j] != 'n' && text[j] != 'N' && text[j] != 'i' && text[j] != 'I'));
   if (plain) {
     double v = static_cast<double>(mantissa);
     if (fraction > 0) {

@@ -90,7 +90,8 @@ void runOnThreads(unsigned threads, unsigned tasks, const std::function<void()>&
   work();
   {
     std::unique_lock lock(doneMutex);
-    while (!doneSignal.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
+    while (
+        !doneSignal.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
       lock.unlock();
       waiting();
       lock.lock();
@@ -104,10 +105,14 @@ void runOnThreads(unsigned threads, unsigned tasks, const std::function<void()>&
 double overallFraction(const OpenProgress& progress) {
   const double f = std::clamp(progress.fraction, 0.0, 1.0);
   switch (progress.pass) {
-    case 1: return 0.05 * f;
-    case 2: return 0.05 + 0.85 * f;
-    case 3: return 0.9 + 0.1 * f;
-    default: return f;
+    case 1:
+      return 0.05 * f;
+    case 2:
+      return 0.05 + 0.85 * f;
+    case 3:
+      return 0.9 + 0.1 * f;
+    default:
+      return f;
   }
 }
 
@@ -301,9 +306,12 @@ bool openListed(std::vector<std::filesystem::path> files, ElevationGrid& grid, O
     grid.takeListing(listed);
     std::vector<std::filesystem::path> failed;
     switch (finishOpen(grid, steps, options, plane, failed)) {
-      case Finish::Opened: return true;
-      case Finish::Failed: return false;
-      case Finish::Retry: break;
+      case Finish::Opened:
+        return true;
+      case Finish::Failed:
+        return false;
+      case Finish::Retry:
+        break;
     }
     for (const std::filesystem::path& path : failed) {
       addProblem(options, path, locateMember(path) ? "damaged archive member" : "damaged data");

@@ -19,7 +19,7 @@ inline constexpr uint32_t kPrimitiveLimitCap = 10'000'000;
 
 struct DeviceLimits {
   uint32_t primitiveLimit = kPrimitiveLimitCap;  //!< largest primitive count, at most the cap
-  uint32_t indexLimit = 16'777'215;      //!< largest vertex index (above 65535: 32-bit indices)
+  uint32_t indexLimit = 16'777'215;  //!< largest vertex index (above 65535: 32-bit indices)
 };
 
 inline constexpr uint64_t kMaxNodeTotal = 10'000'000;
@@ -45,9 +45,9 @@ struct OpenProgress {
   //! 1: listing headers, 2: reading data, 3: analysis and mesh; an export (DemExport.h)
   //! reports 4: reading its files again and 5: writing its output
   int pass = 1;
-  int fileIndex = 0;     //!< file being worked on
-  int fileCount = 0;     //!< files in this pass
-  double fraction = 0;   //!< 0..1 over the whole pass
+  int fileIndex = 0;           //!< file being worked on
+  int fileCount = 0;           //!< files in this pass
+  double fraction = 0;         //!< 0..1 over the whole pass
   std::filesystem::path file;  //!< the file being worked on (empty in pass 3)
 };
 /**

@@ -22,14 +22,14 @@ constexpr ElevationReader kReaders[] = {
      "GeoTIFF", "", &gdalRasterRefusal, "GTiff"},
     {".tiff", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster,
      "GeoTIFF", "", &gdalRasterRefusal, "GTiff"},
-    {".hgt", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster,
-     "SRTM", "", &gdalRasterRefusal, "SRTMHGT"},
+    {".hgt", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster, "SRTM",
+     "", &gdalRasterRefusal, "SRTMHGT"},
     {".asc", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster,
      "ASCII Grid", "", &gdalRasterRefusal, "AAIGrid"},
     {".img", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster,
      "ERDAS Imagine", "", &gdalRasterRefusal, "HFA"},
-    {".vrt", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster,
-     "VRT", "", &gdalRasterRefusal, "VRT"},
+    {".vrt", &listGdalRaster, &readGdalRaster, GridCoordinates::Either, &holdsPlaneRaster, "VRT",
+     "", &gdalRasterRefusal, "VRT"},
 };
 
 bool accepts(const ElevationReader& r, bool plane) {

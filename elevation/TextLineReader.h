@@ -21,7 +21,8 @@ namespace torvane {
 
 /// True when `line`, after any leading spaces and tabs, begins with `tag`; `rest` then holds the
 /// text after the tag.
-bool lineStartsWithTag(std::string_view line, std::string_view tag, std::string_view* rest = nullptr);
+bool lineStartsWithTag(std::string_view line, std::string_view tag,
+                       std::string_view* rest = nullptr);
 
 class TextLineReader {
 public:

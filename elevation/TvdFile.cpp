@@ -78,9 +78,8 @@ bool writeTvd(const std::filesystem::path& path, const TvdHeader& header,
   return ok || setError(error, failure.message());
 }
 
-ConvertStatus convertToTvd(const std::filesystem::path& source,
-                           const std::filesystem::path& target, std::string& error,
-                           uint64_t maxNodes) {
+ConvertStatus convertToTvd(const std::filesystem::path& source, const std::filesystem::path& target,
+                           std::string& error, uint64_t maxNodes) {
   // The target must not be the source, in any spelling: refused before the work.
   const WriteGuard guard{std::span<const std::filesystem::path>(&source, 1)};
   WriteError refused;

@@ -62,8 +62,7 @@ enum class ConvertStatus {
  * of any failure; the target is left untouched unless the status is Written, and a target that
  * is the source itself (another spelling, a link, the archive of a member) is refused.
  */
-ConvertStatus convertToTvd(const std::filesystem::path& source,
-                           const std::filesystem::path& target, std::string& error,
-                           uint64_t maxNodes = 10'000'000);
+ConvertStatus convertToTvd(const std::filesystem::path& source, const std::filesystem::path& target,
+                           std::string& error, uint64_t maxNodes = 10'000'000);
 
 }  // namespace torvane

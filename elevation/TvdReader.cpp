@@ -46,8 +46,7 @@ bool readTvd(NodeSink& sink, const std::filesystem::path& path, uint64_t step,
   const double dLat = h.dLat();
   const SampleBlock block{h.columns, h.rows, kTvdHeaderSize, 4};
   return readSampleBlock(
-      sink, file, block, step,
-      [&](uint64_t j) { return h.west + static_cast<double>(j) * dLon; },
+      sink, file, block, step, [&](uint64_t j) { return h.west + static_cast<double>(j) * dLon; },
       [&](uint64_t i) { return h.north - static_cast<double>(i) * dLat; },
       [](const unsigned char* p) { return storedHeight(loadFloatLE(p)); }, progress);
 }

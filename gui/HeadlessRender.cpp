@@ -170,8 +170,7 @@ bool saveImage(const QImage& image, const std::filesystem::path& path, const Wri
     return false;
   }
   return writeFileAtomically(
-      path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), guard,
-      &error);
+      path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), guard, &error);
 }
 
 int runRenderCommand(const QStringList& args) {
@@ -210,8 +209,7 @@ int runRenderCommand(const QStringList& args) {
     return 1;
   }
   QString error;
-  const QImage image =
-      renderSceneImage(scene, request->width, request->height, error, &textures);
+  const QImage image = renderSceneImage(scene, request->width, request->height, error, &textures);
   if (image.isNull()) {
     err << qtext(kTextNoDirectX) << " (" << error << ")\n";
     return 1;

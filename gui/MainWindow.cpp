@@ -141,10 +141,9 @@ void MainWindow::runCommand(int id) {
   switch (id) {
     case kCmdOpenElevation: {
       stopRotation();
-      const auto paths =
-          runFileDialog(this, {FileDialogKind::OpenMany, qtext(kTextOpenElevation),
-                               elevationFileFilters(), QDir::currentPath(), QString(),
-                               QStringLiteral("tvd")});
+      const auto paths = runFileDialog(
+          this, {FileDialogKind::OpenMany, qtext(kTextOpenElevation), elevationFileFilters(),
+                 QDir::currentPath(), QString(), QStringLiteral("tvd")});
       if (paths.empty()) {
         return;
       }
@@ -212,8 +211,7 @@ void MainWindow::showError(int textId, int captionTextId, const QString& detail)
   showMessage(caption, detail.isEmpty() ? qtext(textId) : qtext(textId) + '\n' + detail);
 }
 
-void MainWindow::showFailure(bool succeeded, int textId, int captionTextId,
-                             const QString& detail) {
+void MainWindow::showFailure(bool succeeded, int textId, int captionTextId, const QString& detail) {
   const FileProblems problems = std::exchange(mProblems, {});
   if (succeeded && problems.empty()) {
     return;
@@ -321,8 +319,8 @@ bool MainWindow::finishImageLoad(bool loaded) {
 void MainWindow::dropPaths(const std::vector<std::filesystem::path>& dropped,
                            const QString& detail) {
   const std::vector<std::filesystem::path> paths(
-      dropped.begin(), dropped.begin() + static_cast<std::ptrdiff_t>(
-                                             std::min(dropped.size(), kMaxDropPaths)));
+      dropped.begin(),
+      dropped.begin() + static_cast<std::ptrdiff_t>(std::min(dropped.size(), kMaxDropPaths)));
   const DropContext context{mScene.view.rotating, mScene.grid.count > 0,
                             mScene.grid.GeoCoordinates};
   const DropDecision decision = decideDrop(paths, context);

@@ -197,11 +197,11 @@ private:
   //! Start-up messages wait here until the window is on the screen (caption, text).
   std::vector<std::pair<QString, QString>> mStartUpMessages;
   bool mStartingUp = false;  //!< within startUp(): messages wait for the window
-  FileProblems mProblems;  //!< files the last open, load or add could not use
+  FileProblems mProblems;    //!< files the last open, load or add could not use
 
-  int mBusyDepth = 0;                     // nested BusyOpen scopes
+  int mBusyDepth = 0;                       // nested BusyOpen scopes
   OpenProgressDialog* mProgress = nullptr;  // owned while the outermost BusyOpen lives
-  bool mCloseWhenIdle = false;             // a close request came during an open
+  bool mCloseWhenIdle = false;              // a close request came during an open
 
   QTimer mRotationTimer;
   QElapsedTimer mTicks;

@@ -54,8 +54,8 @@ private:
   int mShowAfterMs;
   QElapsedTimer mSinceStart;
   QElapsedTimer mSincePump;
-  QDialog* mDialog = nullptr;  // owned by this object (deleted in the destructor)
-  QLabel* mLabel = nullptr;    // owned by the dialog
+  QDialog* mDialog = nullptr;    // owned by this object (deleted in the destructor)
+  QLabel* mLabel = nullptr;      // owned by the dialog
   QProgressBar* mBar = nullptr;  // owned by the dialog
   OpenProgressFn mCallback;
 

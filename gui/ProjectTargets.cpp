@@ -34,8 +34,7 @@ bool SaveImage(MainWindow& window, const std::filesystem::path& path, QString& e
   }
   const std::vector<std::filesystem::path> inputs = inputFiles(window.scene());
   WriteError failure;
-  if (!saveImage(frame.convertToFormat(QImage::Format_RGB32), path, WriteGuard{inputs},
-                 failure)) {
+  if (!saveImage(frame.convertToFormat(QImage::Format_RGB32), path, WriteGuard{inputs}, failure)) {
     error = QString::fromStdString(failure.localMessage());
     return false;
   }

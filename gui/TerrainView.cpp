@@ -28,10 +28,14 @@ ViewKey viewKey(const QKeyEvent& event) {
 
 Qt::CursorShape cursorShape(ViewCursor cursor) {
   switch (cursor) {
-    case ViewCursor::Hover: return Qt::OpenHandCursor;
-    case ViewCursor::Grab: return Qt::ClosedHandCursor;
-    case ViewCursor::Cross: return Qt::CrossCursor;
-    default: return Qt::ArrowCursor;
+    case ViewCursor::Hover:
+      return Qt::OpenHandCursor;
+    case ViewCursor::Grab:
+      return Qt::ClosedHandCursor;
+    case ViewCursor::Cross:
+      return Qt::CrossCursor;
+    default:
+      return Qt::ArrowCursor;
   }
 }
 

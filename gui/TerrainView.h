@@ -21,16 +21,26 @@ struct ViewKeyBinding {
 };
 
 inline constexpr ViewKeyBinding kViewKeys[] = {
-    {Qt::Key_Escape, ViewKey::Escape}, {Qt::Key_PageUp, ViewKey::PageUp},
-    {Qt::Key_PageDown, ViewKey::PageDown}, {Qt::Key_Left, ViewKey::Left},
-    {Qt::Key_Right, ViewKey::Right},   {Qt::Key_Up, ViewKey::Up},
-    {Qt::Key_Down, ViewKey::Down},     {Qt::Key_U, ViewKey::U},
-    {Qt::Key_D, ViewKey::D},           {Qt::Key_N, ViewKey::N},
-    {Qt::Key_E, ViewKey::E},           {Qt::Key_S, ViewKey::S},
-    {Qt::Key_W, ViewKey::W},           {Qt::Key_H, ViewKey::H},
-    {Qt::Key_F1, ViewKey::F1},         {Qt::Key_F2, ViewKey::F2},
-    {Qt::Key_F3, ViewKey::F3},         {Qt::Key_F4, ViewKey::F4},
-    {Qt::Key_Plus, ViewKey::NumpadPlus, true}, {Qt::Key_Minus, ViewKey::NumpadMinus, true},
+    {Qt::Key_Escape, ViewKey::Escape},
+    {Qt::Key_PageUp, ViewKey::PageUp},
+    {Qt::Key_PageDown, ViewKey::PageDown},
+    {Qt::Key_Left, ViewKey::Left},
+    {Qt::Key_Right, ViewKey::Right},
+    {Qt::Key_Up, ViewKey::Up},
+    {Qt::Key_Down, ViewKey::Down},
+    {Qt::Key_U, ViewKey::U},
+    {Qt::Key_D, ViewKey::D},
+    {Qt::Key_N, ViewKey::N},
+    {Qt::Key_E, ViewKey::E},
+    {Qt::Key_S, ViewKey::S},
+    {Qt::Key_W, ViewKey::W},
+    {Qt::Key_H, ViewKey::H},
+    {Qt::Key_F1, ViewKey::F1},
+    {Qt::Key_F2, ViewKey::F2},
+    {Qt::Key_F3, ViewKey::F3},
+    {Qt::Key_F4, ViewKey::F4},
+    {Qt::Key_Plus, ViewKey::NumpadPlus, true},
+    {Qt::Key_Minus, ViewKey::NumpadMinus, true},
 };
 
 class DrapedTextures;

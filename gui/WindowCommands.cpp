@@ -154,12 +154,10 @@ void MainWindow::runMenuCommand(int id) {
       return;
     }
     case kCmdAddLineData: {
-      const auto paths = runFileDialog(
-          this, {FileDialogKind::OpenMany, qtext(kTextAddLineData),
-                 lineFileFilters(mScene.grid.GeoCoordinates),
-                 firstElevationFolder(),
-                 QString(),
-                 QStringLiteral("xml")});
+      const auto paths =
+          runFileDialog(this, {FileDialogKind::OpenMany, qtext(kTextAddLineData),
+                               lineFileFilters(mScene.grid.GeoCoordinates), firstElevationFolder(),
+                               QString(), QStringLiteral("xml")});
       if (paths.empty()) {
         return;
       }
@@ -169,15 +167,15 @@ void MainWindow::runMenuCommand(int id) {
       return;
     }
     case kCmdDrapeImage: {
-      const auto paths = runFileDialog(
-          this, {FileDialogKind::OpenOne,
-                 qtext(kTextDrapeImage),
-                 {kJpegFilters.front(),
-                  {QStringLiteral("PNG(*.png)"), QStringLiteral("*.png")},
-                  {QStringLiteral("All Files"), QStringLiteral("*.jpg *.png")}},
-                 firstElevationFolder(),
-                 QString(),
-                 QStringLiteral("jpg")});
+      const auto paths =
+          runFileDialog(this, {FileDialogKind::OpenOne,
+                               qtext(kTextDrapeImage),
+                               {kJpegFilters.front(),
+                                {QStringLiteral("PNG(*.png)"), QStringLiteral("*.png")},
+                                {QStringLiteral("All Files"), QStringLiteral("*.jpg *.png")}},
+                               firstElevationFolder(),
+                               QString(),
+                               QStringLiteral("jpg")});
       if (paths.empty()) {
         return;
       }
@@ -251,13 +249,13 @@ void MainWindow::runMenuCommand(int id) {
       showContourInfoDialog(*this);
       return;
     case kCmdExportDem: {
-      const auto paths = runFileDialog(
-          this, {FileDialogKind::Save,
-                 qtext(kTextExportDem),
-                 {{QStringLiteral("GeoTIFF(*.tif)"), QStringLiteral("*.tif")}},
-                 firstElevationFolder(),
-                 QStringLiteral("terrain.tif"),
-                 QStringLiteral("tif")});
+      const auto paths =
+          runFileDialog(this, {FileDialogKind::Save,
+                               qtext(kTextExportDem),
+                               {{QStringLiteral("GeoTIFF(*.tif)"), QStringLiteral("*.tif")}},
+                               firstElevationFolder(),
+                               QStringLiteral("terrain.tif"),
+                               QStringLiteral("tif")});
       if (!paths.empty()) {
         exportDemFile(paths.front());
       }

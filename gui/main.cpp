@@ -41,9 +41,8 @@ bool displayAvailable() {
       return true;
     }
   }
-  std::fprintf(stderr,
-               "torvane: no display; on a server run it under xvfb-run -a -s \"-screen 0 "
-               "1280x1024x24\"\n");
+  std::fprintf(stderr, "torvane: no display; on a server run it under xvfb-run -a -s \"-screen 0 "
+                       "1280x1024x24\"\n");
   return false;
 }
 
@@ -118,8 +117,7 @@ int main(int argc, char** argv) {
   for (const std::filesystem::path& file : args.files) {
     files.push_back(file.string());
   }
-  options.commandLineProject =
-      torvane::commandLineProject(files, std::filesystem::current_path());
+  options.commandLineProject = torvane::commandLineProject(files, std::filesystem::current_path());
   if (!options.commandLineProject) {
     options.dropAtStart = args.files;
   }

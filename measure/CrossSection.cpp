@@ -150,8 +150,9 @@ void layoutProfile(CrossSection& cs, const ProfileRect& rect) {
   for (size_t i = 0; i <= last; ++i) {
     const CrossSection::Sample& s = cs.samples[i];
     const double x = hasLength ? s.distance * scale + x0
-                     : last > 0 ? x0 + innerWidth * static_cast<double>(i) / static_cast<double>(last)
-                                : x0 + innerWidth / 2;
+                     : last > 0
+                         ? x0 + innerWidth * static_cast<double>(i) / static_cast<double>(last)
+                         : x0 + innerWidth / 2;
     cs.pixels[i] = {toPixel(x), toPixel(cs.baseY - scale * ratio * (s.H - cs.minH))};
   }
   cs.polygon = cs.pixels;

@@ -46,17 +46,17 @@ struct ProfilePixel {
 struct CrossSection {
   struct Sample {
     double X = 0, Y = 0, H = 0;
-    double distance = 0;  //!< plane distance along the path from sample 0
+    double distance = 0;    //!< plane distance along the path from sample 0
     bool isVertex = false;  //!< a ruler point (not an intermediate sample)
   };
   std::vector<Sample> samples;
 
   double minH = 0, maxH = 0;
   int minIndex = 0, maxIndex = 0;  //!< first sample with the lowest / highest height
-  double planeLength = 0;    //!< sum of the horizontal distances between samples
-  double surfaceLength = 0;  //!< sum of the 3D distances between samples
-  double area = 0;           //!< m² between the profile and the level minH
-  double meanH = 0;          //!< minH + area / planeLength (the sample mean when that is 0)
+  double planeLength = 0;          //!< sum of the horizontal distances between samples
+  double surfaceLength = 0;        //!< sum of the 3D distances between samples
+  double area = 0;                 //!< m² between the profile and the level minH
+  double meanH = 0;                //!< minH + area / planeLength (the sample mean when that is 0)
 
   // Display settings of the window.
   double seaLevel = 0;       //!< the effective sea level when the window opened

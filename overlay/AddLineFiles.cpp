@@ -15,18 +15,12 @@ namespace {
 // write ".nmea" as often as ".log". GPS devices and apps, web maps and GIS tools write the
 // formats read through GDAL.
 constexpr LineFormat kFormats[] = {
-    {".xml", true, &readGsiVector, "XML"},
-    {".log", true, &readNmeaLog, "NMEA"},
-    {".nmea", true, &readNmeaLog, "NMEA"},
-    {".bln", true, &readBln, "BLN"},
-    {".blhrgb", true, &readBlhrgb, "BLHRGB"},
-    {".xyn", false, &readXyn, "XYN"},
-    {".gpx", true, &readVectorFile, "GPX"},
-    {".kml", true, &readVectorFile, "KML"},
-    {".kmz", true, &readVectorFile, "KML"},
-    {".geojson", true, &readVectorFile, "GeoJSON"},
-    {".json", true, &readVectorFile, "GeoJSON"},
-    {".shp", true, &readVectorFile, "Shapefile"},
+    {".xml", true, &readGsiVector, "XML"},          {".log", true, &readNmeaLog, "NMEA"},
+    {".nmea", true, &readNmeaLog, "NMEA"},          {".bln", true, &readBln, "BLN"},
+    {".blhrgb", true, &readBlhrgb, "BLHRGB"},       {".xyn", false, &readXyn, "XYN"},
+    {".gpx", true, &readVectorFile, "GPX"},         {".kml", true, &readVectorFile, "KML"},
+    {".kmz", true, &readVectorFile, "KML"},         {".geojson", true, &readVectorFile, "GeoJSON"},
+    {".json", true, &readVectorFile, "GeoJSON"},    {".shp", true, &readVectorFile, "Shapefile"},
     {".gpkg", true, &readVectorFile, "GeoPackage"},
 };
 
@@ -83,7 +77,9 @@ bool addLineFiles(OverlayStore& store, const LineReadContext& context,
     // Each file reports its own fraction as its share of the list.
     LineReadContext fileContext = context;
     if (context.progress) {
-      fileContext.progress = [&, i](double f) { context.progress((static_cast<double>(i) + f) / files); };
+      fileContext.progress = [&, i](double f) {
+        context.progress((static_cast<double>(i) + f) / files);
+      };
     }
     std::string reason;
     fileContext.reason = &reason;

@@ -285,8 +285,7 @@ bool Scanner::declaration(std::string_view inner) {
     return true;
   }
   const size_t open = inner.find_first_of("\"'", at);
-  const size_t close =
-      open == std::string_view::npos ? open : inner.find(inner[open], open + 1);
+  const size_t close = open == std::string_view::npos ? open : inner.find(inner[open], open + 1);
   if (close == std::string_view::npos) {
     return false;
   }

@@ -108,9 +108,7 @@ GroupRange GroupStore::groupRange(int g) const {
   return r;
 }
 
-int GroupStore::groupPointCount(int g) const {
-  return static_cast<int>(groupRange(g).pointCount);
-}
+int GroupStore::groupPointCount(int g) const { return static_cast<int>(groupRange(g).pointCount); }
 
 bool GroupStore::setGroupColour(int g, uint32_t argb) {
   if (g < 0 || g >= mGroupCount) {

@@ -121,7 +121,9 @@ public:
   /// Where group g lies (all zero for g outside 0 .. groupCount-1).
   GroupRange groupRange(int g) const;
 
-  std::span<const uint32_t> pointsPerPolyline() const { return {mPointsPerPolyline.get(), mPolylineTotal}; }
+  std::span<const uint32_t> pointsPerPolyline() const {
+    return {mPointsPerPolyline.get(), mPolylineTotal};
+  }
   std::span<const double> heights() const { return {mHeights.get(), mPointTotal}; }
   std::span<const OverlayVertex> vertices() const { return {mVertices.get(), mPointTotal}; }
 

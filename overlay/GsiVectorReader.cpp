@@ -15,8 +15,8 @@ using detail::LayerAppender;
 
 namespace {
 
-constexpr int kClassifyLine = 12;     // where a GSI file's first feature element was expected
-constexpr int kClassifyScan = 1000;   // lines searched for a feature tag or coordinates
+constexpr int kClassifyLine = 12;    // where a GSI file's first feature element was expected
+constexpr int kClassifyScan = 1000;  // lines searched for a feature tag or coordinates
 constexpr int kGsiPointSize = 5;
 
 int32_t kindOfTag(std::string_view line) {
@@ -175,7 +175,8 @@ bool readGsiVector(OverlayStore& store, const LineReadContext& context,
   LayerAppender layer(store, context);
   if (kind == kKindUnusable || kind == kKindDem) {
     if (context.reason != nullptr) {
-      *context.reason = kind == kKindDem ? "a GSI DEM, not line/point data" : "not a GSI vector file";
+      *context.reason =
+          kind == kKindDem ? "a GSI DEM, not line/point data" : "not a GSI vector file";
     }
     return false;
   }

@@ -88,12 +88,10 @@ bool colourLayersAlongHueCircle(GroupStore& store, std::span<const int> selected
   return true;
 }
 
-std::vector<int> setLayerPointSizes(OverlayStore& store, std::span<const int> selected,
-                                    int size) {
+std::vector<int> setLayerPointSizes(OverlayStore& store, std::span<const int> selected, int size) {
   std::vector<int> changed;
   for (const int g : selected) {
-    if (g >= 0 && g < store.groupCount() && store.pointSize(g) > 0 &&
-        store.setPointSize(g, size)) {
+    if (g >= 0 && g < store.groupCount() && store.pointSize(g) > 0 && store.setPointSize(g, size)) {
       changed.push_back(g);
     }
   }

@@ -100,7 +100,7 @@ struct LayerAlpha {
 };
 
 using LineReaderFn = bool (*)(OverlayStore& store, const LineReadContext& context,
-                             const std::filesystem::path& path);
+                              const std::filesystem::path& path);
 
 //! A line/point format: one row of the registry that the menu command, drops, projects, the
 //! file dialog and the command-line tool ask.

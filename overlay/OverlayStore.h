@@ -28,18 +28,18 @@ inline constexpr size_t kMaxLabelBytes = kLabelSlot - 1;
 
 //! How the renderer draws a layer's polylines.
 enum DrawMode : uint32_t {
-  kDrawPoints = 0,      //!< point list at the layer's point size
-  kDrawLineStrip = 1,   //!< one line strip per polyline (polylines under 2 points not drawn)
-  kDrawTriangles = 2,   //!< triangle list, a polyline's point count / 3 triangles (unused)
-  kDrawMarks = 10,      //!< per labelled point a short vertical tick and the label as 3D text
+  kDrawPoints = 0,     //!< point list at the layer's point size
+  kDrawLineStrip = 1,  //!< one line strip per polyline (polylines under 2 points not drawn)
+  kDrawTriangles = 2,  //!< triangle list, a polyline's point count / 3 triangles (unused)
+  kDrawMarks = 10,     //!< per labelled point a short vertical tick and the label as 3D text
 };
 
 // Kinds the program itself gives; GSI feature kinds come from the kind table (kindTable()).
-inline constexpr int32_t kKindMark = 191;             //!< BLN or XYN marks
-inline constexpr int32_t kKindPointCloud = 192;       //!< BLHRGB point cloud
-inline constexpr int32_t kKindOtherPoints = 199;      //!< GSI file with <gml:pos>, no known tag
-inline constexpr int32_t kKindNmea = 291;             //!< NMEA track
-inline constexpr int32_t kKindOtherLines = 299;       //!< GSI file with <gml:posList>, no known tag
+inline constexpr int32_t kKindMark = 191;         //!< BLN or XYN marks
+inline constexpr int32_t kKindPointCloud = 192;   //!< BLHRGB point cloud
+inline constexpr int32_t kKindOtherPoints = 199;  //!< GSI file with <gml:pos>, no known tag
+inline constexpr int32_t kKindNmea = 291;         //!< NMEA track
+inline constexpr int32_t kKindOtherLines = 299;   //!< GSI file with <gml:posList>, no known tag
 
 // Layer colours (A8R8G8B8).
 inline constexpr uint32_t kColourWhite = 0xFFFFFFFF;

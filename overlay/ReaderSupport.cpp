@@ -93,8 +93,8 @@ void LayerAppender::pump(const TextLineReader& reader) {
   mNextReport = reader.bytesConsumed() + kReportBytes;
   if (mContext.progress) {
     const uint64_t size = std::max<uint64_t>(reader.fileSize(), 1);
-    mContext.progress(std::min(1.0, static_cast<double>(reader.bytesConsumed()) /
-                                        static_cast<double>(size)));
+    mContext.progress(
+        std::min(1.0, static_cast<double>(reader.bytesConsumed()) / static_cast<double>(size)));
   }
 }
 

@@ -103,8 +103,8 @@ void SourceLayer::point(double lon, double lat, std::string_view name) {
     return;
   }
   const std::string label = labelFromName(name);
-  mStaged.push_back({X, Y, H, static_cast<uint32_t>(mLabels.size()),
-                     static_cast<uint8_t>(label.size())});
+  mStaged.push_back(
+      {X, Y, H, static_cast<uint32_t>(mLabels.size()), static_cast<uint8_t>(label.size())});
   mLabels += label;
   mNamed += label.empty() ? 0 : 1;
 }

@@ -126,9 +126,9 @@ struct CloudRecord {
 
 bool parseCloud(std::string_view line, char sep, CloudRecord& c) {
   FieldScanner s(line);
-  return s.number(c.lat) && s.literal(sep) && s.number(c.lon) && s.literal(sep) &&
-         s.number(c.H) && s.literal(sep) && s.integer(c.unused) && s.literal(sep) &&
-         s.integer(c.r) && s.literal(sep) && s.integer(c.g) && s.literal(sep) && s.integer(c.b);
+  return s.number(c.lat) && s.literal(sep) && s.number(c.lon) && s.literal(sep) && s.number(c.H) &&
+         s.literal(sep) && s.integer(c.unused) && s.literal(sep) && s.integer(c.r) &&
+         s.literal(sep) && s.integer(c.g) && s.literal(sep) && s.integer(c.b);
 }
 
 uint32_t clampedColour(int64_t r, int64_t g, int64_t b) {
@@ -140,8 +140,8 @@ uint32_t clampedColour(int64_t r, int64_t g, int64_t b) {
 // to `point`, which appends at most one point and returns false to skip the line. Marks and
 // clouds are split every 65,535 points without repeating one.
 template <typename PointFn>
-bool readDelimited(LayerAppender& layer, const std::filesystem::path& path,
-                   const Delimited& format, PointFn point) {
+bool readDelimited(LayerAppender& layer, const std::filesystem::path& path, const Delimited& format,
+                   PointFn point) {
   GroupStore::Builder& b = layer.builder();
   TextLineReader reader;
   char separator = 0;

@@ -48,9 +48,12 @@ constexpr const char* kGeoJson[] = {"GeoJSON", nullptr};
 constexpr const char* kShapefile[] = {"ESRI Shapefile", nullptr};
 constexpr const char* kGeoPackage[] = {"GPKG", nullptr};
 constexpr VectorFormat kVectorFormats[] = {
-    {".gpx", kGpx, "GPX"},           {".kml", kKml, "KML"},
-    {".kmz", kKml, "KMZ"},           {".geojson", kGeoJson, "GeoJSON"},
-    {".json", kGeoJson, "GeoJSON"},  {".shp", kShapefile, "Shapefile"},
+    {".gpx", kGpx, "GPX"},
+    {".kml", kKml, "KML"},
+    {".kmz", kKml, "KMZ"},
+    {".geojson", kGeoJson, "GeoJSON"},
+    {".json", kGeoJson, "GeoJSON"},
+    {".shp", kShapefile, "Shapefile"},
     {".gpkg", kGeoPackage, "GeoPackage"},
 };
 
@@ -253,9 +256,9 @@ bool readVectorFile(OverlayStore& store, const LineReadContext& context,
   }
 
   GdalMessages messages;
-  const GDALDatasetUniquePtr data(GDALDataset::Open(
-      name.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, format->drivers,
-      nullptr, nullptr));
+  const GDALDatasetUniquePtr data(
+      GDALDataset::Open(name.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR,
+                        format->drivers, nullptr, nullptr));
   if (!data) {
     const std::string& why = messages.last();
     say(context, why.empty() || why.find("not recognized as") != std::string::npos
@@ -321,8 +324,7 @@ bool readVectorFile(OverlayStore& store, const LineReadContext& context,
       while (store.groupCount() > before) {
         store.deleteGroup(store.groupCount() - 1);
       }
-      say(context,
-          messages.last().empty() ? "damaged file" : shortened(messages.last(), absolute));
+      say(context, messages.last().empty() ? "damaged file" : shortened(messages.last(), absolute));
       return false;
     }
   }

@@ -61,8 +61,7 @@ QImage DrapedTextures::readImage(const std::filesystem::path& path) {
   return image;
 }
 
-bool DrapedTextures::decode(const std::filesystem::path& image,
-                            const std::filesystem::path& base) {
+bool DrapedTextures::decode(const std::filesystem::path& image, const std::filesystem::path& base) {
   release();
   QImage decoded = readImage(image);
   if (decoded.isNull()) {

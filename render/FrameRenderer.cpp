@@ -84,8 +84,8 @@ void renderFrame(RenderContext& context, const FrameInput& input, int width, int
   frame.worldViewProjection = toGlClip(transforms.worldViewProjection());
   frame.worldView = toGlFloats(transforms.worldView());
   frame.fog = view.fogMode == 1 || view.fogMode == 2;
-  frame.fogColour = view.fogMode == 2 ? std::array<float, 4>{0, 0, 0, 1}
-                                      : std::array<float, 4>{1, 1, 1, 1};
+  frame.fogColour =
+      view.fogMode == 2 ? std::array<float, 4>{0, 0, 0, 1} : std::array<float, 4>{1, 1, 1, 1};
   frame.fogStart = static_cast<float>(view.fogStart) / 10.0f;
   frame.fogEnd = 4.0f;
   context.useProgram(frame);

@@ -107,9 +107,8 @@ const GlyphAtlas::Glyph& GlyphAtlas::glyph(int fontIndex, quint32 index) {
       g.right = b.right();
       g.bottom = b.bottom();
       // Glyph space points up: the image's bottom row is the quad's lower edge.
-      g.quad = {float(ox),        float(-(oy + h)), float(ox + w),  float(-oy),
-                float(cx) * s,    float(cy + h) * s, float(cx + w) * s, float(cy) * s,
-                page};
+      g.quad = {float(ox),         float(-(oy + h)),  float(ox + w), float(-oy), float(cx) * s,
+                float(cy + h) * s, float(cx + w) * s, float(cy) * s, page};
     }
   }
   return mGlyphs.emplace(key, g).first->second;

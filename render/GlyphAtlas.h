@@ -28,8 +28,8 @@ struct GlyphQuad {
 
 //! A laid-out text.
 struct TextLayout {
-  bool ink = false;     //!< some glyph has an outline
-  GlyphBounds bounds;   //!< ink bounds (valid with ink)
+  bool ink = false;    //!< some glyph has an outline
+  GlyphBounds bounds;  //!< ink bounds (valid with ink)
   std::vector<GlyphQuad> quads;
 };
 
@@ -65,7 +65,7 @@ private:
   struct Glyph {
     bool ink = false;
     double left = 0, top = 0, right = 0, bottom = 0;  //!< outline bounds, y down from baseline
-    GlyphQuad quad{};  //!< relative to the pen position
+    GlyphQuad quad{};                                 //!< relative to the pen position
   };
   struct Page {
     std::vector<uint8_t> coverage;  //!< kPageSize x kPageSize

@@ -52,8 +52,7 @@ bool GroupBuffers::sync(QOpenGLFunctions_3_3_Core* gl) {
   gl->glBindVertexArray(mVao);
   gl->glBindBuffer(GL_ARRAY_BUFFER, mVbo);
   const auto bytes = static_cast<GLsizeiptr>(mVertices.size_bytes());
-  gl->glBufferData(GL_ARRAY_BUFFER, bytes, bytes > 0 ? mVertices.data() : nullptr,
-                   GL_STATIC_DRAW);
+  gl->glBufferData(GL_ARRAY_BUFFER, bytes, bytes > 0 ? mVertices.data() : nullptr, GL_STATIC_DRAW);
   mUploadedBytes += static_cast<uint64_t>(bytes);
   // Position, then the colour as A8R8G8B8 (bytes B, G, R, A in memory); no texture.
   const auto stride = static_cast<GLsizei>(sizeof(OverlayVertex));
@@ -85,8 +84,8 @@ void GroupBuffers::draw(QOpenGLFunctions_3_3_Core* gl, const DrawBatch& batch,
   }
   gl->glBindVertexArray(mVao);
   if (end <= total) {
-    gl->glMultiDrawArrays(glPrimitive(primitive), batch.firsts.data(),
-                          batch.counts.data(), static_cast<GLsizei>(batch.firsts.size()));
+    gl->glMultiDrawArrays(glPrimitive(primitive), batch.firsts.data(), batch.counts.data(),
+                          static_cast<GLsizei>(batch.firsts.size()));
   } else {
     for (size_t i = 0; i < batch.firsts.size(); ++i) {
       if (int64_t{batch.firsts[i]} + batch.counts[i] <= total) {
@@ -111,8 +110,8 @@ void GroupBuffers::abandon() {
   mDirty = true;
 }
 
-const std::vector<DrawBatch>& DrawBatchCache::batches(const GroupStore& store,
-                                                      uint64_t generation, bool layers) {
+const std::vector<DrawBatch>& DrawBatchCache::batches(const GroupStore& store, uint64_t generation,
+                                                      bool layers) {
   std::vector<uint32_t> now = signature(store, generation, layers);
   if (now != mSignature) {
     mSignature = std::move(now);

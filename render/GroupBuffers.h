@@ -66,8 +66,7 @@ class DrawBatchCache {
 public:
   /// The batches of `store` (layerDrawBatches for an OverlayStore, else contourDrawBatches),
   /// rebuilt only when the store changed since the last call.
-  const std::vector<DrawBatch>& batches(const GroupStore& store, uint64_t generation,
-                                        bool layers);
+  const std::vector<DrawBatch>& batches(const GroupStore& store, uint64_t generation, bool layers);
 
 private:
   std::vector<uint32_t> signature(const GroupStore& store, uint64_t generation, bool layers) const;

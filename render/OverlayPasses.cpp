@@ -22,12 +22,12 @@ constexpr uint32_t kCaptionColour = 0x80FFFFFF;
 TerrainVertex vertexOf(const OverlayVertex& v) { return {v.x, v.y, v.z, v.diffuse, 0, 0}; }
 
 // The two triangles of a glyph quad placed by `placement`.
-void appendQuad(std::vector<TerrainVertex>& out, const GlyphQuad& q,
-                const TextPlacement& placement, uint32_t colour) {
+void appendQuad(std::vector<TerrainVertex>& out, const GlyphQuad& q, const TextPlacement& placement,
+                uint32_t colour) {
   auto corner = [&](float x, float y, float u, float v) {
     const Vec3d p = placement.apply(x, y);
-    return TerrainVertex{static_cast<float>(p.x), static_cast<float>(p.y),
-                         static_cast<float>(p.z), colour, u, v};
+    return TerrainVertex{
+        static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z), colour, u, v};
   };
   const TerrainVertex a = corner(q.x0, q.y0, q.u0, q.v0);
   const TerrainVertex b = corner(q.x1, q.y0, q.u1, q.v0);

@@ -84,8 +84,8 @@ std::string fragmentShaderSource() {
       {"kStageGlyphs", TextureStage::Glyphs},
   };
   for (const auto& [name, stage] : stages) {
-    source += std::string("const int ") + name + " = " + std::to_string(static_cast<int>(stage)) +
-              ";\n";
+    source +=
+        std::string("const int ") + name + " = " + std::to_string(static_cast<int>(stage)) + ";\n";
   }
   return source + kFragmentShaderBody;
 }

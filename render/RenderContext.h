@@ -27,10 +27,10 @@ struct LineVertex;
 
 /// Texture stage modes of the terrain shader.
 enum class TextureStage : int {
-  None = 0,      //!< vertex colour only
-  BaseAlpha = 1, //!< colour = texture x vertex colour, alpha = texture alpha (the base pass)
-  Modulate = 2,  //!< colour and alpha = texture x vertex colour (the image pass)
-  Glyphs = 3,    //!< alpha = glyph coverage (red channel) x vertex alpha; no coverage, no pixel
+  None = 0,       //!< vertex colour only
+  BaseAlpha = 1,  //!< colour = texture x vertex colour, alpha = texture alpha (the base pass)
+  Modulate = 2,   //!< colour and alpha = texture x vertex colour (the image pass)
+  Glyphs = 3,     //!< alpha = glyph coverage (red channel) x vertex alpha; no coverage, no pixel
 };
 
 /// Uniform values of one draw. Matrices are 16 floats in OpenGL order.
@@ -134,8 +134,8 @@ private:
 
   uint32_t mProgram = 0;
   int mUniformMvp = -1, mUniformWorldView = -1, mUniformFog = -1, mUniformFogColour = -1,
-      mUniformFogStart = -1, mUniformFogEnd = -1, mUniformTextureStage = -1,
-      mUniformTexture = -1, mUniformPointSize = -1;
+      mUniformFogStart = -1, mUniformFogEnd = -1, mUniformTextureStage = -1, mUniformTexture = -1,
+      mUniformPointSize = -1;
 
   uint32_t mTitleVao = 0;
   uint32_t mTitleVbo = 0;

@@ -40,8 +40,8 @@ void paintText(QPainter& painter, const QFont& font, const QString& text, int le
   painter.drawText(rect, static_cast<int>(horizontal | Qt::AlignTop) | Qt::TextDontClip, text);
 }
 
-void paintLines(QPainter& painter, const QFont& font, const std::vector<TextLine>& lines,
-                int left, int right, Qt::Alignment horizontal) {
+void paintLines(QPainter& painter, const QFont& font, const std::vector<TextLine>& lines, int left,
+                int right, Qt::Alignment horizontal) {
   for (const TextLine& line : lines) {
     paintText(painter, font, qtext(line.text), left, line.y, right, horizontal);
   }
@@ -85,8 +85,8 @@ void paintStrokes(QPainter& painter, std::span<const ScreenStroke> strokes) {
   painter.restore();
 }
 
-void drawLabelBox(QPainter& painter, const QFont& smallFont, int width, int x,
-                  const QString& text, int y) {
+void drawLabelBox(QPainter& painter, const QFont& smallFont, int width, int x, const QString& text,
+                  int y) {
   paintStrokes(painter, labelBoxStrokes(width, x, y));
   const TextBox box = labelBoxTextBox(width, x, y);
   paintText(painter, smallFont, text, box.left, box.top, box.right, Qt::AlignHCenter);
@@ -111,8 +111,8 @@ void drawRuler(QPainter& painter, RenderContext& context, const FrameInput& inpu
   int count = ruler.pointCount;
   if (ruler.pointCount < 2 && input.picker != nullptr && cursorInView(input, width, height)) {
     const PickResult hit =
-        pickTerrain(scene.mesh, scene.grid, frameGeometryFor(view, width, height),
-                    input.cursorX, input.cursorY, true, input.picker);
+        pickTerrain(scene.mesh, scene.grid, frameGeometryFor(view, width, height), input.cursorX,
+                    input.cursorY, true, input.picker);
     if (hit.found) {
       GridPoint point = fromModel(scene.mesh.fit(), hit.x, hit.y, hit.z, view.Scale);
       heightAtGrid(scene.grid, scene.mesh, point.X, point.Y, point.H);  // 0 where none
@@ -123,8 +123,8 @@ void drawRuler(QPainter& painter, RenderContext& context, const FrameInput& inpu
     const Mat4d m = computeFrameTransforms(view, width, height).worldViewProjection();
     std::vector<ScreenStroke> segments;
     for (int i = 1; i < count; ++i) {
-      const ModelPoint a = toModel(scene.mesh.fit(), ruler.X[i - 1], ruler.Y[i - 1],
-                                   ruler.H[i - 1], view.Scale);
+      const ModelPoint a =
+          toModel(scene.mesh.fit(), ruler.X[i - 1], ruler.Y[i - 1], ruler.H[i - 1], view.Scale);
       const ModelPoint b =
           toModel(scene.mesh.fit(), ruler.X[i], ruler.Y[i], ruler.H[i], view.Scale);
       if (const auto s = projectSegment(m, {a.x, a.y, a.z}, {b.x, b.y, b.z}, width, height)) {
@@ -157,15 +157,15 @@ void drawCompass(QPainter& painter, const FrameInput& input, int width) {
   paintStrokes(painter, compassStrokes(input.view.RotaZ, width));
 }
 
-void drawTrackbars(QPainter& painter, RenderContext& context, const FrameInput& input,
-                   int width, int height) {
+void drawTrackbars(QPainter& painter, RenderContext& context, const FrameInput& input, int width,
+                   int height) {
   const ViewState& view = input.view;
   int hit = 0;
   if (input.input != nullptr && cursorInView(input, width, height)) {
     hit = HitTestTrackbar(view, input.grid.count > 0, height, input.cursorX, input.cursorY);
   }
-  const int highlighted = input.input != nullptr ? highlightedTrackbar(input.input->MouseMode, hit)
-                                                 : 0;
+  const int highlighted =
+      input.input != nullptr ? highlightedTrackbar(input.input->MouseMode, hit) : 0;
   const TrackbarLayout layout = trackbarLayout(view);
   const int base = trackbarBase(view, height);
   for (int k = 0; k < layout.count; ++k) {
@@ -180,8 +180,8 @@ void drawTrackbars(QPainter& painter, RenderContext& context, const FrameInput& 
   }
 }
 
-void drawStatusBar(QPainter& painter, RenderContext& context, const FrameInput& input,
-                   int width, int height) {
+void drawStatusBar(QPainter& painter, RenderContext& context, const FrameInput& input, int width,
+                   int height) {
   const ScreenStroke band = statusBandStroke(width, height);
   paintStrokes(painter, std::span(&band, 1));
   std::optional<uint32_t> contours, layers;

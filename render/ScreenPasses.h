@@ -22,8 +22,8 @@ void paintStrokes(QPainter& painter, std::span<const ScreenStroke> strokes);
 
 /// A boxed label centred on (x, y) with the small font: the half-transparent bar, its white
 /// outline and the text.
-void drawLabelBox(QPainter& painter, const QFont& smallFont, int width, int x,
-                  const QString& text, int y);
+void drawLabelBox(QPainter& painter, const QFont& smallFont, int width, int x, const QString& text,
+                  int y);
 /// A boxed label centred on x at the top of the window with the large font.
 void drawTopLabelBox(QPainter& painter, const QFont& largeFont, int width, int x,
                      const QString& text);
@@ -38,11 +38,11 @@ void drawReadout(QPainter& painter, RenderContext& context, const FrameInput& in
 /// The compass at the top right, turned with the azimuth.
 void drawCompass(QPainter& painter, const FrameInput& input, int width);
 /// The trackbars at the lower left, with the label of the one highlighted.
-void drawTrackbars(QPainter& painter, RenderContext& context, const FrameInput& input,
-                   int width, int height);
+void drawTrackbars(QPainter& painter, RenderContext& context, const FrameInput& input, int width,
+                   int height);
 /// The status bar's band and its three texts.
-void drawStatusBar(QPainter& painter, RenderContext& context, const FrameInput& input,
-                   int width, int height);
+void drawStatusBar(QPainter& painter, RenderContext& context, const FrameInput& input, int width,
+                   int height);
 /// The key help (mode 1) or the device information (mode 2).
 void drawOverlayText(QPainter& painter, RenderContext& context, const FrameInput& input);
 

@@ -39,11 +39,21 @@ struct QtOption {
   bool value;
 };
 constexpr std::array<QtOption, 16> kQtOptions = {{
-    {"-platform", true},   {"-platformpluginpath", true}, {"-platformtheme", true},
-    {"-plugin", true},     {"-qwindowgeometry", true},    {"-qwindowtitle", true},
-    {"-qwindowicon", true}, {"-display", true},           {"-geometry", true},
-    {"-name", true},       {"-title", true},              {"-style", true},
-    {"-stylesheet", true}, {"-session", true},            {"-reverse", false},
+    {"-platform", true},
+    {"-platformpluginpath", true},
+    {"-platformtheme", true},
+    {"-plugin", true},
+    {"-qwindowgeometry", true},
+    {"-qwindowtitle", true},
+    {"-qwindowicon", true},
+    {"-display", true},
+    {"-geometry", true},
+    {"-name", true},
+    {"-title", true},
+    {"-style", true},
+    {"-stylesheet", true},
+    {"-session", true},
+    {"-reverse", false},
     {"-widgetcount", false},
 }};
 
@@ -63,7 +73,9 @@ ProgramArgs only(ProgramMode mode, std::string problem = {}) {
   return result;
 }
 
-ProgramArgs badUsage(std::string problem) { return only(ProgramMode::BadUsage, std::move(problem)); }
+ProgramArgs badUsage(std::string problem) {
+  return only(ProgramMode::BadUsage, std::move(problem));
+}
 
 }  // namespace
 

@@ -48,8 +48,14 @@ constexpr RadioGroup kRotations{kMenuRotation, kCmdRotateClockwise, kCmdRotateSt
 // sets the group's setting to `value`.
 constexpr MenuEntry radio(const RadioGroup& group, int position, std::string_view label,
                           int value = 0) {
-  return {group.first + position, group.menu, K::Radio, label, group.first, group.last,
-          group.sets, value};
+  return {group.first + position,
+          group.menu,
+          K::Radio,
+          label,
+          group.first,
+          group.last,
+          group.sets,
+          value};
 }
 
 // clang-format off

@@ -331,9 +331,9 @@ void UpdateMenuState(MenuState& state, const ViewState& view, const Ruler& ruler
 
   markSetting(state, CommandSetting::Speed, view.Pitch);
   state.setRadio(kCmdRotateClockwise, kCmdRotateStop,
-                 !view.rotating ? kCmdRotateStop
-                                : (view.clockwise ? kCmdRotateClockwise
-                                                  : kCmdRotateCounterClockwise));
+                 !view.rotating
+                     ? kCmdRotateStop
+                     : (view.clockwise ? kCmdRotateClockwise : kCmdRotateCounterClockwise));
 }
 
 }  // namespace torvane

@@ -16,8 +16,8 @@ ContourPlacement contourPlacement(const Scene& scene) {
 
 bool buildContourRange(Scene& scene, int kind, const ContourLevels& levels,
                        const ContourProgressFn& progress) {
-  return buildContourRange(scene.contours, scene.grid, contourPlacement(scene), kind,
-                           levels.first, levels.last, levels.step, progress);
+  return buildContourRange(scene.contours, scene.grid, contourPlacement(scene), kind, levels.first,
+                           levels.last, levels.step, progress);
 }
 
 bool buildContourSet(Scene& scene, int kind, int value) {
@@ -26,12 +26,11 @@ bool buildContourSet(Scene& scene, int kind, int value) {
 
 std::vector<bool> buildContourSets(Scene& scene, std::span<const ContourSetRequest> requests,
                                    const ContourProgressFn& progress) {
-  return buildContourSets(scene.contours, scene.grid, contourPlacement(scene), requests,
-                          progress);
+  return buildContourSets(scene.contours, scene.grid, contourPlacement(scene), requests, progress);
 }
 
-bool exportContourGeoJson(const Scene& scene, const std::filesystem::path& path,
-                          bool visibleOnly, WriteError* error) {
+bool exportContourGeoJson(const Scene& scene, const std::filesystem::path& path, bool visibleOnly,
+                          WriteError* error) {
   if (scene.grid.count == 0) {
     if (error != nullptr) {
       *error = {WriteError::Kind::Content, 0, path, "no elevation data"};

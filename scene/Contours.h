@@ -32,7 +32,7 @@ std::vector<bool> buildContourSets(Scene& scene, std::span<const ContourSetReque
 /// `path` only once the file is complete and never replacing one of the scene's input files.
 /// False with `error` set when there is nothing to write from (no grid) or the file cannot be
 /// written.
-bool exportContourGeoJson(const Scene& scene, const std::filesystem::path& path,
-                          bool visibleOnly, WriteError* error);
+bool exportContourGeoJson(const Scene& scene, const std::filesystem::path& path, bool visibleOnly,
+                          WriteError* error);
 
 }  // namespace torvane

@@ -25,9 +25,9 @@ public:
 
 struct DrapedImage {
   bool loaded = false;
-  std::filesystem::path path;      //!< the image as last loaded; kept after it is removed
-  std::filesystem::path basePath;  //!< its base image file, empty for the built-in white image
-  ImageDecoder* decoder = nullptr; //!< not owned; must outlive its attachment
+  std::filesystem::path path;       //!< the image as last loaded; kept after it is removed
+  std::filesystem::path basePath;   //!< its base image file, empty for the built-in white image
+  ImageDecoder* decoder = nullptr;  //!< not owned; must outlive its attachment
 };
 
 /// The base image beside an image: "photo.jpg" -> "photo_B.jpg", "x.PNG" -> "x_B.png"; every

@@ -133,7 +133,8 @@ std::optional<std::filesystem::path> commandLineProject(std::span<const std::str
 }
 
 std::optional<std::filesystem::path> startupProject(
-    const std::optional<std::filesystem::path>& commandLine, const std::filesystem::path& currentDir) {
+    const std::optional<std::filesystem::path>& commandLine,
+    const std::filesystem::path& currentDir) {
   const std::filesystem::path autoRun = currentDir / "AutoRun.tvp";
   std::error_code ec;
   if (std::filesystem::is_regular_file(autoRun, ec)) {

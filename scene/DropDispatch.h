@@ -24,8 +24,8 @@ enum class DropAction {
   AddLineFiles,  //!< add every path as line/point data; failure: 2005
   LineFilesOrElevation,  //!< add as line/point data; failing that, open as elevation data
                          //!< when one of the .xml paths is a DEM file; failure: 2005, caption reset
-  OpenLem,        //!< open every path as LEM data; failure: 2005, caption reset
-  OpenElevation,  //!< open every path as elevation data; failure: 2005, caption reset
+  OpenLem,               //!< open every path as LEM data; failure: 2005, caption reset
+  OpenElevation,         //!< open every path as elevation data; failure: 2005, caption reset
 };
 
 //! The state of the scene that a drop depends on, and the formats it knows.
@@ -52,7 +52,8 @@ struct FileType {
 };
 
 /// The elevation formats in registry order, one entry per name, GSI's zip downloads included.
-std::vector<FileType> elevationFileTypes(std::span<const ElevationReader> formats = elevationReaders());
+std::vector<FileType> elevationFileTypes(
+    std::span<const ElevationReader> formats = elevationReaders());
 /// The line/point formats read over data of this kind, one entry per name.
 std::vector<FileType> lineFileTypes(bool geoCoordinates,
                                     std::span<const LineFormat> formats = lineFormats());
@@ -79,6 +80,7 @@ std::optional<std::filesystem::path> commandLineProject(std::span<const std::str
 /// The project to open at start-up: "AutoRun.tvp" in `currentDir` when it exists, otherwise the
 /// command-line project.
 std::optional<std::filesystem::path> startupProject(
-    const std::optional<std::filesystem::path>& commandLine, const std::filesystem::path& currentDir);
+    const std::optional<std::filesystem::path>& commandLine,
+    const std::filesystem::path& currentDir);
 
 }  // namespace torvane

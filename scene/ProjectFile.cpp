@@ -42,8 +42,8 @@ std::string key(std::string_view name, int index) {
 // "%11.9lf" without the process locale (a Qt program runs under the user's LC_NUMERIC).
 std::string fixed9(double value) {
   char buffer[400];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                    std::chars_format::fixed, 9);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 9);
   std::string text(buffer, result.ptr);
   if (text.size() < 11) {
     text.insert(0, 11 - text.size(), ' ');
@@ -292,7 +292,8 @@ bool SaveProject(const Scene& scene, const std::filesystem::path& path, WriteErr
     unstorable = unstorable || breaksLine(scene.overlays.layerName(i));
   }
   if (unstorable) {
-    return refuseSave(error, path, "a file name holds a line break and cannot be saved in a project");
+    return refuseSave(error, path,
+                      "a file name holds a line break and cannot be saved in a project");
   }
   // The data files must stay: a project is never written over one of them. (Saving over the
   // project that was opened is the usual save and is not among these.)
@@ -300,8 +301,8 @@ bool SaveProject(const Scene& scene, const std::filesystem::path& path, WriteErr
   return writeFileAtomically(path, projectText(scene, path), WriteGuard{inputs}, error);
 }
 
-bool LoadProject(Scene& scene, const std::filesystem::path& path,
-                 const OpenProgressFn& progress, FileProblems* problems) {
+bool LoadProject(Scene& scene, const std::filesystem::path& path, const OpenProgressFn& progress,
+                 FileProblems* problems) {
   auto problem = [&](std::string reason) {
     if (problems != nullptr) {
       problems->push_back({path, std::move(reason)});
@@ -332,8 +333,8 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
   }
   // Each stored setting goes to the file or layer it was stored with, found by its name, so
   // that a missing file costs only its own settings.
-  const std::vector<int> fileEntries = matchStoredNames(
-      names, scene.grid.fileCount, [&](int i) { return scene.grid.filePath(i); });
+  const std::vector<int> fileEntries =
+      matchStoredNames(names, scene.grid.fileCount, [&](int i) { return scene.grid.filePath(i); });
   for (int i = 0; i < scene.grid.fileCount; ++i) {
     if (const int entry = fileEntries[static_cast<size_t>(i)]; entry > 0) {
       scene.grid.files[static_cast<size_t>(i)].shown =
@@ -363,8 +364,8 @@ bool LoadProject(Scene& scene, const std::filesystem::path& path,
       }
       // Point clouds keep the colours of their points.
       if (!hasExtension(layerNames[static_cast<size_t>(entry - 1)], ".blhrgb")) {
-        layers.setGroupColour(i, static_cast<uint32_t>(
-                                     profileInt(ini.find("File1", key("Color", entry)), -1)));
+        layers.setGroupColour(
+            i, static_cast<uint32_t>(profileInt(ini.find("File1", key("Color", entry)), -1)));
       }
     }
   }

@@ -9,8 +9,8 @@ bool ApplyLandColours(Scene& scene) {
     return false;
   }
   const double seaLevel = EffectiveSeaLevel(scene.view, scene.grid);
-  return colourTerrain(scene.grid, scene.view, scene.toneCurves.identity(),
-                       seaLevel, scene.mesh.vertices());
+  return colourTerrain(scene.grid, scene.view, scene.toneCurves.identity(), seaLevel,
+                       scene.mesh.vertices());
 }
 
 bool ApplyRelief(Scene& scene) {

@@ -32,8 +32,7 @@ bool Scene::postProcess(const SamplingPlan& openPlan) {
   mesh.placeVertices(grid);
   ApplyRelief(*this);
   ApplyLandColours(*this);
-  return mesh.buildIndices(grid, plan.indexTotal) && mesh.uploadVertices() &&
-         mesh.uploadIndices();
+  return mesh.buildIndices(grid, plan.indexTotal) && mesh.uploadVertices() && mesh.uploadIndices();
 }
 
 namespace {

@@ -17,8 +17,7 @@ const ViewSetting* findViewSetting(std::string_view section, std::string_view ke
 }
 
 double settingValue(const ViewState& view, const ViewSetting& setting) {
-  return std::visit([&](auto member) { return static_cast<double>(view.*member); },
-                    setting.member);
+  return std::visit([&](auto member) { return static_cast<double>(view.*member); }, setting.member);
 }
 
 void setSettingValue(ViewState& view, const ViewSetting& setting, double value) {

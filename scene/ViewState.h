@@ -18,7 +18,7 @@ namespace torvane {
 class ElevationGrid;
 
 inline constexpr double kQuarterPi = 0.7853981633974483;
-inline constexpr double kMinZoom = 0.0017453292519943296;  // 0.1 degree
+inline constexpr double kMinZoom = 0.0017453292519943296;      // 0.1 degree
 inline constexpr double kRotationUnit = 0.017453292519943295;  // 1 degree
 
 /// The view settings. Each member's initialiser is its default (the colouring's own settings
@@ -27,9 +27,9 @@ inline constexpr double kRotationUnit = 0.017453292519943295;  // 1 degree
 struct ViewState : ColourSettings {
   // Camera: pan in model units, angles in radians.
   double MoveX = 0, MoveY = 0, MoveZ = 0;
-  double RotaX = 0;  //!< tilt 0..2pi: 0 plan view, pi/2 side view
-  double RotaY = 0;  //!< never changed by any input
-  double RotaZ = 0;  //!< azimuth 0..2pi: 0 north, pi/2 east
+  double RotaX = 0;           //!< tilt 0..2pi: 0 plan view, pi/2 side view
+  double RotaY = 0;           //!< never changed by any input
+  double RotaZ = 0;           //!< azimuth 0..2pi: 0 north, pi/2 east
   double RZoom = kQuarterPi;  //!< vertical field of view
 
   int ColorK = -1;  //!< sea level in metres; -1 just below the lowest elevation
@@ -52,8 +52,8 @@ inline constexpr ViewState kDefaultView{};
 
 /// A field of ViewState. Its type fixes the project format: doubles "%11.9lf", ints "%d",
 /// colours (uint32_t) "%u", flags 0 or 1.
-using ViewMember = std::variant<double ViewState::*, int ViewState::*, uint32_t ViewState::*,
-                                bool ViewState::*>;
+using ViewMember =
+    std::variant<double ViewState::*, int ViewState::*, uint32_t ViewState::*, bool ViewState::*>;
 
 /// The values a setting may take: lo..hi without gapLo..gapHi (no gap when gapLo > gapHi).
 struct ValidValues {
@@ -80,9 +80,9 @@ enum class OnLoad {
 /// A rule that ties a setting to another one on load and save.
 enum class Depends {
   None,
-  HueCircle,    //!< written and read only while ColorR is the hue circle; else left as it is
-  LandAndSea,   //!< read only when the stored ColorT is land and sea colours; else the default
-  Image,        //!< ColorT: the default (land and sea colours) when no image is draped
+  HueCircle,   //!< written and read only while ColorR is the hue circle; else left as it is
+  LandAndSea,  //!< read only when the stored ColorT is land and sea colours; else the default
+  Image,       //!< ColorT: the default (land and sea colours) when no image is draped
 };
 
 struct ViewSetting {

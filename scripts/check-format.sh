@@ -9,7 +9,12 @@ if ! command -v clang-format >/dev/null 2>&1; then
   exit 2
 fi
 if [ $# -eq 0 ]; then
-  git ls-files -z '*.h' '*.cpp' | xargs -0 clang-format --dry-run -Werror
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -z '*.h' '*.cpp' | xargs -0 clang-format --dry-run -Werror
+  else  # an unpacked source tree: every source outside the build folders
+    find . -path './build*' -prune -o \( -name '*.h' -o -name '*.cpp' \) -print0 |
+      xargs -0 clang-format --dry-run -Werror
+  fi
 else
   clang-format --dry-run -Werror "$@"
 fi

@@ -9,7 +9,7 @@ PACKAGES="g++ cmake ninja-build pkg-config
   qt6-translations-l10n
   libzip-dev libdeflate-dev libgdal-dev
   xvfb xauth fonts-ipafont-gothic unzip locales
-  dpkg-dev file desktop-file-utils appstream shared-mime-info"
+  dpkg-dev file desktop-file-utils appstream shared-mime-info clang-format"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

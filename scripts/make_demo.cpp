@@ -19,7 +19,8 @@ std::string meshCode(double lat, double lon) {
   const double a = lat * 1.5 + 1e-9, b = lon - 100 + 1e-9;
   const int p = static_cast<int>(a), q = static_cast<int>(b);
   const int r = static_cast<int>((a - p) * 8), s = static_cast<int>((b - q) * 8);
-  const int t = static_cast<int>(((a - p) * 8 - r) * 10), u = static_cast<int>(((b - q) * 8 - s) * 10);
+  const int t = static_cast<int>(((a - p) * 8 - r) * 10),
+            u = static_cast<int>(((b - q) * 8 - s) * 10);
   char buf[32];
   std::snprintf(buf, sizeof buf, "%02d%02d%d%d%d%d", p, q, r, s, t, u);
   return buf;

@@ -12,7 +12,7 @@ inline constexpr double kQ[5] = {2.485846490142306297962E1, 1.650270098316988542
                                  4.328810604912902668951E2, 4.853903996359136964868E2,
                                  1.945506571482613964425E2};
 inline constexpr double kTan3Pi8 = 2.41421356237309504880;  // above: reduce by pi/2
-inline constexpr double kReduceAbove = 0.66;                 // above: reduce by pi/4
+inline constexpr double kReduceAbove = 0.66;                // above: reduce by pi/4
 inline constexpr double kPi2 = 1.57079632679489661923;
 inline constexpr double kPi4 = 0.78539816339744830962;
 inline constexpr double kMoreBits = 6.123233995736765886130E-17;  // pi/2 - kPi2

@@ -34,8 +34,7 @@ bool hasIndexList(const TerrainMesh& mesh) {
 }
 
 // The sub-grid record of file k whose first node is `base`; no sortedness is assumed.
-HeightSampler::SubGrid describe(const ElevationGrid& grid, const Keys& keys, int k,
-                                uint64_t base) {
+HeightSampler::SubGrid describe(const ElevationGrid& grid, const Keys& keys, int k, uint64_t base) {
   HeightSampler::SubGrid s;
   const GridFile& f = grid.files[static_cast<size_t>(k)];
   s.base = base;
@@ -130,8 +129,8 @@ bool triangleHeight(const ElevationGrid& grid, uint64_t a, uint64_t b, uint64_t 
 }
 
 // The two triangles of cell (m, n), in the mesh's order.
-bool cellHeight(const ElevationGrid& grid, const HeightSampler::SubGrid& s, uint32_t m,
-                uint32_t n, double X, double Y, double& H) {
+bool cellHeight(const ElevationGrid& grid, const HeightSampler::SubGrid& s, uint32_t m, uint32_t n,
+                double X, double Y, double& H) {
   const uint64_t w = s.columns;
   const uint64_t c = s.base + n + m * w;
   return triangleHeight(grid, c, c + 1, c + w, X, Y, H) ||
@@ -170,8 +169,8 @@ bool insideGeoBounds(const ElevationGrid& grid, double lon, double lat) {
 
 // The cell search over every sub-grid in load order. Without `subs` each sub-grid is described
 // on the way (linear searches, nothing allocated); with it, the prepared records serve.
-bool searchAll(const ElevationGrid& grid, const std::vector<HeightSampler::SubGrid>* subs,
-               double u, double v, double X, double Y, double& H) {
+bool searchAll(const ElevationGrid& grid, const std::vector<HeightSampler::SubGrid>* subs, double u,
+               double v, double X, double Y, double& H) {
   const Keys keys = keysOf(grid, grid.GeoCoordinates);
   if (subs != nullptr) {
     for (const HeightSampler::SubGrid& s : *subs) {

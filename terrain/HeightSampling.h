@@ -56,10 +56,10 @@ public:
 
   //! What the cell search needs of one sub-grid.
   struct SubGrid {
-    uint64_t base = 0;      //!< first node
-    uint32_t columns = 0;   //!< W
-    uint32_t rows = 0;      //!< R
-    bool usable = false;    //!< at least one cell, and its nodes lie inside the arrays
+    uint64_t base = 0;     //!< first node
+    uint32_t columns = 0;  //!< W
+    uint32_t rows = 0;     //!< R
+    bool usable = false;   //!< at least one cell, and its nodes lie inside the arrays
     double uWest = 0, uEast = 0, vSouth = 0, vNorth = 0;  //!< corner keys
     //! u of row 0 when it never decreases west to east, else empty (linear search)
     std::vector<double> columnKeys;

@@ -57,8 +57,12 @@ class Painter {
 public:
   Painter(const ElevationGrid& grid, const ColourSettings& s, const ToneCurve& curve,
           double seaLevel, std::span<TerrainVertex> vertices)
-      : mH(grid.H.get()), mHmin(grid.Hmin), mCurve(curve), mSeaLevel(seaLevel),
-        mVertices(vertices.data()), mAlpha(static_cast<uint32_t>(s.Alpha & 0xFF) << 24),
+      : mH(grid.H.get()),
+        mHmin(grid.Hmin),
+        mCurve(curve),
+        mSeaLevel(seaLevel),
+        mVertices(vertices.data()),
+        mAlpha(static_cast<uint32_t>(s.Alpha & 0xFF) << 24),
         mOceanT(s.OceanT) {
     mOcean[0] = (s.OceanC & 0xFF) / 255.0;
     mOcean[1] = ((s.OceanC >> 8) & 0xFF) / 255.0;
@@ -274,8 +278,8 @@ bool colourTerrain(const ElevationGrid& grid, const ColourSettings& s, const Ton
   const int base = type % kSpecialLandTypeOffset;
 
   if (base == kLandElevationOpenings || base == kLandSlopeOpenings) {
-    const Measure p = base == kLandElevationOpenings ? heightMeasure(grid)
-                                                     : analysisMeasure(grid, kLandSlope);
+    const Measure p =
+        base == kLandElevationOpenings ? heightMeasure(grid) : analysisMeasure(grid, kLandSlope);
     const Measure a = analysisMeasure(grid, kLandOpenAbove);
     const Measure b = analysisMeasure(grid, kLandOpenBelow);
     if (p.range < kEpsilon || a.range < kEpsilon || b.range < kEpsilon) {

@@ -30,8 +30,8 @@ enum LandType : int {
   kLandElevationOpenAbove = 5,
   kLandElevationOpenings = 6,  //!< elevation, above- and below-ground openness
   kLandSlopeOpenAbove = 7,
-  kLandSlopeOpenings = 8,  //!< slope, above- and below-ground openness
-  kLandOpenings = 9,       //!< above- against below-ground openness
+  kLandSlopeOpenings = 8,       //!< slope, above- and below-ground openness
+  kLandOpenings = 9,            //!< above- against below-ground openness
   kSpecialLandTypeOffset = 10,  //!< a special variant is its composite plus this
   kFirstSpecialLandType = kLandElevationSlope + kSpecialLandTypeOffset,
   kLastSpecialLandType = kLandOpenings + kSpecialLandTypeOffset,
@@ -55,15 +55,15 @@ enum LandColour : int {
 /// The colouring settings with their defaults, named as their project keys. The view settings
 /// (scene/ViewState.h) extend this record, so the colouring reads the view's own fields.
 struct ColourSettings {
-  int ColorT = kLandAndSea;      //!< an ImageMode
-  int ColorS = kLandElevation;   //!< a LandType
+  int ColorT = kLandAndSea;        //!< an ImageMode
+  int ColorS = kLandElevation;     //!< a LandType
   int ColorR = kRampRedGreenBlue;  //!< a LandColour
-  bool CRHueR = true;            //!< hue circle runs backwards
-  int CRHueS = 120;              //!< hue circle start hue 0..239
-  int CRHueE = 200;              //!< hue circle end hue 0..239
-  uint32_t OceanC = 0x00FF0000;  //!< sea colour, COLORREF 0x00BBGGRR
-  bool OceanT = true;            //!< shade flooded land by depth
-  int Alpha = 255;               //!< alpha of every written colour
+  bool CRHueR = true;              //!< hue circle runs backwards
+  int CRHueS = 120;                //!< hue circle start hue 0..239
+  int CRHueE = 200;                //!< hue circle end hue 0..239
+  uint32_t OceanC = 0x00FF0000;    //!< sea colour, COLORREF 0x00BBGGRR
+  bool OceanT = true;              //!< shade flooded land by depth
+  int Alpha = 255;                 //!< alpha of every written colour
 };
 
 /**

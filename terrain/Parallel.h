@@ -25,9 +25,8 @@ void forEachSlice(uint64_t count, unsigned parts, Fn&& fn) {
   std::vector<std::thread> threads;
   threads.reserve(parts - 1);
   for (unsigned p = 1; p < parts; ++p) {
-    threads.emplace_back([&fn, p, parts, count] {
-      fn(p, count * p / parts, count * (p + 1) / parts);
-    });
+    threads.emplace_back(
+        [&fn, p, parts, count] { fn(p, count * p / parts, count * (p + 1) / parts); });
   }
   fn(0u, uint64_t{0}, count / parts);
   for (std::thread& t : threads) {

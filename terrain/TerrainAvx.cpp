@@ -20,8 +20,8 @@ inline __m256d absolute(__m256d v) { return _mm256_andnot_pd(splat(-0.0), v); }
 inline __m256d atanRatio4(__m256d y, __m256d x) {
   using namespace atancoeff;
   const __m256d big = _mm256_cmp_pd(y, _mm256_mul_pd(splat(kTan3Pi8), x), _CMP_GT_OQ);
-  const __m256d mid = _mm256_andnot_pd(
-      big, _mm256_cmp_pd(y, _mm256_mul_pd(splat(kReduceAbove), x), _CMP_GT_OQ));
+  const __m256d mid =
+      _mm256_andnot_pd(big, _mm256_cmp_pd(y, _mm256_mul_pd(splat(kReduceAbove), x), _CMP_GT_OQ));
   __m256d num = _mm256_blendv_pd(y, _mm256_sub_pd(y, x), mid);
   num = _mm256_blendv_pd(num, _mm256_sub_pd(_mm256_setzero_pd(), x), big);
   __m256d den = _mm256_blendv_pd(x, _mm256_add_pd(y, x), mid);
@@ -108,8 +108,7 @@ void analyseFour(const Rows& r, size_t c, double* slope, double* above, double* 
   const __m256d gy = gradient(ny, sy);
 
   const __m256d g = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(gx, gx), _mm256_mul_pd(gy, gy)));
-  _mm256_storeu_pd(slope + c,
-                   _mm256_mul_pd(atanRatio4(g, splat(1.0)), splat(atancoeff::kDegrees)));
+  _mm256_storeu_pd(slope + c, _mm256_mul_pd(atanRatio4(g, splat(1.0)), splat(atancoeff::kDegrees)));
 
   __m256d up = zero, down = zero;
 #pragma GCC unroll 8
@@ -131,10 +130,10 @@ void analyseFour(const Rows& r, size_t c, double* slope, double* above, double* 
     down = _mm256_add_pd(down, _mm256_and_pd(lower, _mm256_xor_pd(a, splat(-0.0))));
   }
   const __m256d eighth = splat(0.125);
-  _mm256_storeu_pd(above + c, _mm256_mul_pd(absolute(_mm256_mul_pd(up, eighth)),
-                                            splat(atancoeff::kDegrees)));
-  _mm256_storeu_pd(below + c, _mm256_mul_pd(absolute(_mm256_mul_pd(down, eighth)),
-                                            splat(atancoeff::kDegrees)));
+  _mm256_storeu_pd(above + c,
+                   _mm256_mul_pd(absolute(_mm256_mul_pd(up, eighth)), splat(atancoeff::kDegrees)));
+  _mm256_storeu_pd(
+      below + c, _mm256_mul_pd(absolute(_mm256_mul_pd(down, eighth)), splat(atancoeff::kDegrees)));
 }
 
 }  // namespace

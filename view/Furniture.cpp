@@ -74,8 +74,8 @@ std::vector<ScreenStroke> compassStrokes(double RotaZ, int right) {
 
 std::vector<ScreenStroke> trackbarStrokes(int x, int y, int v) {
   using G = TrackbarGeometry;
-  const int zero = y - G::kZeroLine;           // the thumb's zero line
-  const int top = zero - G::kThumbTravel;      // its highest place
+  const int zero = y - G::kZeroLine;       // the thumb's zero line
+  const int top = zero - G::kThumbTravel;  // its highest place
   const int thumb = zero - v;
   const int minus = y - G::kMinusY, plus = y - G::kPlusY;
   std::vector<ScreenStroke> s;
@@ -133,8 +133,8 @@ std::vector<OverlayVertex> dataFrameVertices(const ElevationGrid& grid, const Mo
   std::vector<OverlayVertex> v;
   auto add = [&](double X, double Y, double H) {
     const ModelPoint p = toModel(fit, X, Y, H, Scale);
-    v.push_back({static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z),
-                 kHalfWhite});
+    v.push_back(
+        {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z), kHalfWhite});
   };
   const std::vector<double> xs = edgeValues(grid.Xmin, grid.Xmax);
   const std::vector<double> ys = edgeValues(grid.Ymin, grid.Ymax);
@@ -160,8 +160,7 @@ std::vector<OverlayVertex> dataFrameVertices(const ElevationGrid& grid, const Mo
   return v;
 }
 
-std::vector<Caption> dataFrameCaptions(const ElevationGrid& grid, const ModelFit& fit,
-                                       int Scale) {
+std::vector<Caption> dataFrameCaptions(const ElevationGrid& grid, const ModelFit& fit, int Scale) {
   auto at = [&](double X, double Y, double H, bool groundLevel) {
     const ModelPoint p = toModel(fit, X, Y, H, Scale);
     return Vec3d{p.x, p.y, groundLevel ? 0.0 : p.z};

@@ -76,9 +76,9 @@ std::vector<OverlayVertex> dataFrameVertices(const ElevationGrid& grid, const Mo
 
 //! How a caption lies beside its point.
 enum class CaptionAlignment : int {
-  StartEast = 0,   //!< starts one glyph height east of the point
-  EndWest = 1,     //!< ends one glyph height west of the point
-  RunSouth = 2,    //!< as StartEast, turned a quarter clockwise to run south
+  StartEast = 0,  //!< starts one glyph height east of the point
+  EndWest = 1,    //!< ends one glyph height west of the point
+  RunSouth = 2,   //!< as StartEast, turned a quarter clockwise to run south
 };
 
 //! A data-frame caption: the coordinate's text and where it goes.
@@ -89,8 +89,7 @@ struct Caption {
 };
 /// The six data-frame captions: Xmin and Xmax on the southern edge running south, Ymin and
 /// Ymax ending west of the western edge, Hmin and Hmax at the north-east corner.
-std::vector<Caption> dataFrameCaptions(const ElevationGrid& grid, const ModelFit& fit,
-                                       int Scale);
+std::vector<Caption> dataFrameCaptions(const ElevationGrid& grid, const ModelFit& fit, int Scale);
 
 //! The coloured axes in model space as a line list: x yellow, north red, south blue, z green.
 std::array<OverlayVertex, 8> axesVertices();

@@ -166,8 +166,7 @@ bool unprojectPoint(const FrameGeometry& frame, double screenX, double screenY, 
       !invertMatrix(frame.transforms.worldViewProjection(), inverse)) {
     return false;
   }
-  const Vec3d ndc{2.0 * (screenX - vp.x) / vp.width - 1.0,
-                  1.0 - 2.0 * (screenY - vp.y) / vp.height,
+  const Vec3d ndc{2.0 * (screenX - vp.x) / vp.width - 1.0, 1.0 - 2.0 * (screenY - vp.y) / vp.height,
                   (depth - vp.minZ) / (vp.maxZ - vp.minZ)};
   double w = 1;
   const Vec3d p = transformPoint(inverse, ndc, &w);
@@ -205,8 +204,8 @@ PickResult intersectTerrain(const TerrainMesh& mesh, const ElevationGrid& grid,
       const uint64_t i = start + 3 * t;
       Vec3f p;
       float d2 = 0;
-      if (triangleHit(v[base + index(i)], v[base + index(i + 1)], v[base + index(i + 2)],
-                      nearPoint, dir, p, d2) &&
+      if (triangleHit(v[base + index(i)], v[base + index(i + 1)], v[base + index(i + 2)], nearPoint,
+                      dir, p, d2) &&
           (!result.found || d2 < best)) {
         result = {true, p.x, p.y, p.z};
         best = d2;
@@ -222,10 +221,10 @@ PickResult intersectTerrain(const TerrainMesh& mesh, const ElevationGrid& grid,
 // TerrainPicker
 
 struct TerrainPicker::RayQuery {
-  Vec3f origin, dir;           // the single-precision line of the test
-  double o[3], d[3];           // the same in double for the box tests
+  Vec3f origin, dir;  // the single-precision line of the test
+  double o[3], d[3];  // the same in double for the box tests
   double dirLength;
-  double tolXY;                // widening of every box across x and y
+  double tolXY;  // widening of every box across x and y
 };
 
 struct TerrainPicker::BestHit {
@@ -388,8 +387,8 @@ void TerrainPicker::build(const TerrainMesh& mesh, const ElevationGrid& grid) {
         const Box& box = mBoxes[i];
         for (int j = 0; j < 3; ++j) {
           s.exhaustive = s.exhaustive || !std::isfinite(box.lo[j]) || !std::isfinite(box.hi[j]);
-          magnitude = std::max({magnitude, std::fabs(double{box.lo[j]}),
-                                std::fabs(double{box.hi[j]})});
+          magnitude =
+              std::max({magnitude, std::fabs(double{box.lo[j]}), std::fabs(double{box.hi[j]})});
         }
       }
       if (!s.exhaustive) {
@@ -596,8 +595,7 @@ PickResult pickTerrain(const TerrainMesh& mesh, const ElevationGrid& grid,
                 static_cast<float>(nearPoint.z)};
   const Vec3f f{static_cast<float>(farPoint.x), static_cast<float>(farPoint.y),
                 static_cast<float>(farPoint.z)};
-  return picker != nullptr ? picker->intersect(mesh, n, f)
-                           : intersectTerrain(mesh, grid, n, f);
+  return picker != nullptr ? picker->intersect(mesh, n, f) : intersectTerrain(mesh, grid, n, f);
 }
 
 }  // namespace torvane

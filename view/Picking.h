@@ -107,7 +107,7 @@ private:
   struct RayQuery;
   struct BestHit;
   struct SubGrid {
-    uint64_t base = 0;        //!< first vertex
+    uint64_t base = 0;  //!< first vertex
     uint64_t firstTriangle = 0;
     uint32_t cellColumns = 0, cellRows = 0;
     bool exhaustive = false;  //!< no pyramid: every triangle is tested

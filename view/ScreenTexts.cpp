@@ -16,10 +16,10 @@ namespace torvane {
 namespace {
 
 // String ids of the status texts.
-constexpr int kTextSeaLevel = 2110;   // "海進"
-constexpr int kTextRelief = 2112;     // "起伏"
-constexpr int kTextAlpha = 2113;      // "透過"
-constexpr int kTextLandType = 2115;   // 2115 + ColorS: the land types' names
+constexpr int kTextSeaLevel = 2110;       // "海進"
+constexpr int kTextRelief = 2112;         // "起伏"
+constexpr int kTextAlpha = 2113;          // "透過"
+constexpr int kTextLandType = 2115;       // 2115 + ColorS: the land types' names
 constexpr int kTextLayerPoints = 2202;    // "線点"
 constexpr int kTextNodes = 2203;          // "頂点"
 constexpr int kTextContourPoints = 2221;  // "等値"
@@ -41,7 +41,8 @@ std::string formatText(const char* format, ...) {
   va_start(args, format);
   const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
-  return n < 0 ? std::string() : std::string(buffer, std::min<size_t>(size_t(n), sizeof buffer - 1));
+  return n < 0 ? std::string()
+               : std::string(buffer, std::min<size_t>(size_t(n), sizeof buffer - 1));
 }
 
 int textLength(std::string_view utf8) {
@@ -108,9 +109,7 @@ int labelBoxWidth(std::string_view label) {
 
 int topLabelBoxWidth(std::string_view text) { return 7 * (textLength(text) + 2); }
 
-LabelBoxExtent labelBoxExtent(int width, int x) {
-  return {x - width / 2 - 3, x + width / 2 + 3};
-}
+LabelBoxExtent labelBoxExtent(int width, int x) { return {x - width / 2 - 3, x + width / 2 + 3}; }
 
 std::string_view trackbarLabel(int bar) {
   switch (bar) {
@@ -168,7 +167,8 @@ std::vector<TextLine> rulerReadoutLines(const Ruler& ruler, int count, int top) 
     lines.push_back({top + 72, formatText("%+5.3lf", dH)});
     const double L = std::sqrt(dX * dX + dY * dY);
     if (L > 0.00005) {
-      lines.push_back({top + 84, formatText("(%+5.2lf)", std::atan(dH / L) * 180 / std::numbers::pi)});
+      lines.push_back(
+          {top + 84, formatText("(%+5.2lf)", std::atan(dH / L) * 180 / std::numbers::pi)});
       block = top + 108;
     } else {
       block = top + 96;

@@ -150,7 +150,8 @@ FrameTransforms computeFrameTransforms(const ViewState& view, int width, int hei
             yawPitchRollMatrix(view.RotaY, view.RotaX, view.RotaZ);
   t.view = lookAtLH({0, 0, -kEyeDistance}, {0, 0, 0}, {0, 1, 0});
   const double aspect =
-      height > 0 ? static_cast<double>(static_cast<float>(width) / static_cast<float>(height)) : 1.0;
+      height > 0 ? static_cast<double>(static_cast<float>(width) / static_cast<float>(height))
+                 : 1.0;
   t.projection = perspectiveFovLH(view.RZoom, aspect, kNearPlane, kFarPlane);
   return t;
 }

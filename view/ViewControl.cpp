@@ -138,8 +138,8 @@ ViewResponse viewKeyDown(Scene& scene, const ViewWindow& window, ViewKey key, bo
   ViewResponse r;
   r.handled = key != ViewKey::Other;
   bool changed = false;
-  const bool arrow = key == ViewKey::Left || key == ViewKey::Right || key == ViewKey::Up ||
-                     key == ViewKey::Down;
+  const bool arrow =
+      key == ViewKey::Left || key == ViewKey::Right || key == ViewKey::Up || key == ViewKey::Down;
   if (arrow && shift) {
     return r;  // Shift+arrow does nothing
   }
@@ -163,7 +163,8 @@ ViewResponse viewKeyDown(Scene& scene, const ViewWindow& window, ViewKey key, bo
     case ViewKey::Left:
     case ViewKey::Right:
       if (ctrl) {
-        view.RotaZ = wrapAngle(view.RotaZ + (key == ViewKey::Left ? -kRotationUnit : kRotationUnit));
+        view.RotaZ =
+            wrapAngle(view.RotaZ + (key == ViewKey::Left ? -kRotationUnit : kRotationUnit));
         changed = true;
       } else {
         const int d = window.width / 100;
@@ -252,8 +253,8 @@ ViewResponse viewMousePress(Scene& scene, InputState& input, const ViewWindow& w
   return r;
 }
 
-ViewResponse viewMouseMove(Scene& scene, InputState& input, const ViewWindow& window, int x,
-                           int y, bool leftHeld, bool rightHeld) {
+ViewResponse viewMouseMove(Scene& scene, InputState& input, const ViewWindow& window, int x, int y,
+                           bool leftHeld, bool rightHeld) {
   ViewResponse r;
   r.handled = true;
   if (input.MouseMode < 0) {

@@ -22,8 +22,8 @@ struct ViewState;
  */
 struct InputState {
   int MouseMode = 0;
-  int lastX = 0, lastY = 0;     //!< client pixels of the last remembered mouse position
-  bool trackbarHover = false;   //!< the cursor was over a trackbar at the last move
+  int lastX = 0, lastY = 0;    //!< client pixels of the last remembered mouse position
+  bool trackbarHover = false;  //!< the cursor was over a trackbar at the last move
 };
 
 //! The view's client area and the frame last drawn into it.
@@ -76,8 +76,8 @@ struct ViewResponse {
   bool updateMenus = false;  //!< UpdateMenuState
   ViewCursor cursor = ViewCursor::Unchanged;
   bool refreshCursor = false;  //!< show viewCursorAt() of where the mouse now is
-  bool capture = false;  //!< take the keyboard focus and capture the mouse
-  bool release = false;  //!< release the mouse capture
+  bool capture = false;        //!< take the keyboard focus and capture the mouse
+  bool release = false;        //!< release the mouse capture
   RotationRequest rotation = RotationRequest::None;
 };
 
@@ -123,13 +123,12 @@ ViewResponse viewMousePress(Scene& scene, InputState& input, const ViewWindow& w
                             int y);
 
 /// A move to (x, y) with the given buttons held.
-ViewResponse viewMouseMove(Scene& scene, InputState& input, const ViewWindow& window, int x,
-                           int y, bool leftHeld, bool rightHeld);
+ViewResponse viewMouseMove(Scene& scene, InputState& input, const ViewWindow& window, int x, int y,
+                           bool leftHeld, bool rightHeld);
 
 /// A release of `button` at (x, y). A left click in a ruler mode calls `rulerClick`.
 ViewResponse viewMouseRelease(Scene& scene, InputState& input, const ViewWindow& window,
-                              MouseButton button, int x, int y,
-                              const RulerClick& rulerClick = {});
+                              MouseButton button, int x, int y, const RulerClick& rulerClick = {});
 
 /// A wheel turn at (x, y): `delta` > 0 away from the user.
 ViewResponse viewWheel(Scene& scene, const ViewWindow& window, int delta, int x, int y);

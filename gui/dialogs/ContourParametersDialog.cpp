@@ -73,9 +73,8 @@ void ContourParametersDialog::accept() {
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(500);
   progress.setAutoClose(false);
-  buildContourRange(mScene, mKind, *levels, [&](double fraction) {
-    progress.setValue(static_cast<int>(fraction * 1000));
-  });
+  buildContourRange(mScene, mKind, *levels,
+                    [&](double fraction) { progress.setValue(static_cast<int>(fraction * 1000)); });
   QApplication::restoreOverrideCursor();
   if (mBuilt) {
     mBuilt();

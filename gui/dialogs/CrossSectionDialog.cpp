@@ -193,8 +193,8 @@ CrossSectionDialog::CrossSectionDialog(const Ruler& ruler, const ElevationGrid& 
   mMenu->addSeparator();
   auto* ratios = new QActionGroup(mMenu);
   for (size_t i = 0; i < kProfileRatios.size(); ++i) {
-    QAction* action = add(kRatioFirstId + static_cast<int>(i),
-                          QString::fromUtf8(kProfileRatios[i].label));
+    QAction* action =
+        add(kRatioFirstId + static_cast<int>(i), QString::fromUtf8(kProfileRatios[i].label));
     action->setCheckable(true);
     ratios->addAction(action);
   }
@@ -282,7 +282,8 @@ bool CrossSectionDialog::saveSamples(const std::filesystem::path& path, QString&
 }
 
 void CrossSectionDialog::askAndSave(bool png) {
-  const QString title = png ? QStringLiteral("グラフをPNGで保存") : QStringLiteral("断面データをCSVで保存");
+  const QString title =
+      png ? QStringLiteral("グラフをPNGで保存") : QStringLiteral("断面データをCSVで保存");
   QFileDialog dialog(this, title, QDir::currentPath());
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilter(png ? QStringLiteral("PNG(*.png)") : QStringLiteral("CSV(*.csv)"));

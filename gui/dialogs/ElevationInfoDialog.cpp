@@ -62,9 +62,8 @@ ElevationInfoDialog::ElevationInfoDialog(ElevationGrid& grid, std::function<void
   }
   // Connected after filling, so that only the user's changes reach the grid.
   connect(mList, &QTableWidget::cellChanged, this, &ElevationInfoDialog::rowChanged);
-  connect(mList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    contextMenu()->exec(mList->viewport()->mapToGlobal(at));
-  });
+  connect(mList, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { contextMenu()->exec(mList->viewport()->mapToGlobal(at)); });
 
   mExtents = new QLabel(qstring(elevationExtentText(grid)), this);
   mExtents->setAlignment(Qt::AlignCenter);
@@ -77,7 +76,8 @@ ElevationInfoDialog::ElevationInfoDialog(ElevationGrid& grid, std::function<void
   for (const auto& [id, label] : items) {
     QAction* action = mMenu->addAction(QString::fromUtf8(label));
     action->setData(id);
-    connect(action, &QAction::triggered, this, [this, id = id] { setSelectedShown(id == kShowId); });
+    connect(action, &QAction::triggered, this,
+            [this, id = id] { setSelectedShown(id == kShowId); });
   }
 
   auto* layout = new QVBoxLayout(this);
@@ -120,7 +120,8 @@ void ElevationInfoDialog::rowChanged(int row, int column) {
 }
 
 void showElevationInfoDialog(MainWindow& window) {
-  ElevationInfoDialog dialog(window.scene().grid, [&window] { window.view()->update(); }, &window);
+  ElevationInfoDialog dialog(
+      window.scene().grid, [&window] { window.view()->update(); }, &window);
   dialog.exec();
 }
 

@@ -75,7 +75,9 @@ QColor chooseWithSystemChooser(const QColor& initial, QWidget* parent) {
 }  // namespace
 
 HueCircleDialog::HueCircleDialog(const HueCircleParameters& setting, QWidget* parent)
-    : QDialog(parent), mStartHue(setting.startHue), mEndHue(setting.endHue),
+    : QDialog(parent),
+      mStartHue(setting.startHue),
+      mEndHue(setting.endHue),
       mChooser(chooseWithSystemChooser) {
   setWindowTitle(QStringLiteral("色相環"));
   setFont(dialogFont(true));

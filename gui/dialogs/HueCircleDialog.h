@@ -42,5 +42,4 @@ private:
   ColourChooser mChooser;
 };
 
-
 }  // namespace torvane

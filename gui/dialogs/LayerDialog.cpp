@@ -33,8 +33,8 @@ struct Column {
   Qt::Alignment alignment;
 };
 // Layer list columns.
-constexpr int kColumnRow = 0, kColumnName = 1, kColumnKind = 2, kColumnPoints = 3,
-              kColumnSize = 4, kColumnColour = 5;
+constexpr int kColumnRow = 0, kColumnName = 1, kColumnKind = 2, kColumnPoints = 3, kColumnSize = 4,
+              kColumnColour = 5;
 const std::vector<Column> kColumns = {
     {2206, 60, Qt::AlignLeft | Qt::AlignVCenter},    // 表示: row number and check box
     {2207, 190, Qt::AlignLeft | Qt::AlignVCenter},   // ファイル名
@@ -70,9 +70,7 @@ constexpr int kDialogWidth = 618;
 constexpr int kDialogHeight = 395;
 constexpr double kDialogOpacity = 192.0 / 255.0;
 
-QColor qcolourOfLayer(uint32_t argb) {
-  return fromColorRef(colorRefOfLayerColour(argb));
-}
+QColor qcolourOfLayer(uint32_t argb) { return fromColorRef(colorRefOfLayerColour(argb)); }
 
 QString rowNumber(int row) { return QString::asprintf("%5d", row + 1); }
 
@@ -93,8 +91,8 @@ public:
 
 }  // namespace
 
-LayerDialog::LayerDialog(Scene& scene, HueCircleParameters& hueCircle, Hooks hooks,
-                         QWidget* parent, ListedStore listed)
+LayerDialog::LayerDialog(Scene& scene, HueCircleParameters& hueCircle, Hooks hooks, QWidget* parent,
+                         ListedStore listed)
     : QDialog(parent),
       mScene(scene),
       mListed(listed),
@@ -375,8 +373,7 @@ LayerDialog::Hooks programLayerDialogHooks(MainWindow& window) {
 }
 
 void showLayerDialog(MainWindow& window) {
-  LayerDialog dialog(window.scene(), window.hueCircle(), programLayerDialogHooks(window),
-                     &window);
+  LayerDialog dialog(window.scene(), window.hueCircle(), programLayerDialogHooks(window), &window);
   dialog.exec();
 }
 

@@ -46,8 +46,8 @@ TEST(CliConvert, WritesTvdThatReopensLikeTheSource) {
   EXPECT_EQ(one.status, 0) << one.out;
   EXPECT_EQ(one.out, "{\"ok\":true,\"written\":[\"" + (dir / "one.tvd").string() + "\"]}\n");
 
-  Result many = cli("convert " + q(dir / "a.xml") + " " + q(dir / "b.bil") + " --output " +
-                    q(dir / "out"));
+  Result many =
+      cli("convert " + q(dir / "a.xml") + " " + q(dir / "b.bil") + " --output " + q(dir / "out"));
   EXPECT_EQ(many.status, 0) << many.out;
   EXPECT_TRUE(std::filesystem::exists(dir / "out" / "a.tvd"));
   EXPECT_TRUE(std::filesystem::exists(dir / "out" / "b.tvd"));

@@ -50,8 +50,8 @@ TEST(CliExportDem, PrintsWhatItWroteAndKeepsTheOldFileOnFailure) {
   t.heights.assign(20, 42.0);
   ASSERT_TRUE(fixtures::writeRaster(dir / "in.tif", t));
 
-  const auto ok = fixtures::runCli("export-dem " + q(dir / "in.tif") + " --output " +
-                                   q(dir / "out.tif"));
+  const auto ok =
+      fixtures::runCli("export-dem " + q(dir / "in.tif") + " --output " + q(dir / "out.tif"));
   EXPECT_EQ(ok.status, 0);
   EXPECT_EQ(ok.out, "{\"ok\":true,\"written\":\"" + (dir / "out.tif").string() +
                         "\",\"width\":5,\"height\":4,\"epsg\":6668,\"nodata\":-9999}\n");
@@ -63,11 +63,12 @@ TEST(CliExportDem, PrintsWhatItWroteAndKeepsTheOldFileOnFailure) {
   // complaints never reach the terminal.
   const std::string before = slurp(dir / "out.tif");
   fixtures::writeBytes(dir / "bad.tif", std::string("II*\0\x08\0\0\0\xff\xff no IFD here", 20));
-  const auto bad = fixtures::runCli("export-dem " + q(dir / "bad.tif") + " --output " +
-                                    q(dir / "out.tif"));
+  const auto bad =
+      fixtures::runCli("export-dem " + q(dir / "bad.tif") + " --output " + q(dir / "out.tif"));
   EXPECT_EQ(bad.status, 1);
-  EXPECT_EQ(bad.out, "{\"ok\":false,\"error\":\"有効データがありません\",\"problems\":[{\"path\":\"" +
-                        (dir / "bad.tif").string() + "\",\"reason\":\"not a readable raster\"}]}\n");
+  EXPECT_EQ(bad.out,
+            "{\"ok\":false,\"error\":\"有効データがありません\",\"problems\":[{\"path\":\"" +
+                (dir / "bad.tif").string() + "\",\"reason\":\"not a readable raster\"}]}\n");
   EXPECT_EQ(slurp(dir / "out.tif"), before);
   EXPECT_EQ(errorOutput("info " + q(dir / "bad.tif")).find("ERROR"), std::string::npos);
 }

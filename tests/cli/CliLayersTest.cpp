@@ -33,31 +33,31 @@ std::vector<fs::path> demoFiles() { return torvane::fixtures::demoTiles(); }
 TEST(CliLayers, ListsTheAddedLayers) {
   const torvane::fixtures::TempDir dir;
   const fs::path log = dir / "track.log", marks = dir / "marks.bln", plane = dir / "m.xyn";
-  torvane::fixtures::writeBytes(log,
-                                "$GPGGA,1,3500.30,N,13900.60,E,1,8\n"
-                                "$GNGGA,2,3500.31,N,13900.61,E,1,8\n"
-                                "$GPGGA,3,3500.32,N,13900.62,E,1,8\n");
+  torvane::fixtures::writeBytes(log, "$GPGGA,1,3500.30,N,13900.60,E,1,8\n"
+                                     "$GNGGA,2,3500.31,N,13900.61,E,1,8\n"
+                                     "$GPGGA,3,3500.32,N,13900.62,E,1,8\n");
   torvane::fixtures::writeBytes(marks, "35.006,139.012,山頂\n35.007,139.013,Pass\n");
   torvane::fixtures::writeBytes(plane, "0,0,A\n");
   const std::string demo = quoted(demoFiles());
 
   const auto r = runCli("layers" + demo + " --add" + quoted({log, plane, marks}));
   ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(r.out,
-            "{\"ok\":true,\"pointTotal\":5,\"polylineTotal\":2,\"layers\":["
-            "{\"name\":\"track.log\",\"kind\":291,\"kindName\":\"NMEA LOG\",\"points\":3,"
-            "\"polylines\":1,\"pointSize\":0,\"drawMode\":1,\"colour\":\"0xFF0000FF\","
-            "\"visible\":true},"
-            "{\"name\":\"marks.bln\",\"kind\":191,\"kindName\":\"目印\",\"points\":2,"
-            "\"polylines\":1,\"pointSize\":5,\"drawMode\":10,\"colour\":\"0xFFFFFFFF\","
-            "\"visible\":true}],\"problems\":[{\"path\":\"" + plane.string() +
-            "\",\"reason\":\"needs elevation data in plane coordinates\"}]}\n");
+  EXPECT_EQ(r.out, "{\"ok\":true,\"pointTotal\":5,\"polylineTotal\":2,\"layers\":["
+                   "{\"name\":\"track.log\",\"kind\":291,\"kindName\":\"NMEA LOG\",\"points\":3,"
+                   "\"polylines\":1,\"pointSize\":0,\"drawMode\":1,\"colour\":\"0xFF0000FF\","
+                   "\"visible\":true},"
+                   "{\"name\":\"marks.bln\",\"kind\":191,\"kindName\":\"目印\",\"points\":2,"
+                   "\"polylines\":1,\"pointSize\":5,\"drawMode\":10,\"colour\":\"0xFFFFFFFF\","
+                   "\"visible\":true}],\"problems\":[{\"path\":\"" +
+                       plane.string() +
+                       "\",\"reason\":\"needs elevation data in plane coordinates\"}]}\n");
 
   const auto none = runCli("layers" + demo + " --add" + quoted({plane}));
   EXPECT_EQ(none.status, 1);
   EXPECT_EQ(none.out, "{\"ok\":false,\"error\":\"有効データがありません\",\"problems\":["
-                      "{\"path\":\"" + plane.string() +
-                      "\",\"reason\":\"needs elevation data in plane coordinates\"}]}\n");
+                      "{\"path\":\"" +
+                          plane.string() +
+                          "\",\"reason\":\"needs elevation data in plane coordinates\"}]}\n");
   EXPECT_EQ(runCli("layers" + demo).status, 2) << "no --add";
   EXPECT_EQ(runCli("layers --add" + quoted({log})).status, 2) << "no elevation file";
 }
@@ -90,19 +90,24 @@ TEST(CliLayers, RealSamplesClassifyByKind) {
       tileAround(dir.path(), 35.7874, 139.4049),  // 20220112_test.nmea
   };
   const std::vector<fs::path> layers = {
-      samples / "fgd_xml/fgdconv/RdCompt.xml",       samples / "fgd_xml/jpgis-convert/input.xml",
-      samples / "fgd_xml/gdal_autotest/BldA.xml",    samples / "fgd_xml/gdal_autotest/ElevPt.xml",
-      samples / "nmea/test.nmea",                    samples / "nmea/20220112_test.nmea",
+      samples / "fgd_xml/fgdconv/RdCompt.xml",
+      samples / "fgd_xml/jpgis-convert/input.xml",
+      samples / "fgd_xml/gdal_autotest/BldA.xml",
+      samples / "fgd_xml/gdal_autotest/ElevPt.xml",
+      samples / "nmea/test.nmea",
+      samples / "nmea/20220112_test.nmea",
   };
   const auto r = runCli("layers" + quoted(tiles) + " --add" + quoted(layers));
   ASSERT_EQ(r.status, 0) << r.out;
   const std::string kinds[] = {
-      "\"name\":\"RdCompt.xml\",\"kind\":212,\"kindName\":\"道路構成線\",\"points\":58,\"polylines\":2",
+      "\"name\":\"RdCompt.xml\",\"kind\":212,\"kindName\":\"道路構成線\",\"points\":58,"
+      "\"polylines\":2",
       "\"name\":\"input.xml\",\"kind\":305,\"kindName\":\"建築物\"",
       "\"name\":\"BldA.xml\",\"kind\":305,\"kindName\":\"建築物\"",
       "\"name\":\"ElevPt.xml\",\"kind\":102,\"kindName\":\"標高点\",\"points\":1,\"polylines\":1,"
       "\"pointSize\":5,\"drawMode\":0",
-      "\"name\":\"test.nmea\",\"kind\":291,\"kindName\":\"NMEA LOG\",\"points\":227,\"polylines\":1",
+      "\"name\":\"test.nmea\",\"kind\":291,\"kindName\":\"NMEA "
+      "LOG\",\"points\":227,\"polylines\":1",
       "\"name\":\"20220112_test.nmea\",\"kind\":291,\"kindName\":\"NMEA LOG\",\"points\":460",
   };
   for (const std::string& k : kinds) {

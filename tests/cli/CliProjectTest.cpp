@@ -64,8 +64,8 @@ TEST(CliProject, LoadsAndSavesAProjectOverTheDemoData) {
   const auto missing = runCli("project " + quoted(dir / "none.tvp"));
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.out, "{\"ok\":false,\"error\":\"有効データがありません\",\"problems\":["
-                         "{\"path\":\"" + (dir / "none.tvp").string() +
-                         "\",\"reason\":\"not found\"}]}\n");
+                         "{\"path\":\"" +
+                             (dir / "none.tvp").string() + "\",\"reason\":\"not found\"}]}\n");
   const auto unsaved =
       runCli("project " + quoted(dir / "p.tvp") + " --save " + quoted(dir / "no" / "x.tvp"));
   EXPECT_EQ(unsaved.status, 1);
@@ -84,8 +84,9 @@ TEST(CliProject, ReadsAShiftJisProjectWithBackslashPaths) {
   fs::copy_file(tiles[0], folder / "東京.xml");
   std::string other = tiles[1].string();
   std::replace(other.begin(), other.end(), '/', '\\');
-  const std::string text = "[File]\r\nFlag1=1\r\nName1=\x93\x8c\x8b\x9e.xml\r\nFlag2=1\r\nName2=" +
-                           other + "\r\n[View]\r\nColorK=5\r\n";
+  const std::string text =
+      "[File]\r\nFlag1=1\r\nName1=\x93\x8c\x8b\x9e.xml\r\nFlag2=1\r\nName2=" + other +
+      "\r\n[View]\r\nColorK=5\r\n";
   ASSERT_TRUE(torvane::fixtures::writeBytes(folder / "win.tvp", text));
   const auto r = runCli("project " + quoted(folder / "win.tvp"));
   ASSERT_EQ(r.status, 0) << r.out;

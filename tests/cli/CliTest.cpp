@@ -30,7 +30,10 @@ std::string demFiles() { return torvane::fixtures::demoTileArgs(); }
 TEST(Cli, InfoOnTheDemoData) {
   const Result r = run("info" + demFiles());
   ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_EQ(r.out.rfind("{\"ok\":true,\"step\":1,\"fileCount\":4,\"files\":[{\"name\":\"FG-GML-5239-40-00-DEM5A-20161001.xml\"", 0), 0u)
+  EXPECT_EQ(r.out.rfind("{\"ok\":true,\"step\":1,\"fileCount\":4,\"files\":[{\"name\":\"FG-GML-"
+                        "5239-40-00-DEM5A-20161001.xml\"",
+                        0),
+            0u)
       << r.out;
   EXPECT_NE(r.out.find("\"count\":135000,\"indexCount\":801024"), std::string::npos);
   EXPECT_NE(r.out.find("\"geoCoordinates\":true,\"planeZone\":0,\"lonMin\":139,\"lonMax\":139.025"),
@@ -61,9 +64,8 @@ TEST(Cli, LimitsThinTheGrid) {
 TEST(Cli, FailuresAndUsage) {
   Result r = run("info /nonexistent/a.xml");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out,
-            "{\"ok\":false,\"error\":\"有効データがありません\","
-            "\"problems\":[{\"path\":\"/nonexistent/a.xml\",\"reason\":\"not found\"}]}\n");
+  EXPECT_EQ(r.out, "{\"ok\":false,\"error\":\"有効データがありません\","
+                   "\"problems\":[{\"path\":\"/nonexistent/a.xml\",\"reason\":\"not found\"}]}\n");
   EXPECT_EQ(r.err, "/nonexistent/a.xml: not found\n");
   EXPECT_EQ(run("").status, 2);
   EXPECT_EQ(run("info").status, 2);
@@ -89,8 +91,8 @@ TEST(Cli, VersionAndHelpOnStandardOutput) {
     r = run(all);
     EXPECT_EQ(r.status, 0) << all;
     EXPECT_EQ(r.out.rfind("usage: torvane-cli COMMAND", 0), 0u) << all;
-    for (const char* command : {"info", "colours", "convert", "layers", "height", "profile",
-                                "project", "contours"}) {
+    for (const char* command :
+         {"info", "colours", "convert", "layers", "height", "profile", "project", "contours"}) {
       EXPECT_NE(r.out.find(std::string("\n  ") + command + " "), std::string::npos) << command;
     }
   }
@@ -164,7 +166,8 @@ TEST(Cli, ProfileAlongARuler) {
   // --csv: the window's CSV, whose longitude and latitude at the ends lead the height command
   // back to the ruler's points and heights.
   const torvane::fixtures::TempDir dir;
-  ASSERT_EQ(run("profile" + demFiles() + ends + " --csv '" + (dir / "p.csv").string() + "'").status, 0);
+  ASSERT_EQ(run("profile" + demFiles() + ends + " --csv '" + (dir / "p.csv").string() + "'").status,
+            0);
   std::ifstream csv(dir / "p.csv");
   std::string line;
   std::getline(csv, line);
@@ -187,8 +190,8 @@ TEST(Cli, ProfileAlongARuler) {
     EXPECT_NEAR(after("\"H\":"), std::stod(f[5]), 1e-6) << back.out;
   }
 
-  for (const char* bad : {"", " --ruler 1,2", " --ruler 1,2,3", " --ruler 1,2,3,x", " --interpolate",
-                          " --ruler 1,2,3,4 --ruler 1,2,3,4"}) {
+  for (const char* bad : {"", " --ruler 1,2", " --ruler 1,2,3", " --ruler 1,2,3,x",
+                          " --interpolate", " --ruler 1,2,3,4 --ruler 1,2,3,4"}) {
     EXPECT_EQ(run("profile" + demFiles() + bad).status, 2) << bad;
   }
   std::string many = " --ruler 0,0";
@@ -203,16 +206,15 @@ TEST(Cli, FileNamesAreWrittenAsValidUtf8) {
   // Pieces of a file name and their JSON form: overlong forms, surrogates and code points
   // beyond U+10FFFF become one U+FFFD per byte; the shortest forms pass unchanged.
   const std::string bad = "\xEF\xBF\xBD";
-  const std::pair<std::string, std::string> pieces[] = {
-      {"\xC1\xBF", bad + bad},
-      {"\xC2\x80", "\xC2\x80"},
-      {"\xE0\x9F\xBF", bad + bad + bad},
-      {"\xE0\xA0\x80", "\xE0\xA0\x80"},
-      {"\xF0\x8F\xBF\xBF", bad + bad + bad + bad},
-      {"\xF0\x90\x80\x80", "\xF0\x90\x80\x80"},
-      {"\xED\xA0\x80", bad + bad + bad},
-      {"\xF4\x90\x80\x80", bad + bad + bad + bad},
-      {"\"\\", "\\\"\\\\"}};
+  const std::pair<std::string, std::string> pieces[] = {{"\xC1\xBF", bad + bad},
+                                                        {"\xC2\x80", "\xC2\x80"},
+                                                        {"\xE0\x9F\xBF", bad + bad + bad},
+                                                        {"\xE0\xA0\x80", "\xE0\xA0\x80"},
+                                                        {"\xF0\x8F\xBF\xBF", bad + bad + bad + bad},
+                                                        {"\xF0\x90\x80\x80", "\xF0\x90\x80\x80"},
+                                                        {"\xED\xA0\x80", bad + bad + bad},
+                                                        {"\xF4\x90\x80\x80", bad + bad + bad + bad},
+                                                        {"\"\\", "\\\"\\\\"}};
   std::string name, expected;
   for (const auto& [raw, json] : pieces) {
     name += raw;
@@ -233,7 +235,8 @@ TEST(Cli, ArchivesOpenAndConvertMemberByMember) {
   const std::vector<std::filesystem::path> demo = torvane::fixtures::demoTiles();
   for (const auto& path : demo) {
     std::ifstream in(path, std::ios::binary);
-    entries.push_back({path.filename().string(), std::string(std::istreambuf_iterator<char>(in), {})});
+    entries.push_back(
+        {path.filename().string(), std::string(std::istreambuf_iterator<char>(in), {})});
   }
   const std::string zip = (dir / "demo.zip").string();
   ASSERT_TRUE(torvane::fixtures::writeZip(zip, entries));
@@ -249,8 +252,7 @@ TEST(Cli, ArchivesOpenAndConvertMemberByMember) {
   const Result converted = run("convert '" + zip + "' --output '" + (dir / "tvd").string() + "'");
   ASSERT_EQ(converted.status, 0) << converted.out;
   for (const auto& e : entries) {
-    EXPECT_TRUE(std::filesystem::exists(
-        (dir / "tvd" / e.name).replace_extension(".tvd")))
+    EXPECT_TRUE(std::filesystem::exists((dir / "tvd" / e.name).replace_extension(".tvd")))
         << e.name;
   }
   EXPECT_EQ(run("info '" + (dir / "nothing.zip").string() + "'").status, 1);

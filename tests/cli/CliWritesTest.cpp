@@ -42,13 +42,17 @@ protected:
     const std::string a = q(mDir / "a.xml");
     return {
         {"convert", {"g.tvd"}, "convert " + a + " --output " + q(mDir / "g.tvd")},
-        {"contours --geojson", {"c.geojson"},
+        {"contours --geojson",
+         {"c.geojson"},
          "contours " + a + " --kind elevation --first 0 --last 1000 --step 10 --geojson " +
              q(mDir / "c.geojson")},
-        {"project --save", {"q.tvp"},
+        {"project --save",
+         {"q.tvp"},
          "project " + q(mDir / "p.tvp") + " --save " + q(mDir / "q.tvp")},
         {"colours --png", {"m.png", "m.pgw"}, "colours " + a + " --png " + q(mDir / "m.png")},
-        {"profile --csv", {"s.csv"}, "profile " + a + " --ruler 0,0,10,10 --csv " + q(mDir / "s.csv")},
+        {"profile --csv",
+         {"s.csv"},
+         "profile " + a + " --ruler 0,0,10,10 --csv " + q(mDir / "s.csv")},
         {"export-dem", {"d.tif"}, "export-dem " + a + " --output " + q(mDir / "d.tif")},
     };
   }
@@ -74,8 +78,8 @@ TEST_F(CliWrites, OutputThatIsAnInputIsRefused) {
       {"convert a member to its archive",
        "convert " + q(mDir / "one.zip/m.xml") + " --output " + q(mDir / "one.zip")},
       {"contours over an input", "contours " + a + contours + a},
-      {"contours over an archive", "contours " + q(mDir / "one.zip") + contours +
-                                       q(mDir / "one.zip")},
+      {"contours over an archive",
+       "contours " + q(mDir / "one.zip") + contours + q(mDir / "one.zip")},
       {"profile over an input", "profile " + a + " --ruler 0,0,10,10 --csv " + a},
       {"export-dem over an input", "export-dem " + a + " --output " + a},
       {"export-dem over an archive",

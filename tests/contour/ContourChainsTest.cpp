@@ -94,9 +94,9 @@ TEST(ContourChains, OneLinePerConnectedPieceAndEverySegmentOnce) {
 // two strokes, and the edge traced from both of its triangles is drawn once.
 TEST(ContourChains, CrossingAtANodeAndRepeatedSegments) {
   auto at = [](float x, float y) { return OverlayVertex{x, y, 0, 0}; };
-  const std::vector<OverlayVertex> cross = {at(0, 0),  at(1, 1), at(1, 1), at(2, 2),
-                                            at(0, 2),  at(1, 1), at(1, 1), at(2, 0),
-                                            at(5, 5),  at(6, 5), at(6, 5), at(5, 5)};
+  const std::vector<OverlayVertex> cross = {at(0, 0), at(1, 1), at(1, 1), at(2, 2),
+                                            at(0, 2), at(1, 1), at(1, 1), at(2, 0),
+                                            at(5, 5), at(6, 5), at(6, 5), at(5, 5)};
   const auto lines = chainSegments(cross);
   ASSERT_EQ(lines.size(), 3u);
   size_t points = 0;

@@ -29,9 +29,9 @@ TEST(ContourRules, ProposedBoundsAndPitches) {
   EXPECT_EQ(std::vector<int>(contourPitches(kElevationContour).begin(),
                              contourPitches(kElevationContour).end()),
             (std::vector<int>{1, 5, 10, 50, 100}));
-  EXPECT_EQ(std::vector<int>(contourPitches(kSlopeContour).begin(),
-                             contourPitches(kSlopeContour).end()),
-            (std::vector<int>{1, 2, 5, 10, 20}));
+  EXPECT_EQ(
+      std::vector<int>(contourPitches(kSlopeContour).begin(), contourPitches(kSlopeContour).end()),
+      (std::vector<int>{1, 2, 5, 10, 20}));
   EXPECT_EQ(contourPitches(kElevationContour)[kDefaultPitchIndex], 10);
   EXPECT_EQ(contourPitches(kSlopeContour)[kDefaultPitchIndex], 5);
 }

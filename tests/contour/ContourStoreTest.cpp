@@ -46,9 +46,9 @@ void expectSameStore(const ContourStore& a, const ContourStore& b) {
   EXPECT_TRUE(std::equal(a.pointsPerPolyline().begin(), a.pointsPerPolyline().end(),
                          b.pointsPerPolyline().begin()));
   EXPECT_TRUE(std::equal(a.heights().begin(), a.heights().end(), b.heights().begin()));
-  EXPECT_EQ(std::memcmp(a.vertices().data(), b.vertices().data(),
-                        a.pointTotal() * sizeof(OverlayVertex)),
-            0);
+  EXPECT_EQ(
+      std::memcmp(a.vertices().data(), b.vertices().data(), a.pointTotal() * sizeof(OverlayVertex)),
+      0);
 }
 
 // Two stores of one small capacity, both given the same first set and uploaded, so that the
@@ -131,7 +131,7 @@ TEST(ContourStore, RangeRules) {
     int pitch;
     bool analysed;
     int kind;
-    int sets;          // after the first build
+    int sets;  // after the first build
     int firstValue, lastValue;
   };
   // clang-format off

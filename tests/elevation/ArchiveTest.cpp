@@ -87,12 +87,12 @@ TEST(Archive, MembersOpenExactlyAsTheirExtractedFiles) {
   std::ifstream innerFile(dir / "inner.zip", std::ios::binary);
   entries.push_back({"inner.zip", std::string(std::istreambuf_iterator<char>(innerFile), {})});
 
-  const std::vector<fs::path> extracted = {p, dir / "x/a.xml", dir / "x/dir/b.XML",
-                                           dir / "x/c.xml", q};
+  const std::vector<fs::path> extracted = {p, dir / "x/a.xml", dir / "x/dir/b.XML", dir / "x/c.xml",
+                                           q};
   for (const bool deflate : {true, false}) {
     for (const DeviceLimits limits : {DeviceLimits{}, DeviceLimits{2000, 65535}}) {
-      SCOPED_TRACE(testing::Message() << "deflate " << deflate << ", primitives "
-                                      << limits.primitiveLimit);
+      SCOPED_TRACE(testing::Message()
+                   << "deflate " << deflate << ", primitives " << limits.primitiveLimit);
       const fs::path zip = dir / (deflate ? "tiles.zip" : "stored.ZIP");
       ASSERT_TRUE(fixtures::writeZip(zip, entries, deflate));
       const auto expected = fixtures::openScene(extracted, limits, 2);
@@ -151,8 +151,8 @@ TEST(Archive, MemberPathsNameOneLevelOfArchiveOnDisk) {
       {dir / "a.zip/x.xml", MemberLocation{dir / "a.zip", "x.xml"}},
       {dir / "a.zip/d/y.xml", MemberLocation{dir / "a.zip", "d/y.xml"}},
       {dir / "a.zip/inner.zip/z.xml", MemberLocation{dir / "a.zip", "inner.zip/z.xml"}},
-      {dir / "a.zip", std::nullopt},           // the archive itself
-      {dir / "plain.xml", std::nullopt},       // a file on disk
+      {dir / "a.zip", std::nullopt},             // the archive itself
+      {dir / "plain.xml", std::nullopt},         // a file on disk
       {dir / "folder.zip/x.xml", std::nullopt},  // a folder, not an archive
       {dir / "b.zip/x.xml", std::nullopt},       // no such archive
   };

@@ -51,8 +51,8 @@ TEST(AtomicFile, FailingDiskKeepsTheOldFileAndLeavesNothing) {
     bool existing;
   };
   const Case cases[] = {
-      {FaultAt::Write, 1, true},  {FaultAt::Write, 2, true}, {FaultAt::Fsync, 1, true},
-      {FaultAt::Close, 1, true},  {FaultAt::Rename, 1, true}, {FaultAt::Write, 3, false},
+      {FaultAt::Write, 1, true},  {FaultAt::Write, 2, true},   {FaultAt::Fsync, 1, true},
+      {FaultAt::Close, 1, true},  {FaultAt::Rename, 1, true},  {FaultAt::Write, 3, false},
       {FaultAt::Fsync, 1, false}, {FaultAt::Rename, 1, false},
   };
   for (const Case& c : cases) {
@@ -75,8 +75,7 @@ TEST(AtomicFile, FailingDiskKeepsTheOldFileAndLeavesNothing) {
     EXPECT_EQ(error.kind, WriteError::Kind::System);
     EXPECT_EQ(error.code, ENOSPC);
     EXPECT_EQ(error.message(), "cannot write " + target.string() + ": No space left on device");
-    EXPECT_EQ(error.localMessage(),
-              target.string() + ": " + std::string(text(kTextWriteDiskFull)));
+    EXPECT_EQ(error.localMessage(), target.string() + ": " + std::string(text(kTextWriteDiskFull)));
   }
   // Without a fault the same write goes through.
   fixtures::TempDir dir;

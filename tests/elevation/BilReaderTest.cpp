@@ -92,11 +92,10 @@ TEST(BilReader, KeysCountOnlyOnTheirLineAndWithTheirCase) {
     EXPECT_DOUBLE_EQ(grid.lonMax, c.east);
   }
   EXPECT_FALSE(listed(variant("lower", replaceLine(header, 3, "nrows 3")))) << "nrows";
-  EXPECT_FALSE(listed(variant("swapped", replaceLine(replaceLine(header, 3, "NCOLS 4"), 4,
-                                                     "NROWS 3"))))
+  EXPECT_FALSE(
+      listed(variant("swapped", replaceLine(replaceLine(header, 3, "NCOLS 4"), 4, "NROWS 3"))))
       << "keys on each other's lines";
-  EXPECT_FALSE(listed(variant("short", header.substr(0, header.rfind("ydim")))))
-      << "13 lines";
+  EXPECT_FALSE(listed(variant("short", header.substr(0, header.rfind("ydim"))))) << "13 lines";
   EXPECT_FALSE(listed(variant("flat", replaceLine(header, 14, "ydim 0")))) << "ydim 0";
   EXPECT_FALSE(listed(variant("nan", replaceLine(header, 11, "ulxmap nan")))) << "NaN corner";
   EXPECT_FALSE(listed(variant("inf", replaceLine(header, 13, "xdim inf")))) << "inf spacing";
@@ -155,8 +154,9 @@ TEST(BilReader, StandardHeadersInEitherByteOrderReadLikeTheLowerCaseForm) {
   };
   const std::string big = fixtures::bilData(t);
   std::string upper = fixtures::bilHeaderText(t);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+  std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  });
   const Variant variants[] = {
       {"little", standard, little},
       {"big", motorola, big},
@@ -181,9 +181,9 @@ TEST(BilReader, StandardHeadersInEitherByteOrderReadLikeTheLowerCaseForm) {
   }
   EXPECT_DOUBLE_EQ(reference->H(0, 1, 3), 2000 * 0.30480061);
   // Samples that are not one band of 16-bit integers are refused, not misread.
-  const std::pair<int, const char*> refused[] = {{6, "NBITS 8"},      {6, "NBITS 32"},
-                                                  {6, "nbits sixteen"}, {5, "NBANDS 3"},
-                                                  {9, "PIXELTYPE FLOAT"}, {1, "BYTEORDER X"}};
+  const std::pair<int, const char*> refused[] = {{6, "NBITS 8"},         {6, "NBITS 32"},
+                                                 {6, "nbits sixteen"},   {5, "NBANDS 3"},
+                                                 {9, "PIXELTYPE FLOAT"}, {1, "BYTEORDER X"}};
   for (const auto& [line, text] : refused) {
     SCOPED_TRACE(text);
     fixtures::writeBytes(dir / "v.hdr", replaceLine(standard, line, text));

@@ -61,8 +61,8 @@ Written inspect(const fs::path& path) {
   }
   EXPECT_EQ(GDALGetRasterDataType(band), GDT_Float32);
   w.cells.resize(static_cast<size_t>(w.width) * w.height);
-  EXPECT_EQ(GDALRasterIO(band, GF_Read, 0, 0, w.width, w.height, w.cells.data(), w.width,
-                         w.height, GDT_Float32, 0, 0),
+  EXPECT_EQ(GDALRasterIO(band, GF_Read, 0, 0, w.width, w.height, w.cells.data(), w.width, w.height,
+                         GDT_Float32, 0, 0),
             CE_None);
   GDALClose(ds);
   return w;
@@ -102,7 +102,8 @@ TEST(DemExport, AdjacentTilesReopenAsTheOpenedGrid) {
   EXPECT_GE(w.overviews, 1);
   EXPECT_EQ(w.epsg, 6668);
   EXPECT_EQ(w.noData, kDemExportNoData);
-  EXPECT_EQ(fixtures::folderEntries(dir.path()), (std::vector<std::string>{"out.tif", "t0.xml", "t1.xml"}));
+  EXPECT_EQ(fixtures::folderEntries(dir.path()),
+            (std::vector<std::string>{"out.tif", "t0.xml", "t1.xml"}));
 
   // The files only listed, not opened (as torvane-cli does): the same heights.
   ElevationGrid listed;
@@ -128,8 +129,8 @@ TEST(DemExport, AdjacentTilesReopenAsTheOpenedGrid) {
         if (std::fabs(a.lon[p] - b.lon[q]) > 1e-9 || std::fabs(a.lat[p] - b.lat[q]) > 1e-9 ||
             std::fabs(a.H[p] - b.H[q]) > 1e-4 * std::max(1.0, a.H[p])) {
           if (++bad < 5) {
-            ADD_FAILURE() << "file " << k << " node " << i << "," << j << ": H " << a.H[p]
-                          << " / " << b.H[q];
+            ADD_FAILURE() << "file " << k << " node " << i << "," << j << ": H " << a.H[p] << " / "
+                          << b.H[q];
           }
         }
       }
@@ -178,19 +179,20 @@ TEST(DemExport, FinestSpacingAndTheLaterFileWinWhereFilesOverlap) {
     double abc, cab;  // expected with the files in either order
   };
   const Probe probes[] = {
-      {139.01, 36.00, 400, 400},              // A alone, a node
-      {139.0125, 35.9675, 457.5, 457.5},      // A alone between its nodes
-      {139.04, 35.99, cHeight, 710},          // A and C: the later file
-      {139.0325, 35.9825, cHeight, 642.5},    // a node of C only, between A's nodes
-      {139.065, 35.995, cHeight, cHeight},    // C alone
-      {139.09, 35.99, none, none},            // between the files
-      {139.065, 35.97, none, none},           // south of C, east of A
-      {139.12, 35.97, 200, 200},              // B
+      {139.01, 36.00, 400, 400},            // A alone, a node
+      {139.0125, 35.9675, 457.5, 457.5},    // A alone between its nodes
+      {139.04, 35.99, cHeight, 710},        // A and C: the later file
+      {139.0325, 35.9825, cHeight, 642.5},  // a node of C only, between A's nodes
+      {139.065, 35.995, cHeight, cHeight},  // C alone
+      {139.09, 35.99, none, none},          // between the files
+      {139.065, 35.97, none, none},         // south of C, east of A
+      {139.12, 35.97, 200, 200},            // B
   };
   // Opened whole, the files' nodes are taken from the open; thinned, they are read again.
   const DeviceLimits thin{40, 16'777'215};
-  for (const auto& [abc, limits] : {std::pair{true, DeviceLimits{}}, std::pair{false, DeviceLimits{}},
-                                    std::pair{true, thin}, std::pair{false, thin}}) {
+  for (const auto& [abc, limits] :
+       {std::pair{true, DeviceLimits{}}, std::pair{false, DeviceLimits{}}, std::pair{true, thin},
+        std::pair{false, thin}}) {
     SCOPED_TRACE(std::string(abc ? "A, B, C" : "C, A, B") + " with primitive limit " +
                  std::to_string(limits.primitiveLimit));
     const std::vector<fs::path> order =
@@ -284,7 +286,8 @@ TEST(DemExport, FailuresNameTheTargetAndLeaveNothingBehind) {
     EXPECT_EQ(error.kind, c.kind);
     EXPECT_EQ(error.code, c.code);
     EXPECT_EQ(error.path, c.target);
-    EXPECT_EQ(fixtures::folderEntries(dir.path()), (std::vector<std::string>{"folder.tif", "in.tif"}));
+    EXPECT_EQ(fixtures::folderEntries(dir.path()),
+              (std::vector<std::string>{"folder.tif", "in.tif"}));
   }
   // The disk fills up after GDAL has written the file: the old file stays, nothing is left.
   ASSERT_TRUE(fixtures::writeBytes(dir / "out.tif", "old"));

@@ -229,9 +229,13 @@ TEST(DemXmlReader, HostileContentNeverCrashes) {
   infHeight.replace(infHeight.find("地表面,2.25"), 14, "地表面,1e999");
   std::string truncated = good.substr(0, good.find("地表面,100.25") + 5);
 
-  for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
-           {"long-line", longLine}, {"long-tuple", longTuple}, {"junk", junk},
-           {"nan", nanHeight}, {"inf", infHeight}, {"truncated", truncated}}) {
+  for (const auto& [name, content] :
+       std::vector<std::pair<std::string, std::string>>{{"long-line", longLine},
+                                                        {"long-tuple", longTuple},
+                                                        {"junk", junk},
+                                                        {"nan", nanHeight},
+                                                        {"inf", infHeight},
+                                                        {"truncated", truncated}}) {
     SCOPED_TRACE(name);
     auto o = open({writeFile(dir, name + ".xml", content)});
     if (o->ok) {

@@ -145,8 +145,8 @@ TEST(GdalRaster, NoDataGivesZeroAndScaleAndOffsetGiveMetres) {
       {"UInt16", 65535, 40000, 40000},
       {"Float32", -3.4028234663852886e+38, 1.5, 1.5},
       {"Float32", NAN, 2.25, 2.25},
-      {"Float32", 0.1, 0.2, 0.2f},  // a float no-data value written with double digits
-      {"Int16", -9999, -5, 0},      // below sea level, as GSI's readers store it
+      {"Float32", 0.1, 0.2, 0.2f},              // a float no-data value written with double digits
+      {"Int16", -9999, -5, 0},                  // below sea level, as GSI's readers store it
       {"Int16", -32768, 812, 181.2, 0.1, 100},  // decimetres above a datum 100 m up
   };
   for (const Case& c : cases) {
@@ -238,8 +238,8 @@ TEST(GdalRaster, PlaneZoneRasterEqualsTheLemGridOfItsZone) {
   ASSERT_TRUE(fixtures::writeRaster(dir / "zone2.tif", r));
   RasterTile geo;
   ASSERT_TRUE(fixtures::writeRaster(dir / "geo.tif", geo));
-  const auto mixed = openPlane({dir / "plane/g.lem", dir / "zone2.tif", dir / "geo.tif",
-                                dir / "g.tif"});
+  const auto mixed =
+      openPlane({dir / "plane/g.lem", dir / "zone2.tif", dir / "geo.tif", dir / "g.tif"});
   ASSERT_TRUE(mixed->ok);
   EXPECT_EQ(mixed->scene.grid.fileCount, 2);
   EXPECT_EQ(mixed->scene.grid.filePath(1), dir / "g.tif");

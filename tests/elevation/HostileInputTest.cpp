@@ -73,8 +73,8 @@ bool underSanitizer() {
 TEST(HostileInput, AbsurdDeclaredSizesFailTheOpenWithoutAllocatingThem) {
   fixtures::TempDir dir;
   // 2^32 - 1 nodes per side, 24 real heights.
-  fixtures::writeBytes(dir / "huge.tvd", fixtures::tvdHeaderBytes(UINT32_MAX, UINT32_MAX) +
-                                             std::string(96, '\0'));
+  fixtures::writeBytes(dir / "huge.tvd",
+                       fixtures::tvdHeaderBytes(UINT32_MAX, UINT32_MAX) + std::string(96, '\0'));
   fixtures::BilTile bil;
   fixtures::writeBytes(dir / "huge.bil", fixtures::bilData(bil));
   std::string hdr = fixtures::bilHeaderText(bil);
@@ -186,9 +186,9 @@ TEST(HostileInput, LemDataWithBrokenLines) {
   fixtures::writeBytes(dir / "x.csv", fixtures::lemHeaderText(t, false));
   const std::string good = fixtures::lemText(t);
   const std::vector<std::string> variants = {
-      good.substr(0, good.size() / 2),                      // ends mid-row
-      std::string("\xEF\xBB\xBF") + good,                    // mark: rows stay whole
-      std::string(good.size(), '\n'),                       // only line ends
+      good.substr(0, good.size() / 2),     // ends mid-row
+      std::string("\xEF\xBB\xBF") + good,  // mark: rows stay whole
+      std::string(good.size(), '\n'),      // only line ends
       "0123456789abcdeABCDE!!!!!\"\"\"\"\"\n" + good.substr(good.find('\n') + 1),  // not numbers
   };
   const bool expected[] = {false, true, false, true};
@@ -284,8 +284,16 @@ std::string withTag(std::string tiff, uint16_t tag, uint32_t value) {
   const size_t at = tiffEntry(tiff, tag);
   EXPECT_NE(at, std::string::npos) << "tag " << tag;
   if (at != std::string::npos) {
-    const char entry[10] = {4, 0, 1, 0, 0, 0, static_cast<char>(value), static_cast<char>(value >> 8),
-                            static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+    const char entry[10] = {4,
+                            0,
+                            1,
+                            0,
+                            0,
+                            0,
+                            static_cast<char>(value),
+                            static_cast<char>(value >> 8),
+                            static_cast<char>(value >> 16),
+                            static_cast<char>(value >> 24)};
     tiff.replace(at + 2, 10, entry, 10);
   }
   return tiff;
@@ -356,11 +364,10 @@ TEST(HostileInput, HostileRastersFailAloneWithTheirReason) {
   cases.push_back({"corrupt tile", "a.tif", corrupt, nullptr, "damaged data"});
   const std::string whole = rasterBytes(dir, tiled);
   cases.push_back({"cut short", "a.tif", whole.substr(0, whole.size() / 2), nullptr, ""});
-  cases.push_back({"not a TIFF", "a.tif", "II*\x01 text, not an image\n", nullptr,
-                   "not a readable raster"});
-  cases.push_back({"VRT of a missing source", "a.vrt",
-                   fixtures::vrtText(dir / "missing.tif", 4, 3), nullptr,
-                   "a source of the VRT is missing or cannot be read"});
+  cases.push_back(
+      {"not a TIFF", "a.tif", "II*\x01 text, not an image\n", nullptr, "not a readable raster"});
+  cases.push_back({"VRT of a missing source", "a.vrt", fixtures::vrtText(dir / "missing.tif", 4, 3),
+                   nullptr, "a source of the VRT is missing or cannot be read"});
   fixtures::writeBytes(dir / "huge.vrt", fixtures::vrtText(dir / "good.xml", 2'000'000'000, 3));
   cases.push_back({"VRT over a huge VRT", "a.vrt", fixtures::vrtText(dir / "huge.vrt", 4, 3),
                    nullptr, "a source of the VRT: raster too large"});
@@ -385,8 +392,7 @@ TEST(HostileInput, HostileRastersFailAloneWithTheirReason) {
     FileProblems problems;
     bool ok = false;
     auto run = [&] {
-      ok = openElevationData(scene, std::vector<std::filesystem::path>{good, path}, {},
-                             &problems);
+      ok = openElevationData(scene, std::vector<std::filesystem::path>{good, path}, {}, &problems);
     };
     if (underSanitizer()) {
       run();

@@ -19,9 +19,8 @@ DemTile tile(int columns, int rows, double lonSW = 139.0, double latSW = 35.0) {
   t.latSW = latSW;
   t.lonNE = lonSW + 0.0001 * (columns - 1);
   t.latNE = latSW + 0.0001 * (rows - 1);
-  t.heights = fixtures::sampleHeights(t, [](double lon, double lat) {
-    return 1000 * (lon - 139.0) + 2000 * (lat - 35.0) + 1;
-  });
+  t.heights = fixtures::sampleHeights(
+      t, [](double lon, double lat) { return 1000 * (lon - 139.0) + 2000 * (lat - 35.0) + 1; });
   return t;
 }
 
@@ -104,8 +103,7 @@ TEST(PlanSampling, PicksTheSmallestFittingStep) {
           const uint64_t W = sampledCount(f.columns, first), R = sampledCount(f.rows, first);
           nodes += W * R;
           indices += 6 * (W - 1) * (R - 1);
-          fits = fits && (i > 65535 ? indices <= i && W * R <= p && nodes <= 10000000
-                                    : nodes <= p);
+          fits = fits && (i > 65535 ? indices <= i && W * R <= p && nodes <= 10000000 : nodes <= p);
         }
         if (fits) {
           break;
@@ -207,10 +205,12 @@ TEST(OpenPipeline, SkipsRejectedFilesAndKeepsTheSceneWhenNothingIsListed) {
 TEST(OpenPipeline, NineNodesIsTheSmallestGrid) {
   fixtures::TempDir dir;
   Scene scene;
-  ASSERT_TRUE(openElevationFiles(scene, std::vector<std::filesystem::path>{write(dir, "3.xml", tile(3, 3))}));
+  ASSERT_TRUE(openElevationFiles(
+      scene, std::vector<std::filesystem::path>{write(dir, "3.xml", tile(3, 3))}));
   EXPECT_EQ(scene.grid.count, 9u);
   EXPECT_EQ(scene.plan.indexTotal, 24u);
-  EXPECT_FALSE(openElevationFiles(scene, std::vector<std::filesystem::path>{write(dir, "2.xml", tile(2, 2))}));
+  EXPECT_FALSE(openElevationFiles(
+      scene, std::vector<std::filesystem::path>{write(dir, "2.xml", tile(2, 2))}));
   EXPECT_EQ(scene.grid.fileCount, 0);  // listed in the first pass, gone after the failure
 }
 

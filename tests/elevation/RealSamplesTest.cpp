@@ -25,9 +25,9 @@ std::vector<fs::path> samples(std::initializer_list<const char*> names) {
   return paths;
 }
 
-#define REQUIRE_SAMPLES()                                                   \
-  if (!fs::is_directory(kDemXml)) {                                         \
-    GTEST_SKIP() << "no GSI samples at " << kDemXml;                        \
+#define REQUIRE_SAMPLES()                            \
+  if (!fs::is_directory(kDemXml)) {                  \
+    GTEST_SKIP() << "no GSI samples at " << kDemXml; \
   }
 
 double nodeH(const Scene& s, int file, uint32_t row, uint32_t col) {
@@ -36,7 +36,8 @@ double nodeH(const Scene& s, int file, uint32_t row, uint32_t col) {
 }
 
 uint64_t nodeIndex(const Scene& s, int file, uint32_t row, uint32_t col) {
-  return s.grid.fileBase(file) + uint64_t{row} * s.grid.files[static_cast<size_t>(file)].sampledColumns + col;
+  return s.grid.fileBase(file) +
+         uint64_t{row} * s.grid.files[static_cast<size_t>(file)].sampledColumns + col;
 }
 
 // Adjacent tiles share their edge nodes: the east column of `west` lies where the west column of
@@ -57,7 +58,8 @@ TEST(RealSamples, AdjacentBlocksMerge) {
        {samples({"FG-GML-6443-20-51-DEM5A-20161001.xml", "FG-GML-6443-20-52-DEM5A-20161001.xml",
                  "FG-GML-6443-20-61-DEM5A-20161001.xml", "FG-GML-6443-20-62-DEM5A-20161001.xml"}),
         samples({"FG-GML-6443-20-80-DEM5A-20210115.xml", "FG-GML-6443-20-81-DEM5A-20210115.xml",
-                 "FG-GML-6443-20-90-DEM5A-20210115.xml", "FG-GML-6443-20-91-DEM5A-20210115.xml"})}) {
+                 "FG-GML-6443-20-90-DEM5A-20210115.xml",
+                 "FG-GML-6443-20-91-DEM5A-20210115.xml"})}) {
     SCOPED_TRACE(block[0].filename().string());
     Scene s;
     ASSERT_TRUE(openElevationFiles(s, block));
@@ -120,10 +122,11 @@ TEST(RealSamples, PartialTilesPlaceTheirDataAtTheStartPoint) {
   // The Ishigaki block of partial coastal tiles opens as one grid.
   Scene block;
   ASSERT_TRUE(openElevationFiles(
-      block, samples({"FG-GML-3624-30-76-DEM5B-20170202.xml", "FG-GML-3624-30-77-DEM5B-20170202.xml",
-                      "FG-GML-3624-30-86-DEM5B-20170202.xml", "FG-GML-3624-30-87-DEM5B-20170202.xml",
-                      "FG-GML-3624-30-88-DEM5B-20170202.xml", "FG-GML-3624-30-96-DEM5B-20170202.xml",
-                      "FG-GML-3624-30-97-DEM5B-20170202.xml", "FG-GML-3624-30-98-DEM5B-20170202.xml"})));
+      block,
+      samples({"FG-GML-3624-30-76-DEM5B-20170202.xml", "FG-GML-3624-30-77-DEM5B-20170202.xml",
+               "FG-GML-3624-30-86-DEM5B-20170202.xml", "FG-GML-3624-30-87-DEM5B-20170202.xml",
+               "FG-GML-3624-30-88-DEM5B-20170202.xml", "FG-GML-3624-30-96-DEM5B-20170202.xml",
+               "FG-GML-3624-30-97-DEM5B-20170202.xml", "FG-GML-3624-30-98-DEM5B-20170202.xml"})));
   EXPECT_EQ(block.grid.fileCount, 8);
 }
 
@@ -182,8 +185,7 @@ TEST(RealSamples, ZippedDownloadsOpenDirectlyAsTheirExtractedFiles) {
 TEST(RealSamples, ExportedTileReopensNodeForNode) {
   REQUIRE_SAMPLES();
   Scene tile;
-  ASSERT_TRUE(openElevationFiles(
-      tile, samples({"FG-GML-5238-74-00-DEM5A-20161001.xml"})));
+  ASSERT_TRUE(openElevationFiles(tile, samples({"FG-GML-5238-74-00-DEM5A-20161001.xml"})));
   fixtures::TempDir dir;
   DemExport result;
   WriteError error;

@@ -67,7 +67,8 @@ TEST(TextLineReader, SkipToTagAcrossBufferBoundaries) {
     while (static_cast<long>(text.size() + tuple.size()) < target - 8) {
       text += tuple;
     }
-    text += std::string(static_cast<size_t>(target - static_cast<long>(text.size())) - 2, 'q') + "\n\t";
+    text +=
+        std::string(static_cast<size_t>(target - static_cast<long>(text.size())) - 2, 'q') + "\n\t";
     text += "<gml:startPoint>7 9</gml:startPoint>\r\n<tail>\n";
     TextLineReader in;
     ASSERT_TRUE(in.open(write(dir, text)));
@@ -86,10 +87,30 @@ TEST(TextLineReader, SkipToTagAcrossBufferBoundaries) {
 }
 
 TEST(NumberParse, AgreesWithStrtod) {
-  for (const char* text : {"123.45", "-9999.", "-9999.00", "0.1", "  42", "+7.5", "1e3", "2385.50",
-                           "145.919", "0.000000000000001", "123456789012345.6", "9007199254740993",
-                           "1.7976931348623157e308", "4.9e-324", ".5", "-.25", "12abc", "nan",
-                           "inf", "0x1p3", "", "-", "abc", "99999999999999999999999"}) {
+  for (const char* text : {"123.45",
+                           "-9999.",
+                           "-9999.00",
+                           "0.1",
+                           "  42",
+                           "+7.5",
+                           "1e3",
+                           "2385.50",
+                           "145.919",
+                           "0.000000000000001",
+                           "123456789012345.6",
+                           "9007199254740993",
+                           "1.7976931348623157e308",
+                           "4.9e-324",
+                           ".5",
+                           "-.25",
+                           "12abc",
+                           "nan",
+                           "inf",
+                           "0x1p3",
+                           "",
+                           "-",
+                           "abc",
+                           "99999999999999999999999"}) {
     SCOPED_TRACE(text);
     size_t used = 99;
     const double v = parseDouble(text, &used);

@@ -215,6 +215,5 @@ TEST(TvdConvert, RefusesWhatItCannotWrite) {
   bil.samples = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   fixtures::writeBil(dir / "b.bil", bil);
   EXPECT_EQ(convertToTvd(dir / "b.bil", dir / "b.tvd", error, 11), ConvertStatus::TooLarge);
-  EXPECT_EQ(convertToTvd(dir / "b.bil", dir / "b.tvd", error, 12), ConvertStatus::Written)
-      << error;
+  EXPECT_EQ(convertToTvd(dir / "b.bil", dir / "b.tvd", error, 12), ConvertStatus::Written) << error;
 }

@@ -81,9 +81,8 @@ void openAndCheck(const std::filesystem::path& path, Nodes nodes) {
     if (!std::isfinite(grid.H[i]) || grid.H[i] < 0) {
       violated("height negative or not finite");
     }
-    if (nodes == Nodes::AllFinite &&
-        (!std::isfinite(grid.X[i]) || !std::isfinite(grid.Y[i]) || !std::isfinite(grid.lon[i]) ||
-         !std::isfinite(grid.lat[i]))) {
+    if (nodes == Nodes::AllFinite && (!std::isfinite(grid.X[i]) || !std::isfinite(grid.Y[i]) ||
+                                      !std::isfinite(grid.lon[i]) || !std::isfinite(grid.lat[i]))) {
       violated("coordinate not finite");
     }
   }

@@ -53,8 +53,8 @@ void demSeeds(const fs::path& dir) {
   t.rows = 15;
   t.lonNE = t.lonSW + 0.0125 * 19 / 224;
   t.latNE = t.latSW + 0.0083 * 14 / 149;
-  t.heights = fixtures::sampleHeights(t, fixtures::Landscape{t.lonSW + 0.0005, t.latSW + 0.0004,
-                                                             0.0004, 300});
+  t.heights = fixtures::sampleHeights(
+      t, fixtures::Landscape{t.lonSW + 0.0005, t.latSW + 0.0004, 0.0004, 300});
   seed(dir, "full", fixtures::demXmlText(t));
   fixtures::DemTile partial = t;
   partial.startColumn = 4;
@@ -133,8 +133,8 @@ void lemSeeds(const fs::path& dir) {
   seed(dir, "layoutB", std::string(1, '\0') + twoParts(fixtures::lemHeaderText(t, false), data));
   seed(dir, "layoutA", std::string(1, '\1') + twoParts(fixtures::lemHeaderText(t, true), data));
   seed(dir, "header", std::string(1, '\3') + twoParts(fixtures::lemHeaderText(t, true), data));
-  seed(dir, "cut", std::string(1, '\0') +
-                       twoParts(fixtures::lemHeaderText(t, false), data.substr(0, 200)));
+  seed(dir, "cut",
+       std::string(1, '\0') + twoParts(fixtures::lemHeaderText(t, false), data.substr(0, 200)));
 }
 
 // Line/point files inside the harness terrain (tests/fuzz/LineFuzzHarness.h).
@@ -147,13 +147,15 @@ void lineSeeds(const fs::path& out) {
   for (int i = 0; i < 8; ++i) {
     const double f = 0.1 + 0.1 * i;
     const double la = lat(f), lo = lon(f);
-    std::snprintf(buf, sizeof buf, "$GPGGA,0%d,%02d%07.4f,N,%03d%07.4f,E,%d,08,0.9,5.0,M,39.0,M,,*47\r\n",
-                  i, static_cast<int>(la), (la - static_cast<int>(la)) * 60, static_cast<int>(lo),
+    std::snprintf(buf, sizeof buf,
+                  "$GPGGA,0%d,%02d%07.4f,N,%03d%07.4f,E,%d,08,0.9,5.0,M,39.0,M,,*47\r\n", i,
+                  static_cast<int>(la), (la - static_cast<int>(la)) * 60, static_cast<int>(lo),
                   (lo - static_cast<int>(lo)) * 60, i == 3 ? 0 : 1);
     gga += buf;
     std::snprintf(buf, sizeof buf, "%.9f,%.9f,mark%d\n", la, lo, i);
     bln += buf;
-    std::snprintf(buf, sizeof buf, "%.9f %.9f %.2f 0 %d %d %d\n", la, lo, 10.0 * i, i * 40, 300, -i);
+    std::snprintf(buf, sizeof buf, "%.9f %.9f %.2f 0 %d %d %d\n", la, lo, 10.0 * i, i * 40, 300,
+                  -i);
     cloud += buf;
     std::snprintf(buf, sizeof buf, "%.9f %.9f\n", la, lo);
     posList += buf;
@@ -167,7 +169,10 @@ void lineSeeds(const fs::path& out) {
   seed(out / "gsi", "other", head + posList);
   seed(out / "nmea", "track", gga + "$GPRMC,1,A,3500.0,N,13900.0,E,0,0,0,,*00\n");
   seed(out / "bln", "comma", bln + "35.0,139.0,outside\n");
-  seed(out / "bln", "cp932", "35.0004 139.0003 \x83\x65\x83\x58\x83\x67\x83\x65\x83\x58\x83\x67\x83\x65\x83\x58\x83\x67\x83\x65\x83\x58\x83\x67\x83\x65\x83\x58\x83\x67\x83\x65\n");
+  seed(out / "bln", "cp932",
+       "35.0004 139.0003 "
+       "\x83\x65\x83\x58\x83\x67\x83\x65\x83\x58\x83\x67\x83\x65\x83\x58\x83\x67\x83\x65\x83\x58"
+       "\x83\x67\x83\x65\x83\x58\x83\x67\x83\x65\n");
   seed(out / "blhrgb", "cloud", cloud);
   std::string xyn;
   for (int i = 0; i < 6; ++i) {
@@ -191,8 +196,8 @@ void lineSeeds(const fs::path& out) {
   gpx.tracks = {{segment, {segment[1], {36.0, 139.0, ""}, segment[2], segment[3]}}};
   const std::string gpxFile = fixtures::gpxText(gpx);
   seed(out / "gpx", "full", gpxFile);
-  seed(out / "gpx", "doctype", "<?xml version=\"1.0\"?>\n<!DOCTYPE gpx>\n" +
-                                   gpxFile.substr(gpxFile.find('\n') + 1));
+  seed(out / "gpx", "doctype",
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE gpx>\n" + gpxFile.substr(gpxFile.find('\n') + 1));
   gpx.version = "1.0";
   gpx.elevationAndTime = false;
   seed(out / "gpx", "v10", fixtures::gpxText(gpx));
@@ -203,22 +208,29 @@ void lineSeeds(const fs::path& out) {
   std::snprintf(point, sizeof point, "lat='%.9f' lon=\"%.9f\"", lat(0.5), lon(0.5));
   seed(out / "gpx", "markup",
        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!-- <wpt> -->\n<?pi x?>\n"
-       "<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\">\n<g:wpt " + std::string(point) +
-       "><g:name>A&amp;B &#x5C71;&#23665; <![CDATA[<c>]]></g:name></g:wpt>\n<g:trk><g:trkseg>"
-       "<g:trkpt " + point + "/><g:trkpt " + point + " ></g:trkpt></g:trkseg></g:trk>\n"
-       "</g:gpx>\n");
+       "<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\">\n<g:wpt " +
+           std::string(point) +
+           "><g:name>A&amp;B &#x5C71;&#23665; <![CDATA[<c>]]></g:name></g:wpt>\n<g:trk><g:trkseg>"
+           "<g:trkpt " +
+           point + "/><g:trkpt " + point +
+           " ></g:trkpt></g:trkseg></g:trk>\n"
+           "</g:gpx>\n");
   auto positions = [](const fixtures::GeoLine& line) {
     return "[" + fixtures::geoJsonPositions(line) + "]";
   };
-  const fixtures::GeoLine ring = {{lat(0.1), lon(0.1), ""}, {lat(0.1), lon(0.9), ""},
-                                  {lat(0.9), lon(0.9), ""}, {lat(0.1), lon(0.1), ""}};
-  const fixtures::GeoLine hole = {{lat(0.3), lon(0.3), ""}, {lat(0.4), lon(0.5), ""},
-                                  {lat(0.3), lon(0.6), ""}, {lat(0.3), lon(0.3), ""}};
+  const fixtures::GeoLine ring = {{lat(0.1), lon(0.1), ""},
+                                  {lat(0.1), lon(0.9), ""},
+                                  {lat(0.9), lon(0.9), ""},
+                                  {lat(0.1), lon(0.1), ""}};
+  const fixtures::GeoLine hole = {{lat(0.3), lon(0.3), ""},
+                                  {lat(0.4), lon(0.5), ""},
+                                  {lat(0.3), lon(0.6), ""},
+                                  {lat(0.3), lon(0.3), ""}};
   const std::vector<std::string> features = {
       fixtures::geoJsonFeature("{\"type\":\"MultiLineString\",\"coordinates\":[" +
                                positions(route) + "," + positions(segment) + "]}"),
-      fixtures::geoJsonFeature("{\"type\":\"Polygon\",\"coordinates\":[" + positions(ring) +
-                               "," + positions(hole) + "]}"),
+      fixtures::geoJsonFeature("{\"type\":\"Polygon\",\"coordinates\":[" + positions(ring) + "," +
+                               positions(hole) + "]}"),
       fixtures::geoJsonFeature("{\"type\":\"Point\",\"coordinates\":" +
                                    fixtures::geoJsonPositions({{lat(0.5), lon(0.5), ""}}) + "}",
                                "峠"),
@@ -235,10 +247,10 @@ void lineSeeds(const fs::path& out) {
     p.lon = y;
   }
   seed(out / "geojson", "plane",
-       fixtures::geoJsonCollection({fixtures::geoJsonFeature(
-                                       "{\"type\":\"LineString\",\"coordinates\":" +
-                                       positions(plane) + "}")},
-                                   6677));
+       fixtures::geoJsonCollection(
+           {fixtures::geoJsonFeature(
+               "{\"type\":\"LineString\",\"coordinates\":" + positions(plane) + "}")},
+           6677));
 }
 
 // Projects over the tile "t.xml" of the project target: every key, as UTF-8, CP932 with CRLF
@@ -250,8 +262,9 @@ void projectSeeds(const fs::path& dir) {
       "RZoom=0.1\nColorT=1\nColorS=4\nColorR=6\nCRHueR=0\nCRHueS=10\nCRHueE=300\n"
       "ColorK=2000\nOceanC=4294967295\nOceanT=0\nScale=150\nAlpha=128\n[Rota]\nPitch=0\n";
   seed(dir, "full", full);
-  seed(dir, "windows", "[File]\r\nName1=t.xml\r\nName2=\x93\x8c\x8b\x9e.xml\r\n"
-                       "[View]\r\nColorK=5\r\n");
+  seed(dir, "windows",
+       "[File]\r\nName1=t.xml\r\nName2=\x93\x8c\x8b\x9e.xml\r\n"
+       "[View]\r\nColorK=5\r\n");
   std::string utf16 = "\xFF\xFE";
   for (const char c : std::string("[File]\r\nName1=t.xml\r\n[View]\r\nScale=7\r\n")) {
     utf16 += c;
@@ -270,9 +283,10 @@ void zipSeeds(const fs::path& dir) {
   tiny.columns = tiny.rows = 3;
   tiny.heights = {1, 2, 3, 4, 5, 6, 7, 8, 9};
   const std::string small = fixtures::demXmlText(tiny);
-  seed(dir, "deflated", fixtures::rawZip({fixtures::deflatedEntry("a.xml", dem),
-                                          fixtures::storedEntry("readme.txt", "text"),
-                                          fixtures::deflatedEntry("d/b.xml", small)}));
+  seed(dir, "deflated",
+       fixtures::rawZip({fixtures::deflatedEntry("a.xml", dem),
+                         fixtures::storedEntry("readme.txt", "text"),
+                         fixtures::deflatedEntry("d/b.xml", small)}));
   seed(dir, "stored", fixtures::rawZip({fixtures::storedEntry("a.xml", small)}));
   fixtures::RawEntry wide = fixtures::deflatedEntry("a.xml", small);
   wide.zip64 = true;
@@ -281,8 +295,9 @@ void zipSeeds(const fs::path& dir) {
   bomb.declaredSize = small.size();
   seed(dir, "bomb", fixtures::rawZip({bomb}));
   const std::string inner = fixtures::rawZip({fixtures::storedEntry("a.xml", small)});
-  seed(dir, "nested", fixtures::rawZip({fixtures::storedEntry("in.zip", inner),
-                                        fixtures::storedEntry("../a.xml", small)}));
+  seed(dir, "nested",
+       fixtures::rawZip(
+           {fixtures::storedEntry("in.zip", inner), fixtures::storedEntry("../a.xml", small)}));
 }
 
 // GeoTIFFs as GDAL writes them: strips and deflated tiles, PixelIsPoint, integer heights with a
@@ -306,7 +321,8 @@ void rasterSeeds(const fs::path& dir) {
   }
   raster("strips", t);
   fixtures::RasterTile tiles = t;
-  tiles.options = {"TILED=YES", "BLOCKXSIZE=16", "BLOCKYSIZE=16", "COMPRESS=DEFLATE", "PREDICTOR=3"};
+  tiles.options = {"TILED=YES", "BLOCKXSIZE=16", "BLOCKYSIZE=16", "COMPRESS=DEFLATE",
+                   "PREDICTOR=3"};
   raster("tiles", tiles);
   fixtures::RasterTile point = t;
   point.pixelIsPoint = true;

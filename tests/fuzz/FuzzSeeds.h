@@ -7,9 +7,10 @@
 
 namespace torvane::fuzz {
 
-/// Writes the seeds into OUTDIR/demxml, /tvd, /bil, /lem, /project, /zip, /raster and one folder per
-/// line/point format (/gsi, /nmea, /bln, /xyn, /blhrgb, /gpx, /geojson); returns how many it wrote. The BIL and
-/// LEM seeds are two-part inputs (see splitInput in FuzzHarness.h); the others are whole files.
+/// Writes the seeds into OUTDIR/demxml, /tvd, /bil, /lem, /project, /zip, /raster and one folder
+/// per line/point format (/gsi, /nmea, /bln, /xyn, /blhrgb, /gpx, /geojson); returns how many it
+/// wrote. The BIL and LEM seeds are two-part inputs (see splitInput in FuzzHarness.h); the others
+/// are whole files.
 int writeFuzzSeeds(const std::filesystem::path& out);
 
 }  // namespace torvane::fuzz

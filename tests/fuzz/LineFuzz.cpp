@@ -3,7 +3,7 @@
 #include "tests/fuzz/LineFuzzHarness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
-  torvane::fuzz::addLineFileAndCheck(
-      std::string_view(reinterpret_cast<const char*>(data), size), TORVANE_FUZZ_EXTENSION);
+  torvane::fuzz::addLineFileAndCheck(std::string_view(reinterpret_cast<const char*>(data), size),
+                                     TORVANE_FUZZ_EXTENSION);
   return 0;
 }

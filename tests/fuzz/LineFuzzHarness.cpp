@@ -73,9 +73,8 @@ void check(const OverlayStore& s) {
   }
   for (uint32_t i = 0; i < s.pointTotal(); ++i) {
     const OverlayVertex& v = s.vertices()[i];
-    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z) ||
-        std::fabs(v.x) > 4 || std::fabs(v.y) > 4 || !std::isfinite(s.heights()[i]) ||
-        (v.diffuse >> 24) != 0xFF) {
+    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z) || std::fabs(v.x) > 4 ||
+        std::fabs(v.y) > 4 || !std::isfinite(s.heights()[i]) || (v.diffuse >> 24) != 0xFF) {
       violated("vertex");
     }
     if (s.label(i).size() > kMaxLabelBytes || !isValidUtf8(s.labelText(i))) {

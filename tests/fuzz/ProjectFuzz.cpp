@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(scene.grid.count > 0);
   checkView(scene.view);
   const double turn = 2 * 3.141592653589793;
-  const bool wrapped = scene.view.RotaX >= 0 && scene.view.RotaX <= turn &&
-                       scene.view.RotaZ >= 0 && scene.view.RotaZ <= turn;
+  const bool wrapped = scene.view.RotaX >= 0 && scene.view.RotaX <= turn && scene.view.RotaZ >= 0 &&
+                       scene.view.RotaZ <= turn;
   if (!wrapped || !SaveProject(scene, dir / "q.tvp")) {
     return 0;  // a name that cannot be stored
   }

@@ -130,7 +130,8 @@ private slots:
 
   void parameterDialogProposesRoundsAndBuilds() {
     int built = 0;
-    ContourParametersDialog slope(scene(), kSlopeContour, [&] { ++built; }, mWindow.get());
+    ContourParametersDialog slope(
+        scene(), kSlopeContour, [&] { ++built; }, mWindow.get());
     QCOMPARE(slope.windowTitle(), QStringLiteral("傾斜量線"));
     QCOMPARE(slope.pitchList()->count(), 5);
     QCOMPARE(slope.pitchList()->currentText(), QStringLiteral("5"));
@@ -193,8 +194,7 @@ private slots:
       mWindow->UpdateMenuState();
     };
     hooks.chooseColour = [](const QColor&) { return std::optional<QColor>(QColor(1, 2, 3)); };
-    LayerDialog dialog(scene(), mWindow->hueCircle(), hooks, mWindow.get(),
-                       ListedStore::Contours);
+    LayerDialog dialog(scene(), mWindow->hueCircle(), hooks, mWindow.get(), ListedStore::Contours);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("等値線データ情報"));
     QTableWidget* list = dialog.list();
     QCOMPARE(list->columnCount(), 5);
@@ -300,8 +300,10 @@ private slots:
     QVERIFY(mMessages.isEmpty());
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QJsonArray features =
-        QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("features")).toArray();
+    const QJsonArray features = QJsonDocument::fromJson(file.readAll())
+                                    .object()
+                                    .value(QStringLiteral("features"))
+                                    .toArray();
     QCOMPARE(features.size(), count - 1);
   }
 

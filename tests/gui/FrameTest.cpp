@@ -21,9 +21,7 @@ class FrameTest : public QObject {
 
   std::unique_ptr<MainWindow> mWindow;
 
-  QImage grab() {
-    return mWindow->view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
-  }
+  QImage grab() { return mWindow->view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32); }
   void save(const QImage& image, const QString& name) {
     image.save(outputDir("FrameTest") + QLatin1Char('/') + name);
   }
@@ -217,8 +215,8 @@ private slots:
     const QRgb fogged = grab().pixel(p);
     // Plan view: the view-space depth of a vertex is 3 + z; fog runs from 0 to 4 units.
     const double f = (4.0 - (3.0 + v.z)) / 4.0;
-    const QRgb expected = qRgb(int(qRed(clear) * f + 0.5), int(qGreen(clear) * f + 0.5),
-                               int(qBlue(clear) * f + 0.5));
+    const QRgb expected =
+        qRgb(int(qRed(clear) * f + 0.5), int(qGreen(clear) * f + 0.5), int(qBlue(clear) * f + 0.5));
     QVERIFY2(channelDistance(fogged, expected) <= 4,
              qPrintable(QStringLiteral("%1 vs %2").arg(fogged, 8, 16).arg(expected, 8, 16)));
     QCOMPARE(grab().pixel(0, 0), kBackground);  // the clear colour is not fogged
@@ -260,8 +258,8 @@ private slots:
     const TerrainVertex& v = middleVertex(0);
     const QRgb land = vertexRgb(v.diffuse);
     const double a = 128 / 255.0;
-    const QRgb expected = qRgb(qRed(land), int(qGreen(land) * (1 - a) + 0.5),
-                               int(qBlue(land) * (1 - a) + 0.5));
+    const QRgb expected =
+        qRgb(qRed(land), int(qGreen(land) * (1 - a) + 0.5), int(qBlue(land) * (1 - a) + 0.5));
     const QRgb got = frame.pixel(pixelOf(v, size));
     QVERIFY2(channelDistance(got, expected) <= 16,
              qPrintable(QStringLiteral("%1 vs %2").arg(got, 8, 16).arg(expected, 8, 16)));

@@ -75,9 +75,7 @@ class FurnitureTest : public QObject {
   void save(const QImage& image, const QString& name) {
     image.save(mOut + QLatin1Char('/') + name);
   }
-  void openDemo() {
-    QVERIFY(mWindow->openElevation(demoFiles()));
-  }
+  void openDemo() { QVERIFY(mWindow->openElevation(demoFiles())); }
   QPoint pixelOf(const ModelPoint& p, QSize size) {
     return projectToPixel(scene().view, size, {p.x, p.y, p.z}).toPoint();
   }
@@ -209,8 +207,8 @@ private slots:
       QCOMPARE(with.pixel(x, h - 26), without.pixel(x, h - 26));
       for (const int y : {h - 25, h - 13, h - 1}) {
         const QRgb before = without.pixel(x, y);
-        const QRgb expected = qRgb(qRed(before) * 127 / 255, qGreen(before) * 127 / 255,
-                                   qBlue(before) * 127 / 255);
+        const QRgb expected =
+            qRgb(qRed(before) * 127 / 255, qGreen(before) * 127 / 255, qBlue(before) * 127 / 255);
         QVERIFY2(channelDistance(with.pixel(x, y), expected) <= 2,
                  qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
       }
@@ -219,7 +217,8 @@ private slots:
     const std::vector<int> left = changedRows(with, without, 10, 120);
     const std::vector<int> centre =
         changedRows(with, without, with.width() / 2 - 30, with.width() / 2 + 30);
-    const std::vector<int> right = changedRows(with, without, with.width() - 120, with.width() - 10);
+    const std::vector<int> right =
+        changedRows(with, without, with.width() - 120, with.width() - 10);
     for (const auto* rows : {&left, &centre, &right}) {
       QVERIFY(anyRowIn(*rows, h - 18, h - 6));
     }
@@ -285,9 +284,12 @@ private slots:
     };
     int north = 0, east = 0, south = 0;
     for (double t = 1.0; t < 1.2; t += 0.04) {
-      north += near({0, t, 0}, [](QRgb c) { return qRed(c) > 150 && qGreen(c) < 60 && qBlue(c) < 60; });
-      east += near({t, 0, 0}, [](QRgb c) { return qRed(c) > 150 && qGreen(c) > 150 && qBlue(c) < 60; });
-      south += near({0, -t, 0}, [](QRgb c) { return qBlue(c) > 150 && qRed(c) < 60 && qGreen(c) < 60; });
+      north +=
+          near({0, t, 0}, [](QRgb c) { return qRed(c) > 150 && qGreen(c) < 60 && qBlue(c) < 60; });
+      east +=
+          near({t, 0, 0}, [](QRgb c) { return qRed(c) > 150 && qGreen(c) > 150 && qBlue(c) < 60; });
+      south +=
+          near({0, -t, 0}, [](QRgb c) { return qBlue(c) > 150 && qRed(c) < 60 && qGreen(c) < 60; });
     }
     QVERIFY2(north >= 4 && east >= 4 && south >= 4,
              qPrintable(QStringLiteral("%1 %2 %3").arg(north).arg(east).arg(south)));
@@ -412,8 +414,8 @@ private slots:
         QVERIFY2(anyRowIn(rows, 10 + 12 * k + 2, 10 + 12 * k + 10),
                  qPrintable(QStringLiteral("mode %1 line %2").arg(mode).arg(k)));
       }
-      const auto below = std::find_if(rows.begin(), rows.end(),
-                                      [&](int r) { return r >= 10 + 12 * lines + 1; });
+      const auto below =
+          std::find_if(rows.begin(), rows.end(), [&](int r) { return r >= 10 + 12 * lines + 1; });
       QVERIFY2(below == rows.end(), qPrintable(QString::number(below == rows.end() ? -1 : *below)));
       QVERIFY(!anyRowIn(rows, 0, 9));
       // Left-aligned at x = 10.
@@ -459,7 +461,8 @@ private slots:
     for (const Step& step :
          {Step{{Qt::Key_F1}, "demo-f1-key-help.png"},
           Step{{Qt::Key_F1, Qt::Key_F3, Qt::Key_F3}, "demo-f1-device-info-f3-frame-axes.png"},
-          Step{{Qt::Key_F4}, "demo-f4-readout.png"}, Step{{Qt::Key_E}, "demo-e-compass-east.png"}}) {
+          Step{{Qt::Key_F4}, "demo-f4-readout.png"},
+          Step{{Qt::Key_E}, "demo-e-compass-east.png"}}) {
       for (const Qt::Key key : step.keys) {
         QTest::keyClick(view, key);
       }
@@ -480,8 +483,7 @@ private slots:
     scene().view.ColorS = 15;
     const QImage window = grab();
     QString error;
-    const QImage offscreen =
-        renderSceneImage(scene(), window.width(), window.height(), error);
+    const QImage offscreen = renderSceneImage(scene(), window.width(), window.height(), error);
     QVERIFY2(!offscreen.isNull(), qPrintable(error));
     save(offscreen, QStringLiteral("offscreen.png"));
     int differing = 0;

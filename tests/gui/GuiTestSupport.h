@@ -53,9 +53,9 @@ inline std::vector<std::filesystem::path> demoFiles() { return fixtures::demoTil
 
 /// A fresh output folder for the running test function: out/<class>/<function>.
 inline QString outputDir(const char* testClass) {
-  const QString dir = QStringLiteral(TORVANE_GUI_OUT_DIR "/%1/%2")
-                          .arg(QLatin1String(testClass),
-                               QLatin1String(QTest::currentTestFunction()));
+  const QString dir =
+      QStringLiteral(TORVANE_GUI_OUT_DIR "/%1/%2")
+          .arg(QLatin1String(testClass), QLatin1String(QTest::currentTestFunction()));
   QDir(dir).removeRecursively();
   QDir().mkpath(dir);
   return dir;

@@ -116,8 +116,9 @@ class LayerDialogTest : public QObject {
       const double f = i <= 150 ? i / 150.0 : (300 - i) / 150.0;
       const double lat = 35.0015 + f * (lat0 - 35.0015) + 0.0004 * std::sin(i * 0.3);
       const double lon = 139.004 + f * (lon0 - 139.004) + (i > 150 ? 0.0008 : 0);
-      std::snprintf(line, sizeof line, "$GNGGA,%06d.00,%02d%010.7f,N,%03d%010.7f,E,1,12,0.7,0,M,39,M,,*00\n",
-                    i, 35, (lat - 35) * 60, 139, (lon - 139) * 60);
+      std::snprintf(line, sizeof line,
+                    "$GNGGA,%06d.00,%02d%010.7f,N,%03d%010.7f,E,1,12,0.7,0,M,39,M,,*00\n", i, 35,
+                    (lat - 35) * 60, 139, (lon - 139) * 60);
       log += line;
     }
     return {write("FG-GML-523940-RdEdg-20230101-0001.xml", road), write("hike.nmea", log)};
@@ -156,8 +157,7 @@ private slots:
     mChosenHues.reset();
     mDir = std::make_unique<fixtures::TempDir>();
     mWindow = std::make_unique<MainWindow>();
-    mWindow->setMessageHandler(
-        [this](const QString&, const QString& text) { mMessages << text; });
+    mWindow->setMessageHandler([this](const QString&, const QString& text) { mMessages << text; });
     mWindow->startUp();  // turns drops on
     QVERIFY(mWindow->openElevation(demoFiles()));
     mWindow->AfterChange();
@@ -220,8 +220,8 @@ private slots:
   void userDropsGpxAndGeoJsonOnRealTiles() {
     const std::filesystem::path samples = TORVANE_SAMPLES_DIR "/dem_xml";
     std::vector<std::filesystem::path> tiles;
-    for (const char* tile : {"51-DEM5A-20161001", "52-DEM5A-20161001", "61-DEM5A-20161001",
-                             "62-DEM5A-20161001"}) {
+    for (const char* tile :
+         {"51-DEM5A-20161001", "52-DEM5A-20161001", "61-DEM5A-20161001", "62-DEM5A-20161001"}) {
       tiles.push_back(samples / (std::string("FG-GML-6443-20-") + tile + ".xml"));
     }
     if (!std::filesystem::exists(tiles.front())) {
@@ -239,8 +239,8 @@ private slots:
 
     // The tiles span 42.875 .. 42.8917 N and 143.0125 .. 143.0375 E.
     fixtures::GpxContent gpx;
-    gpx.waypoints = {{42.8772, 143.0150, "Start"}, {42.8840, 143.0250, "峠"},
-                     {42.8900, 143.0350, "Goal"}};
+    gpx.waypoints = {
+        {42.8772, 143.0150, "Start"}, {42.8840, 143.0250, "峠"}, {42.8900, 143.0350, "Goal"}};
     fixtures::GeoLine hike;
     for (int i = 0; i <= 400; ++i) {
       const double f = i / 400.0;
@@ -248,18 +248,21 @@ private slots:
                       143.0150 + f * 0.0200 + 0.0008 * std::cos(f * 11), ""});
     }
     gpx.tracks = {{hike}};
-    const fixtures::GeoLine field = {{42.8790, 143.0280, ""}, {42.8790, 143.0340, ""},
-                                     {42.8830, 143.0340, ""}, {42.8830, 143.0280, ""},
+    const fixtures::GeoLine field = {{42.8790, 143.0280, ""},
+                                     {42.8790, 143.0340, ""},
+                                     {42.8830, 143.0340, ""},
+                                     {42.8830, 143.0280, ""},
                                      {42.8790, 143.0280, ""}};
-    const fixtures::GeoLine road = {{42.8760, 143.0130, ""}, {42.8850, 143.0200, ""},
-                                    {42.8870, 143.0300, ""}, {42.8910, 143.0370, ""}};
+    const fixtures::GeoLine road = {{42.8760, 143.0130, ""},
+                                    {42.8850, 143.0200, ""},
+                                    {42.8870, 143.0300, ""},
+                                    {42.8910, 143.0370, ""}};
     const std::string drawing = fixtures::geoJsonCollection({
         fixtures::geoJsonFeature("{\"type\":\"Polygon\",\"coordinates\":[[" +
                                  fixtures::geoJsonPositions(field) + "]]}"),
         fixtures::geoJsonFeature("{\"type\":\"LineString\",\"coordinates\":[" +
                                  fixtures::geoJsonPositions(road) + "]}"),
-        fixtures::geoJsonFeature("{\"type\":\"Point\",\"coordinates\":[143.031,42.881]}",
-                                 "展望台"),
+        fixtures::geoJsonFeature("{\"type\":\"Point\",\"coordinates\":[143.031,42.881]}", "展望台"),
     });
     dropOnWindow({write("hike.gpx", fixtures::gpxText(gpx)), write("drawing.geojson", drawing)});
     QCOMPARE(mMessages, QStringList());
@@ -375,10 +378,42 @@ private slots:
       int checkedSize;
     };
     const Case cases[] = {
-        {{}, {{281, false}, {282, false}, {400, false}, {285, false}, {288, false}, {286, false}, {287, true}}, 0},
-        {{0}, {{281, true}, {282, true}, {400, false}, {285, true}, {288, false}, {286, true}, {287, true}}, 0},
-        {{0, 3}, {{281, true}, {282, true}, {400, true}, {285, true}, {288, false}, {286, true}, {287, true}}, 1},
-        {{0, 1, 2}, {{281, true}, {282, true}, {400, true}, {285, true}, {288, true}, {286, true}, {287, true}}, 5},
+        {{},
+         {{281, false},
+          {282, false},
+          {400, false},
+          {285, false},
+          {288, false},
+          {286, false},
+          {287, true}},
+         0},
+        {{0},
+         {{281, true},
+          {282, true},
+          {400, false},
+          {285, true},
+          {288, false},
+          {286, true},
+          {287, true}},
+         0},
+        {{0, 3},
+         {{281, true},
+          {282, true},
+          {400, true},
+          {285, true},
+          {288, false},
+          {286, true},
+          {287, true}},
+         1},
+        {{0, 1, 2},
+         {{281, true},
+          {282, true},
+          {400, true},
+          {285, true},
+          {288, true},
+          {286, true},
+          {287, true}},
+         5},
     };
     for (const Case& c : cases) {
       select(d->list(), c.rows);

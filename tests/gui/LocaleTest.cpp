@@ -83,8 +83,7 @@ private slots:
     QJsonParseError parse;
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &parse);
     QVERIFY2(parse.error == QJsonParseError::NoError, qPrintable(parse.errorString()));
-    const QJsonArray lines =
-        doc["features"][0]["geometry"]["coordinates"].toArray();
+    const QJsonArray lines = doc["features"][0]["geometry"]["coordinates"].toArray();
     QVERIFY(!lines.isEmpty());
     const QJsonArray point = lines[0].toArray()[0].toArray();
     QCOMPARE(point.size(), 2);
@@ -96,7 +95,8 @@ private slots:
     QByteArray images[2];
     const char* locales[] = {"C.UTF-8", "de_DE.UTF-8"};
     for (int i = 0; i < 2; ++i) {
-      const QString out = QString::fromStdString((mDir / ("render-" + std::to_string(i) + ".png")).string());
+      const QString out =
+          QString::fromStdString((mDir / ("render-" + std::to_string(i) + ".png")).string());
       QProcess program;
       QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
       env.insert(QStringLiteral("LANG"), QLatin1String(locales[i]));

@@ -61,8 +61,9 @@ private slots:
   void init() {
     mMessages.clear();
     mWindow = std::make_unique<MainWindow>();
-    mWindow->setMessageHandler(
-        [this](const QString& caption, const QString& text) { mMessages << caption + ": " + text; });
+    mWindow->setMessageHandler([this](const QString& caption, const QString& text) {
+      mMessages << caption + ": " + text;
+    });
     mWindow->startUp();
     if (!showWithDevice(*mWindow)) {
       QSKIP("no OpenGL 3.3 core context on this display");
@@ -80,8 +81,8 @@ private slots:
     for (QAction* top : mWindow->menuBar()->actions()) {
       titles << top->text();
     }
-    QCOMPARE(titles, (QStringList{"ファイル(&F)", "表示(&V)", "回転(&R)", "定規(&U)",
-                                  "等値線(&I)", "ヘルプ(&H)"}));
+    QCOMPARE(titles, (QStringList{"ファイル(&F)", "表示(&V)", "回転(&R)", "定規(&U)", "等値線(&I)",
+                                  "ヘルプ(&H)"}));
     QCOMPARE(action(311)->text(), QStringLiteral("傾斜量(&K)\tCtrl+1"));
     QCOMPARE(action(311)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_1));
     QVERIFY(action(311)->actionGroup() != nullptr);
@@ -203,8 +204,8 @@ private slots:
 
     // What an X server sends for Shift+4 on a US or Japanese layout: the key is '$', the
     // keycode is the one of the "4" key.
-    QKeyEvent overrideDollar(QEvent::ShortcutOverride, Qt::Key_Dollar, Qt::ShiftModifier, 13,
-                             0x24, 0x1, QStringLiteral("$"));
+    QKeyEvent overrideDollar(QEvent::ShortcutOverride, Qt::Key_Dollar, Qt::ShiftModifier, 13, 0x24,
+                             0x1, QStringLiteral("$"));
     overrideDollar.ignore();  // as Qt sends it: accepted only by whoever claims the key
     QApplication::sendEvent(mWindow->view(), &overrideDollar);
     QVERIFY(overrideDollar.isAccepted());
@@ -321,29 +322,66 @@ private slots:
     const std::vector<Case> cases = {
         {121, kTextOpenProject, false, here, "Torvane.tvp", tvp, {{"*.tvp"}}, "tvp"},
         {122, kTextSaveProject, true, demo, "Torvane.tvp", tvp, {{"*.tvp"}}, "tvp"},
-        {123, kTextOpenElevation, false, here, "",
+        {123,
+         kTextOpenElevation,
+         false,
+         here,
+         "",
          {"標高データ", "TVD(*.tvd)", "XML(*.xml)", "BIL(*.bil)", "LEM(*.lem)",
           "GeoTIFF(*.tif *.tiff)", "SRTM(*.hgt)", "ASCII Grid(*.asc)", "ERDAS Imagine(*.img)",
           "VRT(*.vrt)", "ZIP(*.zip)", "All Files"},
          {{"*.tvd", "*.xml", "*.bil", "*.lem", "*.tif", "*.tiff", "*.hgt", "*.asc", "*.img",
            "*.vrt", "*.zip"},
-          {"*.tvd"}, {"*.xml"}, {"*.bil"}, {"*.lem"}, {"*.tif", "*.tiff"}, {"*.hgt"}, {"*.asc"},
-          {"*.img"}, {"*.vrt"}, {"*.zip"}, {"*"}},
+          {"*.tvd"},
+          {"*.xml"},
+          {"*.bil"},
+          {"*.lem"},
+          {"*.tif", "*.tiff"},
+          {"*.hgt"},
+          {"*.asc"},
+          {"*.img"},
+          {"*.vrt"},
+          {"*.zip"},
+          {"*"}},
          "tvd"},
-        {125, kTextAddLineData, false, demo, "",
+        {125,
+         kTextAddLineData,
+         false,
+         demo,
+         "",
          {"線点データ", "XML(*.xml)", "NMEA(*.log *.nmea)", "BLN(*.bln)", "BLHRGB(*.blhrgb)",
           "GPX(*.gpx)", "KML(*.kml *.kmz)", "GeoJSON(*.geojson *.json)", "Shapefile(*.shp)",
           "GeoPackage(*.gpkg)", "All Files"},
-         {{"*.xml", "*.log", "*.nmea", "*.bln", "*.blhrgb", "*.gpx", "*.kml", "*.kmz",
-           "*.geojson", "*.json", "*.shp", "*.gpkg"},
-          {"*.xml"}, {"*.log", "*.nmea"}, {"*.bln"}, {"*.blhrgb"}, {"*.gpx"}, {"*.kml", "*.kmz"},
-          {"*.geojson", "*.json"}, {"*.shp"}, {"*.gpkg"}, {"*"}},
+         {{"*.xml", "*.log", "*.nmea", "*.bln", "*.blhrgb", "*.gpx", "*.kml", "*.kmz", "*.geojson",
+           "*.json", "*.shp", "*.gpkg"},
+          {"*.xml"},
+          {"*.log", "*.nmea"},
+          {"*.bln"},
+          {"*.blhrgb"},
+          {"*.gpx"},
+          {"*.kml", "*.kmz"},
+          {"*.geojson", "*.json"},
+          {"*.shp"},
+          {"*.gpkg"},
+          {"*"}},
          "xml"},
-        {126, kTextDrapeImage, false, demo, "", {"JPEG(*.jpg)", "PNG(*.png)", "All Files"},
-         {{"*.jpg"}, {"*.png"}, {"*.jpg", "*.png"}}, "jpg"},
+        {126,
+         kTextDrapeImage,
+         false,
+         demo,
+         "",
+         {"JPEG(*.jpg)", "PNG(*.png)", "All Files"},
+         {{"*.jpg"}, {"*.png"}, {"*.jpg", "*.png"}},
+         "jpg"},
         {128, kTextSaveImage, true, here, "Torvane.jpg", jpeg, {{"*.jpg"}}, "jpg"},
-        {kCmdExportDem, kTextExportDem, true, demo, "terrain.tif", {"GeoTIFF(*.tif)"},
-         {{"*.tif"}}, "tif"},
+        {kCmdExportDem,
+         kTextExportDem,
+         true,
+         demo,
+         "terrain.tif",
+         {"GeoTIFF(*.tif)"},
+         {{"*.tif"}},
+         "tif"},
     };
     QVERIFY(openDemo());
     for (const Case& c : cases) {

@@ -22,8 +22,9 @@ class ProjectTest : public QObject {
 
   std::unique_ptr<MainWindow> makeWindow(const MainWindow::Options& options = {}) {
     auto window = std::make_unique<MainWindow>(options);
-    window->setMessageHandler(
-        [this](const QString& caption, const QString& text) { mMessages << caption + ": " + text; });
+    window->setMessageHandler([this](const QString& caption, const QString& text) {
+      mMessages << caption + ": " + text;
+    });
     window->startUp();
     return window;
   }
@@ -85,8 +86,8 @@ private slots:
     const QImage before = frame();
 
     const QString project = dir + QStringLiteral("/view.tvp");
-    QVERIFY(withFileDialog(*mWindow, kCmdSaveProject,
-                           [&](QFileDialog* d) { chooseFile(d, project); }));
+    QVERIFY(
+        withFileDialog(*mWindow, kCmdSaveProject, [&](QFileDialog* d) { chooseFile(d, project); }));
     QVERIFY(mMessages.isEmpty());
     QVERIFY(readText(project).contains(QStringLiteral("ColorS=1\nColorR=5\n")));
     // A name the project format cannot have is reported, not silently dropped.
@@ -115,7 +116,8 @@ private slots:
         differing += channelDistance(after.pixel(x, y), before.pixel(x, y)) > 8 ? 1 : 0;
       }
     }
-    QVERIFY2(differing * 1000 < after.width() * after.height(), qPrintable(QString::number(differing)));
+    QVERIFY2(differing * 1000 < after.width() * after.height(),
+             qPrintable(QString::number(differing)));
 
     // "AutoRun.tvp" in the current folder wins over the command line.
     QString autoRun = readText(project);
@@ -168,8 +170,8 @@ private slots:
 
     // The project keeps the image beside it by its bare name, and brings it back.
     const QString project = dir + "/draped.tvp";
-    QVERIFY(withFileDialog(*mWindow, kCmdSaveProject,
-                           [&](QFileDialog* d) { chooseFile(d, project); }));
+    QVERIFY(
+        withFileDialog(*mWindow, kCmdSaveProject, [&](QFileDialog* d) { chooseFile(d, project); }));
     QVERIFY(readText(project).contains(QStringLiteral("Texture=aerial.png\n")));
 
     // Removing the image brings the land colours back.

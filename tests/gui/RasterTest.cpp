@@ -44,8 +44,7 @@ private slots:
   void init() {
     mMessages.clear();
     mWindow = std::make_unique<MainWindow>();
-    mWindow->setMessageHandler(
-        [this](const QString&, const QString& text) { mMessages << text; });
+    mWindow->setMessageHandler([this](const QString&, const QString& text) { mMessages << text; });
     mWindow->startUp();
     if (!showWithDevice(*mWindow)) {
       QSKIP("no OpenGL 3.3 core context on this display");
@@ -72,8 +71,9 @@ private slots:
     const QString tif = mOut + "/demo.tif";
     QVERIFY(withFileDialog(*mWindow, kCmdExportDem, [&](QFileDialog* dialog) {
       QCOMPARE(dialog->windowTitle(), msg(kTextExportDem));
-      QCOMPARE(dialog->nameFilters(),
-               QStringList{nameFilter({QStringLiteral("GeoTIFF(*.tif)"), QStringLiteral("*.tif")})});
+      QCOMPARE(
+          dialog->nameFilters(),
+          QStringList{nameFilter({QStringLiteral("GeoTIFF(*.tif)"), QStringLiteral("*.tif")})});
       dialog->selectFile(tif);
       picture("1-export-dialog.png");
       chooseFile(dialog, tif);

@@ -96,8 +96,7 @@ private slots:
     drag(Qt::LeftButton, grab, to);
     QVERIFY(state().MoveX != 0);
     frame("2-dragged");
-    const QPointF seen =
-        projectToPixel(state(), view()->size(), {before.x, before.y, before.z});
+    const QPointF seen = projectToPixel(state(), view()->size(), {before.x, before.y, before.z});
     QVERIFY2(std::hypot(seen.x() - to.x(), seen.y() - to.y()) < 1,
              qPrintable(QStringLiteral("%1,%2").arg(seen.x()).arg(seen.y())));
     const PickResult after = view()->pick(to.x(), to.y(), true);
@@ -116,8 +115,7 @@ private slots:
     const GridPoint placed =
         fromModel(mWindow->scene().mesh.fit(), hit.x, hit.y, hit.z, state().Scale);
     double height = -1;
-    QVERIFY(heightAtGrid(mWindow->scene().grid, mWindow->scene().mesh, placed.X, placed.Y,
-                         height));
+    QVERIFY(heightAtGrid(mWindow->scene().grid, mWindow->scene().mesh, placed.X, placed.Y, height));
     QVERIFY(std::fabs(ruler.X[0] - placed.X) < 1e-6 && std::fabs(ruler.Y[0] - placed.Y) < 1e-6);
     QVERIFY(height > 0);
     QCOMPARE(ruler.H[0], height);

@@ -127,8 +127,8 @@ private slots:
   // The same on a real GSI download (skipped without the samples): contours, a ruler, then a
   // junk zip; the work stays and the contours export for other GIS tools.
   void realDownloadKeepsItsWorkAfterAJunkOpen() {
-    const QString zip = QStringLiteral(TORVANE_SAMPLES_DIR
-                                       "/dem_xml/zipped/FG-GML-543745-DEM10B-20161001.zip");
+    const QString zip =
+        QStringLiteral(TORVANE_SAMPLES_DIR "/dem_xml/zipped/FG-GML-543745-DEM10B-20161001.zip");
     if (!QFile::exists(zip)) {
       QSKIP("the real GSI samples are not here");
     }
@@ -165,7 +165,8 @@ private slots:
   void failedOpenOfAnEmptySceneKeepsTheProgramCaption() {
     const QString dir = outputDir("WindowTest");
     drop({dir + "/nothing.tvd"});
-    QCOMPARE(mMessages, QStringList{msg(kTextNoValidData) + "\n" + dir + "/nothing.tvd: not found"});
+    QCOMPARE(mMessages,
+             QStringList{msg(kTextNoValidData) + "\n" + dir + "/nothing.tvd: not found"});
     QCOMPARE(mWindow->windowTitle(), QStringLiteral("Torvane"));
     QCOMPARE(mWindow->scene().grid.count, 0u);
   }
@@ -300,8 +301,7 @@ private slots:
     const std::vector<Case> cases = {
         {"a GSI download", options({}, {zip}), 4, 0, {}},
         {"marks over the terrain of --open", options(demoFiles(), {marks}), 4, 1, {}},
-        {"marks without terrain", options({}, {marks}), 0, 0,
-         named(kTextNoElevationData, {marks})},
+        {"marks without terrain", options({}, {marks}), 0, 0, named(kTextNoElevationData, {marks})},
         {"an image without terrain", options({}, {image}), 0, 0,
          named(kTextNoElevationData, {image})},
         {"a download that is not there", options({}, {missing}), 0, 0,
@@ -360,8 +360,7 @@ private slots:
       // Drops are refused and closing waits until the open has ended.
       QMimeData mime;
       mime.setUrls({QUrl::fromLocalFile(demo(1))});
-      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
-                            Qt::NoModifier);
+      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
       QCoreApplication::sendEvent(mWindow.get(), &enter);
       QVERIFY(!enter.isAccepted());
       mWindow->close();
@@ -400,8 +399,9 @@ private slots:
     QCOMPARE(mWindow->windowTitle(),
              zip + QStringLiteral("/FG-GML-6341-51-dem10b-20161001.xml - Torvane"));
     for (const QString& label : labels) {
-      QVERIFY2(label == msg(kTextPreparingTerrain) || label.contains("sample-dem10b.zip/FG-GML-6341-"),
-               qPrintable(label));
+      QVERIFY2(
+          label == msg(kTextPreparingTerrain) || label.contains("sample-dem10b.zip/FG-GML-6341-"),
+          qPrintable(label));
     }
     QTest::qWait(200);
     QGuiApplication::primaryScreen()->grabWindow(0).save(out + "/zip-drop-opened.png");

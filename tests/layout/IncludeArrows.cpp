@@ -56,8 +56,8 @@ std::map<std::string, std::set<std::string>> allowedFolders() {
 
 // True for headers of Qt (<QWidget>, <QtGui/...>) and of OpenGL and its window-system glue.
 bool isQtOrGlHeader(const std::string& name) {
-  if (name.size() >= 2 && name[0] == 'Q' && (std::isupper(static_cast<unsigned char>(name[1])) ||
-                                             name[1] == 't')) {
+  if (name.size() >= 2 && name[0] == 'Q' &&
+      (std::isupper(static_cast<unsigned char>(name[1])) || name[1] == 't')) {
     return true;
   }
   for (const char* prefix : {"GL/", "GLES", "EGL/", "KHR/", "glad/", "epoxy/", "GLFW/"}) {

@@ -41,8 +41,8 @@ TEST(CrossSection, TwoPointStatistics) {
 }
 
 TEST(CrossSection, FirstExtremeWins) {
-  const CrossSection cs = profileOf(pathRuler(
-      {{0, 0, 5}, {10, 0, 9}, {20, 0, 9}, {30, 0, 1}, {40, 0, 1}, {50, 0, 9}}));
+  const CrossSection cs =
+      profileOf(pathRuler({{0, 0, 5}, {10, 0, 9}, {20, 0, 9}, {30, 0, 1}, {40, 0, 1}, {50, 0, 9}}));
   EXPECT_EQ(cs.maxIndex, 1);
   EXPECT_EQ(cs.minIndex, 3);
 }

@@ -18,7 +18,8 @@ void fill(OverlayStore& store) {
   for (int g = 0; g < 4; ++g) {
     GroupStore::Builder b(store);
     ASSERT_TRUE(b.begin(200 + g, 0xFF000000u | static_cast<uint32_t>(g)));
-    store.setNewLayer("layer" + std::to_string(g), sizes[g], sizes[g] ? kDrawPoints : kDrawLineStrip);
+    store.setNewLayer("layer" + std::to_string(g), sizes[g],
+                      sizes[g] ? kDrawPoints : kDrawLineStrip);
     for (int i = 0; i <= g; ++i) {
       b.append({static_cast<float>(g), 0, 0, 0xFF000000u | static_cast<uint32_t>(g)}, 0);
     }
@@ -36,7 +37,7 @@ TEST(LayerEdits, HueCircleSpacing) {
   };
   const Case cases[] = {
       {3, 0, 160, false, {0, 80, 160}},
-      {3, 0, 160, true, {0, 200, 160}},  // span -80: the middle hue -40 wraps to 200
+      {3, 0, 160, true, {0, 200, 160}},   // span -80: the middle hue -40 wraps to 200
       {3, 200, 40, false, {200, 0, 40}},  // span 80 through the top of the scale
       {4, 100, 100, true, {100, 100, 100, 100}},
       {5, 0, 239, false, {0, 59, 119, 179, 239}},
@@ -69,9 +70,9 @@ TEST(LayerEdits, MenuStateFollowsTheSelection) {
   };
   const Case cases[] = {
       {{}, {false, false, 0, false, false, false}},
-      {{0}, {true, false, 0, true, false, true}},        // a line layer: no point size
-      {{0, 3}, {true, true, 7, true, false, true}},      // checked by the first with a size
-      {{2, 1, 3}, {true, true, 5, true, true, true}},    // three rows: the hue circle
+      {{0}, {true, false, 0, true, false, true}},      // a line layer: no point size
+      {{0, 3}, {true, true, 7, true, false, true}},    // checked by the first with a size
+      {{2, 1, 3}, {true, true, 5, true, true, true}},  // three rows: the hue circle
   };
   for (const Case& c : cases) {
     const LayerMenuState s = layerMenuState(store, c.rows);

@@ -44,7 +44,7 @@ TEST(LineReaders, NmeaTrackBreaksWhereItLeavesTheData) {
                           gga(in, lon + 0.001) + gga(out, lon) +  // leaves: 2 points so far
                           gga(in, lon + 0.002) + gga(out, lon) +  // a stranded fix is dropped
                           gga(in, lon + 0.003, '1', "GN") + gga(in, lon + 0.004, '4', "GL") +
-                          "$GPGGA,123519,4807.038,X,01131.000,E,1,08\n" +   // bad hemisphere
+                          "$GPGGA,123519,4807.038,X,01131.000,E,1,08\n" +      // bad hemisphere
                           "$GPGGA,,4807.038,N,01131.000,E,1,08,0.9,545.4\n" +  // no time
                           "$GPGGA,1,2,N,3\n" +                                 // too short
                           gga(in, lon + 0.005);
@@ -71,14 +71,14 @@ TEST(LineReaders, MarkFilesFindTheirSeparator) {
   const Case cases[] = {
       {lat + "," + lon + ",A\n", {"A"}},
       {lat + " " + lon + " A\n", {"A"}},
-      {"x\n" + lat + " " + lon + "  B\n", {"B"}},              // a short first line is passed over
-      {lat + "," + lon + " A\n", {}},                           // one comma, one space: refused
-      {"ab\ncd\n", {}},                                         // no line long enough
-      {lat + "," + lon + ",Big Hill\n", {"Big"}},               // one word of a spaced label
+      {"x\n" + lat + " " + lon + "  B\n", {"B"}},  // a short first line is passed over
+      {lat + "," + lon + " A\n", {}},              // one comma, one space: refused
+      {"ab\ncd\n", {}},                            // no line long enough
+      {lat + "," + lon + ",Big Hill\n", {"Big"}},  // one word of a spaced label
       {lat + "," + lon + "," + std::string(40, 'L') + "\n", {std::string(31, 'L')}},
       {lat + "," + lon + ",\n" + lat + "," + lon + ",C\n", {"", "C"}},  // no label: empty
-      {lat + "," + lon + ",A\n1e308,139.0,X\nnan,inf,X\n" + lat + ",139.5,X\n35.0;139.0;X\n" +
-           lat + " ," + lon + ",X\n" + lat + "," + lon + ",D\n",
+      {lat + "," + lon + ",A\n1e308,139.0,X\nnan,inf,X\n" + lat + ",139.5,X\n35.0;139.0;X\n" + lat +
+           " ," + lon + ",X\n" + lat + "," + lon + ",D\n",
        {"A", "D"}},  // huge, not a number, outside, other separators: skipped
   };
   for (const Case& c : cases) {
@@ -106,10 +106,9 @@ TEST(LineReaders, MarkFilesFindTheirSeparator) {
 TEST(LineReaders, PointCloudColoursAndHeightsComeFromTheFile) {
   GeoTerrain t;
   const double height = 123.5;
-  ASSERT_TRUE(t.add({t.write("cloud.BLHRGB",
-                             "35.004,139.006,123.5,0,300,-5,128\n"
-                             "35.004,139.006,nan,0,1,2,3\n"
-                             "35.004,139.006,50,0,1,2\n")}));
+  ASSERT_TRUE(t.add({t.write("cloud.BLHRGB", "35.004,139.006,123.5,0,300,-5,128\n"
+                                             "35.004,139.006,nan,0,1,2,3\n"
+                                             "35.004,139.006,50,0,1,2\n")}));
   const OverlayStore& s = t.scene().overlays;
   ASSERT_EQ(s.pointTotal(), 1u);
   EXPECT_EQ(s.kind(0), kKindPointCloud);
@@ -183,10 +182,10 @@ TEST(LineReaders, GsiFilesAreClassifiedByTheirFirstFeature) {
     int32_t kind;
   };
   const Case cases[] = {
-      {twelve + "<Cntr gml:id=\"a\">\n<WL>\n", 201},             // line 12 decides
-      {twelve + "\t  <RailCL>\n<gml:posList>\n", 215},           // after leading blanks
+      {twelve + "<Cntr gml:id=\"a\">\n<WL>\n", 201},    // line 12 decides
+      {twelve + "\t  <RailCL>\n<gml:posList>\n", 215},  // after leading blanks
       {twelve + "\t<DEM gml:id=\"DEM001\">\n", kKindDem},
-      {"<WA>\n", 303},                                          // a short file: its last line
+      {"<WA>\n", 303},  // a short file: its last line
       {gsiFile("<BldA gml:id=\"b\">\n<fid>f</fid>\n<lfSpanFr>\n"), 305},  // line 10 of a download
       {gsiFile("<Foo>\n<gml:pos>35 139</gml:pos>\n<gml:posList>\n"), kKindOtherPoints},
       {gsiFile("<Foo>\n  <gml:posList>\n<gml:pos>35 139</gml:pos>\n"), kKindOtherLines},
@@ -202,8 +201,8 @@ TEST(LineReaders, GsiFilesAreClassifiedByTheirFirstFeature) {
   EXPECT_EQ(classifyGsiFile(dir / "missing.xml"), kKindUnusable);
 
   const std::pair<int32_t, uint32_t> colours[] = {
-      {201, kColourLightGrey}, {205, kColourBlue},  {209, kColourBlue},      {210, kColourWhite},
-      {303, kColourBlue},      {304, kColourBlue},  {215, kColourLightRed},  {305, kColourLightBlue},
+      {201, kColourLightGrey}, {205, kColourBlue},  {209, kColourBlue},     {210, kColourWhite},
+      {303, kColourBlue},      {304, kColourBlue},  {215, kColourLightRed}, {305, kColourLightBlue},
       {101, kColourWhite},     {299, kColourWhite},
   };
   for (const auto& [kind, colour] : colours) {
@@ -223,7 +222,11 @@ TEST(LineReaders, GsiLinesBreakAtTheEdgeAndSplitAt65535) {
   }
   const std::string body =
       posList(longLine) +
-      posList({{lat, 139.011}, {lat, 139.012}, {lat, 139.02}, {lat, 139.011}, {lat, 139.01},
+      posList({{lat, 139.011},
+               {lat, 139.012},
+               {lat, 139.02},
+               {lat, 139.011},
+               {lat, 139.01},
                {lat, 139.009}}) +
       posList({{lat, 139.02}, {lat, 139.005}, {lat, 139.02}}) +
       "<gml:posList>\nx y\n35.004 139.003\nabc\n35.004 139.004\n</gml:posList>\n";
@@ -310,8 +313,9 @@ TEST(LineReaders, OverlongLinesAreReadInPieces) {
                           "$GPGGA,2,3500.25,N,13900.37,E,1,8\n";
   ASSERT_TRUE(t.add({t.write("long.log", log)}));
   EXPECT_EQ(t.scene().overlays.pointTotal(), 2u);
-  const std::string marks = "35.004,139.006,A\n" + std::string(63999, 'x') + "35.004,139.006,Tail\n" +
-                            std::string(200000, '\xff') + "\n35.005,139.006,\xff\xfe\x83\n";
+  const std::string marks = "35.004,139.006,A\n" + std::string(63999, 'x') +
+                            "35.004,139.006,Tail\n" + std::string(200000, '\xff') +
+                            "\n35.005,139.006,\xff\xfe\x83\n";
   ASSERT_TRUE(t.add({t.write("long.bln", marks)}));
   const OverlayStore& s = t.scene().overlays;
   ASSERT_EQ(s.groupPointCount(1), 3);

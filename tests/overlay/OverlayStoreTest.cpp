@@ -175,8 +175,8 @@ TEST(OverlayStore, ColourAlphaAndRelief) {
   store.rescaleHeights(fit, 3);
   for (uint32_t i = 0; i < store.pointTotal(); ++i) {
     const double H = store.heights()[i];
-    EXPECT_EQ(store.vertices()[i].z,
-              static_cast<float>((100 - H) * 0.002 * 3 * 0.5) - 0.0001f) << i;
+    EXPECT_EQ(store.vertices()[i].z, static_cast<float>((100 - H) * 0.002 * 3 * 0.5) - 0.0001f)
+        << i;
   }
   // Marks are stored without the lift, lines with it.
   EXPECT_EQ(makeOverlayVertex(fit, 2, 0, 0, 50, 0, false).z, 0.1f);
@@ -293,13 +293,13 @@ TEST(OverlayStore, LabelsKeepWholeCharactersOfTheirEncoding) {
       {std::string(40, 'A'), 31, std::string(31, 'A'), std::string(31, 'A')},
       {kana + kana + kana + kana, 31, kana + kana + kana + kana.substr(0, 3), ""},  // 30 bytes
       {"A" + kana + kana + kana + kana, 31, "A" + kana + kana + kana + kana.substr(0, 3), ""},
-      {sjis + sjis + sjis + sjis + sjis + sjis, 31, (sjis + sjis + sjis + sjis + sjis).substr(0, 30),
-       ""},
+      {sjis + sjis + sjis + sjis + sjis + sjis, 31,
+       (sjis + sjis + sjis + sjis + sjis).substr(0, 30), ""},
       {"A" + sjis, 4, "A\x83\x65", "Aテ"},
       {"A" + sjis, 2, "A", "A"},
       {sjis, 6, sjis, "テスト"},
       {"\x83", 6, "\x83", "\xEF\xBF\xBD"},  // a lone lead byte decodes to the replacement
-      {"\xB1\xB2", 6, "\xB1\xB2", "ｱｲ"},   // half-width kana are single CP932 bytes
+      {"\xB1\xB2", 6, "\xB1\xB2", "ｱｲ"},    // half-width kana are single CP932 bytes
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.in);
@@ -308,10 +308,10 @@ TEST(OverlayStore, LabelsKeepWholeCharactersOfTheirEncoding) {
       EXPECT_EQ(labelToUtf8(c.kept), c.utf8);
     }
   }
-  EXPECT_FALSE(isValidUtf8("\xC0\xAF"));          // overlong '/'
-  EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));      // surrogate
-  EXPECT_FALSE(isValidUtf8("\xE3\x83"));          // cut short
-  EXPECT_TRUE(isValidUtf8("\xF0\x9F\x97\xBB"));   // four bytes
+  EXPECT_FALSE(isValidUtf8("\xC0\xAF"));         // overlong '/'
+  EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // surrogate
+  EXPECT_FALSE(isValidUtf8("\xE3\x83"));         // cut short
+  EXPECT_TRUE(isValidUtf8("\xF0\x9F\x97\xBB"));  // four bytes
 
   OverlayStore store;
   ASSERT_TRUE(store.allocateOverlayStore(4));
@@ -331,10 +331,10 @@ TEST(OverlayStore, KindNames) {
     const char* english;
   };
   const Case cases[] = {
-      {101, "測量の基準点", "GCP"},          {191, "目印", "Mark"},
-      {192, "その他", "Others"},             {208, "河川堤防表法肩法線", "LeveeEdge"},
-      {291, "NMEA LOG", "NMEA LOG"},          {307, "道路区分面", "RdSgmtA"},
-      {0, "その他", "Others"},                {400, "その他", "Others"},
+      {101, "測量の基準点", "GCP"},  {191, "目印", "Mark"},
+      {192, "その他", "Others"},     {208, "河川堤防表法肩法線", "LeveeEdge"},
+      {291, "NMEA LOG", "NMEA LOG"}, {307, "道路区分面", "RdSgmtA"},
+      {0, "その他", "Others"},       {400, "その他", "Others"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(kindName(c.kind, false), c.japanese) << c.kind;

@@ -69,40 +69,40 @@ std::string withDocumentType(const std::string& gpx) {
 TEST(VectorReader, GpxWaypointsRoutesAndTrackSegments) {
   std::vector<OverlayVertex> first;
   for (const char* version : {"1.1", "1.0"}) {
-   for (const bool gdal : {false, true}) {
-    SCOPED_TRACE(std::string(version) + (gdal ? " through GDAL" : ""));
-    GeoTerrain t;
-    fixtures::GpxContent gpx;
-    gpx.version = version;
-    gpx.waypoints = {at(35.002, 139.002, "山頂"), at(35.003, 139.003), at(35.004, 139.004, "A&B"),
-                     at(kOff.lat, kOff.lon, "far")};
-    gpx.routes = {{at(35.001, 139.001), at(35.002, 139.002), at(35.003, 139.003)}};
-    // Two segments; the second leaves the data after one point and comes back for two.
-    gpx.tracks = {{{at(35.001, 139.005), at(35.002, 139.006), at(35.003, 139.007)},
-                   {at(35.004, 139.008), kOff, at(35.005, 139.009), at(35.006, 139.010)}}};
-    const std::string text = fixtures::gpxText(gpx);
-    ASSERT_TRUE(t.add({t.write("walk.gpx", gdal ? withDocumentType(text) : text)}));
-    const OverlayStore& s = t.scene().overlays;
-    expectLayers(s, 0,
-                 {{kKindMark, kDrawMarks, {2}, {"山頂", "A&B"}},
-                  {kKindOtherPoints, kDrawPoints, {1}, {""}},
-                  {kKindNmea, kDrawLineStrip, {3}},
-                  {kKindNmea, kDrawLineStrip, {3, 2}}});
-    EXPECT_EQ(s.layerName(3).filename(), "walk.gpx");
-    // Marks stand on the terrain as BLN marks do; plain points and tracks are lifted.
-    expectVertex(s.vertices()[0], t.expected(139.002, 35.002, kColourWhite, false));
-    expectVertex(s.vertices()[2], t.expected(139.003, 35.003, kColourWhite, true));
-    expectVertex(s.vertices()[4], t.expected(139.002, 35.002, kColourBlue, true));
-    expectVertex(s.vertices()[s.pointTotal() - 1],
-                 t.expected(139.010, 35.006, kColourBlue, true));
-    if (first.empty()) {
-      first.assign(s.vertices().begin(), s.vertices().end());
+    for (const bool gdal : {false, true}) {
+      SCOPED_TRACE(std::string(version) + (gdal ? " through GDAL" : ""));
+      GeoTerrain t;
+      fixtures::GpxContent gpx;
+      gpx.version = version;
+      gpx.waypoints = {at(35.002, 139.002, "山頂"), at(35.003, 139.003), at(35.004, 139.004, "A&B"),
+                       at(kOff.lat, kOff.lon, "far")};
+      gpx.routes = {{at(35.001, 139.001), at(35.002, 139.002), at(35.003, 139.003)}};
+      // Two segments; the second leaves the data after one point and comes back for two.
+      gpx.tracks = {{{at(35.001, 139.005), at(35.002, 139.006), at(35.003, 139.007)},
+                     {at(35.004, 139.008), kOff, at(35.005, 139.009), at(35.006, 139.010)}}};
+      const std::string text = fixtures::gpxText(gpx);
+      ASSERT_TRUE(t.add({t.write("walk.gpx", gdal ? withDocumentType(text) : text)}));
+      const OverlayStore& s = t.scene().overlays;
+      expectLayers(s, 0,
+                   {{kKindMark, kDrawMarks, {2}, {"山頂", "A&B"}},
+                    {kKindOtherPoints, kDrawPoints, {1}, {""}},
+                    {kKindNmea, kDrawLineStrip, {3}},
+                    {kKindNmea, kDrawLineStrip, {3, 2}}});
+      EXPECT_EQ(s.layerName(3).filename(), "walk.gpx");
+      // Marks stand on the terrain as BLN marks do; plain points and tracks are lifted.
+      expectVertex(s.vertices()[0], t.expected(139.002, 35.002, kColourWhite, false));
+      expectVertex(s.vertices()[2], t.expected(139.003, 35.003, kColourWhite, true));
+      expectVertex(s.vertices()[4], t.expected(139.002, 35.002, kColourBlue, true));
+      expectVertex(s.vertices()[s.pointTotal() - 1],
+                   t.expected(139.010, 35.006, kColourBlue, true));
+      if (first.empty()) {
+        first.assign(s.vertices().begin(), s.vertices().end());
+      }
+      ASSERT_EQ(s.pointTotal(), first.size());
+      for (size_t i = 0; i < first.size(); ++i) {
+        expectVertex(s.vertices()[i], first[i]);
+      }
     }
-    ASSERT_EQ(s.pointTotal(), first.size());
-    for (size_t i = 0; i < first.size(); ++i) {
-      expectVertex(s.vertices()[i], first[i]);
-    }
-   }
   }
 }
 
@@ -126,30 +126,47 @@ TEST(VectorReader, GpxFilesOfOtherShapes) {
   const Case cases[] = {
       {"plain", head + open + wpt + trk + "</gpx>\n", {marks, track}},
       {"bom, comments, instructions",
-       "\xEF\xBB\xBF" + head + "<!-- a <trk> -->\n<?style x?>\n" + open + "<metadata><name>M"
-       "</name><extensions><wpt lat=\"35.003\" lon=\"139.003\"/></extensions></metadata>\n" +
+       "\xEF\xBB\xBF" + head + "<!-- a <trk> -->\n<?style x?>\n" + open +
+           "<metadata><name>M"
+           "</name><extensions><wpt lat=\"35.003\" lon=\"139.003\"/></extensions></metadata>\n" +
            wpt + "<!-- <wpt lat=\"35.004\" lon=\"139.004\"/> -->" + trk + "</gpx>",
        {marks, track}},
-      {"prefixes", head + "<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\">"
-                   "<g:trk><g:trkseg><g:trkpt lat=\"35.001\" lon=\"139.001\"/><g:trkpt "
-                   "lat=\"35.002\" lon=\"139.002\"/></g:trkseg></g:trk></g:gpx>",
+      {"prefixes",
+       head + "<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\">"
+              "<g:trk><g:trkseg><g:trkpt lat=\"35.001\" lon=\"139.001\"/><g:trkpt "
+              "lat=\"35.002\" lon=\"139.002\"/></g:trkseg></g:trk></g:gpx>",
        {track}},
       {"references and character data",
-       head + open + "<wpt lat=\"35.002\" lon=\"139.002\"><name>&#x5C71;&amp;<![CDATA[<b>]]>"
-                     "</name></wpt>" + "</gpx>",
+       head + open +
+           "<wpt lat=\"35.002\" lon=\"139.002\"><name>&#x5C71;&amp;<![CDATA[<b>]]>"
+           "</name></wpt>" +
+           "</gpx>",
        {{kKindMark, kDrawMarks, {1}, {"山&<b>"}}}},
       {"waypoints after the track", head + open + trk + wpt + "</gpx>", {marks, track}},
-      {"Latin-1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + open +
-                      "<wpt lat=\"35.002\" lon=\"139.002\"><name>Caf\xE9</name></wpt></gpx>",
+      {"Latin-1",
+       "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + open +
+           "<wpt lat=\"35.002\" lon=\"139.002\"><name>Caf\xE9</name></wpt></gpx>",
        {{kKindMark, kDrawMarks, {1}, {"Café"}}}},
-      {"tags crossed", head + open + "<trk><trkseg><trkpt lat=\"35.001\" lon=\"139.001\">"
-                                     "</trkseg></trkpt></trk></gpx>", {}},
-      {"undefined entity", head + open + "<wpt lat=\"35.002\" lon=\"139.002\"><name>&nbsp;"
-                                         "</name></wpt></gpx>", {}},
-      {"empty reference", head + open + "<wpt lat=\"35.002\" lon=\"139.002\"><name>&;"
-                                        "</name></wpt></gpx>", {}},
-      {"character reference to nothing", head + open + "<wpt lat=\"35.002\" lon=\"139.002\">"
-                                                       "<name>&#x;</name></wpt></gpx>", {}},
+      {"tags crossed",
+       head + open +
+           "<trk><trkseg><trkpt lat=\"35.001\" lon=\"139.001\">"
+           "</trkseg></trkpt></trk></gpx>",
+       {}},
+      {"undefined entity",
+       head + open +
+           "<wpt lat=\"35.002\" lon=\"139.002\"><name>&nbsp;"
+           "</name></wpt></gpx>",
+       {}},
+      {"empty reference",
+       head + open +
+           "<wpt lat=\"35.002\" lon=\"139.002\"><name>&;"
+           "</name></wpt></gpx>",
+       {}},
+      {"character reference to nothing",
+       head + open +
+           "<wpt lat=\"35.002\" lon=\"139.002\">"
+           "<name>&#x;</name></wpt></gpx>",
+       {}},
       {"a second root", head + open + wpt + "</gpx>\n<gpx></gpx>\n", {}},
       {"no gpx", head + "<kml>" + wpt + "</kml>", {}},
   };
@@ -216,8 +233,8 @@ std::vector<std::string> collectionFeatures(const std::function<GeoLine(GeoLine)
       fixtures::geoJsonFeature("{\"type\":\"MultiLineString\",\"coordinates\":[" + positions(a) +
                                    "," + positions(b) + "]}",
                                "two parts"),
-      fixtures::geoJsonFeature("{\"type\":\"Polygon\",\"coordinates\":[" + positions(outer) +
-                               "," + positions(hole) + "]}"),
+      fixtures::geoJsonFeature("{\"type\":\"Polygon\",\"coordinates\":[" + positions(outer) + "," +
+                               positions(hole) + "]}"),
       fixtures::geoJsonFeature(pointAt(35.006, 139.001), "Summit"),
       fixtures::geoJsonFeature(pointAt(35.006, 139.002)),
       fixtures::geoJsonFeature(pointAt(35.006, 139.003), longName),
@@ -327,8 +344,8 @@ TEST(VectorReader, GeoPackageLayersAndShapefiles) {
 // Files that add nothing, each with its reason, after a layer that must stay as it was.
 TEST(VectorReader, HostileFilesFailAloneWithAReason) {
   GeoTerrain t;
-  const std::string kept = fixtures::geoJsonFeature(
-      "{\"type\":\"Point\",\"coordinates\":[139.002,35.002]}", "kept");
+  const std::string kept =
+      fixtures::geoJsonFeature("{\"type\":\"Point\",\"coordinates\":[139.002,35.002]}", "kept");
   ASSERT_TRUE(t.add({t.write("good.geojson", fixtures::geoJsonCollection({kept}))}));
   // A GPX file cut short in its track, after more complete waypoints than GDAL parses at once:
   // nothing of it is kept.

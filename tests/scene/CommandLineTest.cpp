@@ -51,8 +51,8 @@ TEST(CommandLine, WhatTheArgumentsAskFor) {
 }
 
 TEST(CommandLine, FilesOpenAtStartAndRenderArguments) {
-  const Args args = {"track.nmea", "--open", "a.xml", "b.zip", "--limits", "40000,65535",
-                     "-",          "--",     "-odd.bln"};
+  const Args args = {"track.nmea",  "--open", "a.xml", "b.zip",   "--limits",
+                     "40000,65535", "-",      "--",    "-odd.bln"};
   const ProgramArgs parsed = parseProgramArgs(args);
   ASSERT_EQ(parsed.mode, ProgramMode::Window);
   EXPECT_EQ(parsed.openAtStart, (std::vector<fs::path>{"a.xml", "b.zip"}));
@@ -69,8 +69,8 @@ TEST(CommandLine, DeviceLimits) {
   ASSERT_TRUE(parseDeviceLimits("20000000,4294967295", limits));
   EXPECT_EQ(limits.primitiveLimit, kPrimitiveLimitCap);  // capped as the device's is
   EXPECT_EQ(limits.indexLimit, 4294967295u);
-  for (const char* bad : {"", "5", "0,65535", "40000,0", "-1,65535", "1,2x", "1,,2",
-                          "4294967296,1", "1,4294967296"}) {
+  for (const char* bad : {"", "5", "0,65535", "40000,0", "-1,65535", "1,2x", "1,,2", "4294967296,1",
+                          "1,4294967296"}) {
     SCOPED_TRACE(bad);
     DeviceLimits unchanged;
     EXPECT_FALSE(parseDeviceLimits(bad, unchanged));
@@ -82,8 +82,8 @@ TEST(CommandLine, DeviceLimits) {
 TEST(CommandLine, UsageAndVersion) {
   EXPECT_TRUE(programUsage().starts_with("usage: torvane "));
   EXPECT_TRUE(programUsage().ends_with("\n"));
-  for (const char* option : {"--open", "--limits", "--render", "--output", "--size", "--help",
-                             "--version"}) {
+  for (const char* option :
+       {"--open", "--limits", "--render", "--output", "--size", "--help", "--version"}) {
     EXPECT_NE(programUsage().find(option), std::string_view::npos) << option;
   }
   const std::string version = programVersionLine();

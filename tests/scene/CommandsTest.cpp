@@ -145,7 +145,7 @@ TEST_F(CommandsTest, ReliefItemsAndMarks) {
     update();
     EXPECT_EQ(marked(500, 519), item);
   }
-  const std::pair<int, int> marks[] = {{0, 500}, {9, 509},   {14, 510},  {15, 511},
+  const std::pair<int, int> marks[] = {{0, 500},  {9, 509},  {14, 510},  {15, 511},
                                        {25, 512}, {94, 518}, {100, 519}, {104, 519}};
   for (const auto& [scale, item] : marks) {
     view.Scale = scale;
@@ -189,11 +189,11 @@ TEST_F(CommandsTest, SeaLevelItemsAndTheirMarks) {
     EXPECT_EQ(marked(341, 352), id) << "an item marks itself";
   }
   // Each boundary of the table: {ColorK, item}.
-  const std::pair<int, int> bounds[] = {
-      {-5, 341},  {0, 352},   {2, 352},   {3, 351},   {7, 351},    {8, 350},
-      {17, 350},  {18, 349},  {37, 349},  {38, 348},  {62, 348},   {63, 347},
-      {87, 347},  {88, 346},  {174, 346}, {175, 345}, {374, 345},  {375, 344},
-      {624, 344}, {625, 343}, {874, 343}, {875, 342}, {5000, 342}};
+  const std::pair<int, int> bounds[] = {{-5, 341},  {0, 352},   {2, 352},   {3, 351},   {7, 351},
+                                        {8, 350},   {17, 350},  {18, 349},  {37, 349},  {38, 348},
+                                        {62, 348},  {63, 347},  {87, 347},  {88, 346},  {174, 346},
+                                        {175, 345}, {374, 345}, {375, 344}, {624, 344}, {625, 343},
+                                        {874, 343}, {875, 342}, {5000, 342}};
   for (const auto& [level, item] : bounds) {
     EXPECT_EQ(seaLevelItem(level), item) << "ColorK " << level;
   }
@@ -203,9 +203,9 @@ TEST_F(CommandsTest, SeaLevelItemsAndTheirMarks) {
 // load it), and afterwards carries the mark itself; the hidden land types move no mark.
 TEST_F(CommandsTest, SettingItemsSetValidValuesAndMarkThemselves) {
   const std::pair<CommandSetting, std::string_view> keys[] = {
-      {CommandSetting::ImageMode, "ColorT"}, {CommandSetting::LandType, "ColorS"},
+      {CommandSetting::ImageMode, "ColorT"},  {CommandSetting::LandType, "ColorS"},
       {CommandSetting::LandColour, "ColorR"}, {CommandSetting::SeaLevel, "ColorK"},
-      {CommandSetting::Relief, "Scale"},     {CommandSetting::Transparency, "Alpha"},
+      {CommandSetting::Relief, "Scale"},      {CommandSetting::Transparency, "Alpha"},
       {CommandSetting::Speed, "Pitch"}};
   context.imageLoaded = true;
   std::set<CommandSetting> kinds;
@@ -333,8 +333,8 @@ TEST(ImageColourMode, AppliesColoursOnlyWhenTheModeChanges) {
 TEST(CommandsScene, ContextFollowsTheGridAndAnOpenResetsTheRuler) {
   Scene scene;
   EXPECT_FALSE(commandContext(scene).gridLoaded);
-  const std::vector<std::filesystem::path> demo = {
-      std::filesystem::path(TORVANE_DEMO_DIR) / "FG-GML-5239-40-00-DEM5A-20161001.xml"};
+  const std::vector<std::filesystem::path> demo = {std::filesystem::path(TORVANE_DEMO_DIR) /
+                                                   "FG-GML-5239-40-00-DEM5A-20161001.xml"};
   ASSERT_TRUE(openElevationFiles(scene, demo));
   const CommandContext context = commandContext(scene);
   EXPECT_TRUE(context.gridLoaded);

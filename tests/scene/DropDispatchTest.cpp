@@ -64,7 +64,8 @@ class DropFiles : public ::testing::Test {
 protected:
   void SetUp() override {
     dir = fs::temp_directory_path() /
-          ("torvane-drop-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+          ("torvane-drop-" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
@@ -135,8 +136,8 @@ bool planeFile(const std::filesystem::path& path) { return path.stem() == "plane
 // usage texts with no other edit.
 TEST(DropDispatch, FormatsComeFromTheRegistries) {
   std::vector<ElevationReader> rasters(elevationReaders().begin(), elevationReaders().end());
-  rasters.push_back({".ras", &listNothing, &readNothing, GridCoordinates::Either, &planeFile,
-                     "RAS", "not a raster"});
+  rasters.push_back({".ras", &listNothing, &readNothing, GridCoordinates::Either, &planeFile, "RAS",
+                     "not a raster"});
   std::vector<LineFormat> lines(lineFormats().begin(), lineFormats().end());
   lines.push_back({".trk", true, &addNothing, "TRK"});
   auto drop = [&](const char* name, bool grid) {

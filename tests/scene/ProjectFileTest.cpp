@@ -44,9 +44,8 @@ void writeTile(const fs::path& path, int column) {
   t.latSW = 35.0;
   t.lonNE = t.lonSW + 0.0011;
   t.latNE = 35.0009;
-  t.heights = fixtures::sampleHeights(t, [](double lon, double lat) {
-    return 5 + 20000 * (lon - 139.0) + 10000 * (lat - 35.0);
-  });
+  t.heights = fixtures::sampleHeights(
+      t, [](double lon, double lat) { return 5 + 20000 * (lon - 139.0) + 10000 * (lat - 35.0); });
   ASSERT_TRUE(fixtures::writeDemXml(path, t));
 }
 
@@ -170,7 +169,7 @@ TEST(ProjectFile, PathRule) {
            {"/p/proj/./a.xml", "a.xml"},
            {"/p/proj/sub/a.xml", "/p/proj/sub/a.xml"},  // a subfolder keeps the full path
            {"/p/a.xml", "/p/a.xml"},
-           {"/p/proj/x.zip/m.xml", "x.zip/m.xml"},  // an archive member beside the project
+           {"/p/proj/x.zip/m.xml", "x.zip/m.xml"},      // an archive member beside the project
            {"/p/proj/x.zip/d/m.xml", "x.zip/d/m.xml"},  // in a folder of the archive
            {"/q/x.zip/m.xml", "/q/x.zip/m.xml"},
        }) {
@@ -294,9 +293,10 @@ TEST_F(ProjectRead, ShiftJisProjectWithCrlfAndBackslashPaths) {
   fs::copy_file(*sDir / "u.xml", folder / "大阪.xml", fs::copy_options::overwrite_existing);
   std::string windowsDir = sDir->path().string();
   std::replace(windowsDir.begin(), windowsDir.end(), '/', '\\');
-  const std::string text = "[File]\r\nFlag1=1\r\nName1=\x93\x8c\x8b\x9e.xml\r\nFlag2=0\r\nName2=" +
-                           windowsDir + "\\\x92\x6e\x95\x5c\x83\x66\x81\x5b\x83\x5e\\\x91\xe5\x8d\xe3.xml\r\n"
-                           "[View]\r\nColorK=100\r\n";
+  const std::string text =
+      "[File]\r\nFlag1=1\r\nName1=\x93\x8c\x8b\x9e.xml\r\nFlag2=0\r\nName2=" + windowsDir +
+      "\\\x92\x6e\x95\x5c\x83\x66\x81\x5b\x83\x5e\\\x91\xe5\x8d\xe3.xml\r\n"
+      "[View]\r\nColorK=100\r\n";
   ASSERT_TRUE(fixtures::writeBytes(folder / "win.tvp", text));
   Scene scene;
   ASSERT_TRUE(LoadProject(scene, folder / "win.tvp"));
@@ -373,9 +373,9 @@ TEST(ProjectText, ReadsAsProfileFilesDo) {
   EXPECT_EQ(decodeText("ok\x82"), "ok\xEF\xBF\xBD");
   EXPECT_EQ(decodeText(std::string("\xFF\xFEk\0=\0v\0", 8)), "k=v");
 
-  const IniFile ini = IniFile::parse(
-      "Orphan=1\r\n[File]\r\n  name1 = \"a b.xml\" \r\nNAME1=second\r\n;Name2=x\r\n"
-      "[Other]\nName2=y\n[file]\nName3='q'\nbroken line\n[View\nName4=z\n");
+  const IniFile ini =
+      IniFile::parse("Orphan=1\r\n[File]\r\n  name1 = \"a b.xml\" \r\nNAME1=second\r\n;Name2=x\r\n"
+                     "[Other]\nName2=y\n[file]\nName3='q'\nbroken line\n[View\nName4=z\n");
   auto value = [&](const char* section, const char* key) {
     const std::string* v = ini.find(section, key);
     return v == nullptr ? std::string("<none>") : *v;
@@ -424,10 +424,15 @@ struct RecordingDecoder : ImageDecoder {
 TEST(DrapedImage, LoadsWithItsBaseImageAndReleasesOnFailure) {
   const TempDir dir;
   const std::string jpeg = "\xFF\xD8\xFF\xE0 jpeg", png = "\x89PNG\r\n\x1A\n png";
-  for (const auto& [name, bytes] : std::vector<std::pair<const char*, std::string>>{
-           {"photo.jpg", jpeg}, {"photo_B.jpg", jpeg}, {"aerial.png", png},
-           {"map.JPG", jpeg}, {"map_B.jpg", jpeg}, {"bad.jpg", jpeg},
-           {"text.jpg", "not an image"}, {"pic.bmp", "BM"}}) {
+  for (const auto& [name, bytes] :
+       std::vector<std::pair<const char*, std::string>>{{"photo.jpg", jpeg},
+                                                        {"photo_B.jpg", jpeg},
+                                                        {"aerial.png", png},
+                                                        {"map.JPG", jpeg},
+                                                        {"map_B.jpg", jpeg},
+                                                        {"bad.jpg", jpeg},
+                                                        {"text.jpg", "not an image"},
+                                                        {"pic.bmp", "BM"}}) {
     ASSERT_TRUE(fixtures::writeBytes(dir / name, bytes));
   }
   Scene scene;
@@ -477,7 +482,8 @@ TEST(ProjectFile, LayersKeepTheirSettings) {
   const TempDir dir;
   writeTile(dir / "a.xml", 0);
   const fs::path track = dir / "t.log", marks = dir / "m.bln", cloud = dir / "c.blhrgb";
-  fixtures::writeBytes(track, "$GPGGA,1,3500.02,N,13900.02,E,1,8\n$GPGGA,2,3500.03,N,13900.03,E,1,8\n");
+  fixtures::writeBytes(track,
+                       "$GPGGA,1,3500.02,N,13900.02,E,1,8\n$GPGGA,2,3500.03,N,13900.03,E,1,8\n");
   fixtures::writeBytes(marks, "35.0004,139.0004,A\n");
   fixtures::writeBytes(cloud, "35.0004,139.0004,9,0,1,2,3\n");
   Scene scene;
@@ -539,16 +545,15 @@ TEST(ProjectFile, MoreThanAHundredContourSetsReloadAll) {
   t.rows = 10;
   t.lonNE = t.lonSW + 0.0011;
   t.latNE = t.latSW + 0.0009;
-  t.heights = fixtures::sampleHeights(t, [&](double lon, double) {
-    return 300 * (lon - t.lonSW) / (t.lonNE - t.lonSW);
-  });
+  t.heights = fixtures::sampleHeights(
+      t, [&](double lon, double) { return 300 * (lon - t.lonSW) / (t.lonNE - t.lonSW); });
   ASSERT_TRUE(fixtures::writeDemXml(dir / "a.xml", t));
   Scene scene;
   ASSERT_TRUE(openElevationFiles(scene, std::vector<fs::path>{dir / "a.xml"}));
   std::vector<ContourSetRequest> requests;
   for (int level = 1; level <= 160; ++level) {
-    requests.push_back({kElevationContour, level, 0xFF000000u + static_cast<uint32_t>(level),
-                        level % 3 != 0});
+    requests.push_back(
+        {kElevationContour, level, 0xFF000000u + static_cast<uint32_t>(level), level % 3 != 0});
   }
   buildContourSets(scene, requests);
   const int built = scene.contours.groupCount();
@@ -653,8 +658,7 @@ TEST(ProjectFile, RastersRoundTripInTheirCoordinates) {
     Scene scene;
     ASSERT_TRUE(openElevationData(scene, std::vector<fs::path>{dir / name}));
     ASSERT_TRUE(SaveProject(scene, dir / "p.tvp"));
-    EXPECT_NE(readFile(dir / "p.tvp").find(std::string("Name1=") + name + "\n"),
-              std::string::npos);
+    EXPECT_NE(readFile(dir / "p.tvp").find(std::string("Name1=") + name + "\n"), std::string::npos);
     Scene loaded;
     ASSERT_TRUE(LoadProject(loaded, dir / "p.tvp"));
     EXPECT_EQ(loaded.grid.count, scene.grid.count);

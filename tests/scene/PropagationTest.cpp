@@ -25,8 +25,7 @@ struct LoadedScene {
     if (withDevice) {
       scene.mesh.setDevice(&device);
     }
-    fixtures::buildGrid(scene.grid,
-                       {SubGrid{6, 5, 0, 0, 10, [](int, int c) { return 4.0 * c; }}});
+    fixtures::buildGrid(scene.grid, {SubGrid{6, 5, 0, 0, 10, [](int, int c) { return 4.0 * c; }}});
     SamplingPlan plan;
     plan.nodeTotal = 30;
     plan.indexTotal = 6 * 5 * 4;
@@ -61,7 +60,7 @@ TEST(Propagation, PostProcessBuildsAColouredUploadedMesh) {
   // Effective sea level: Hmin 0 gives 0, so only the node at 0 m is sea (blue).
   const auto v = s.scene.mesh.vertices();
   EXPECT_EQ(v[0].diffuse, 0xFF0000FFu);
-  EXPECT_EQ(v[5].diffuse, 0xFFFF00FFu);  // highest: magenta at the top of the fixed ramp
+  EXPECT_EQ(v[5].diffuse, 0xFFFF00FFu);     // highest: magenta at the top of the fixed ramp
   EXPECT_FLOAT_EQ(v[5].z, -20.0 * 2 / 50);  // relief 2: heights at the horizontal scale
 }
 
@@ -72,15 +71,14 @@ TEST(Propagation, SettingChangesReachTheVerticesAndTheDevice) {
 
   scene.view.Alpha = 64;
   ASSERT_TRUE(ApplyTransparency(scene));
-  EXPECT_TRUE(std::ranges::all_of(scene.mesh.vertices(), [](const TerrainVertex& t) {
-    return (t.diffuse >> 24) == 64;
-  }));
+  EXPECT_TRUE(std::ranges::all_of(scene.mesh.vertices(),
+                                  [](const TerrainVertex& t) { return (t.diffuse >> 24) == 64; }));
   EXPECT_EQ(scene.mesh.vertices()[5].diffuse & 0xFFFFFF, 0xFF00FFu);
 
   scene.view.Scale = 0;
   ASSERT_TRUE(ApplyRelief(scene));
-  EXPECT_TRUE(std::ranges::all_of(scene.mesh.vertices(),
-                                  [](const TerrainVertex& t) { return t.z == 0; }));
+  EXPECT_TRUE(
+      std::ranges::all_of(scene.mesh.vertices(), [](const TerrainVertex& t) { return t.z == 0; }));
 
   scene.view.ColorK = 10;  // floods everything up to 10 m
   scene.view.OceanT = false;
@@ -135,7 +133,8 @@ TEST(Propagation, LayersFollowReliefAndTransparency) {
   ASSERT_TRUE(layers.allocateOverlayStore(10));
   GroupStore::Builder b(layers);
   ASSERT_TRUE(b.begin(kKindMark, kColourWhite));
-  b.append(makeOverlayVertex(scene.mesh.fit(), scene.view.Scale, 10, 0, 12, kColourWhite, false), 12);
+  b.append(makeOverlayVertex(scene.mesh.fit(), scene.view.Scale, 10, 0, 12, kColourWhite, false),
+           12);
   b.close();
   ASSERT_TRUE(b.finish());
   ASSERT_TRUE(layers.uploadStore());

@@ -62,9 +62,8 @@ protected:
     ASSERT_TRUE(mOpened->ok);
     const std::optional<FieldRange> field = contourFieldRange(mOpened->scene.grid, 1);
     ASSERT_TRUE(field);
-    const std::optional<ContourLevels> levels =
-        contourRangeFor(*field, 10, static_cast<int>(field->minimum),
-                        static_cast<int>(field->maximum));
+    const std::optional<ContourLevels> levels = contourRangeFor(
+        *field, 10, static_cast<int>(field->minimum), static_cast<int>(field->maximum));
     ASSERT_TRUE(levels);
     ASSERT_TRUE(buildContourRange(mOpened->scene, 1, *levels));
   }

@@ -74,29 +74,77 @@ std::string commandLabel(int id) {
 
 void SoakDriver::runNextAction() {
   enum Kind {
-    Key, Accelerator, Drag, Click, Wheel, Middle, Hover, Trackbar, MenuBar, Command, Drop,
-    Save, Load, Resize, FullClear, Pause, KindCount
+    Key,
+    Accelerator,
+    Drag,
+    Click,
+    Wheel,
+    Middle,
+    Hover,
+    Trackbar,
+    MenuBar,
+    Command,
+    Drop,
+    Save,
+    Load,
+    Resize,
+    FullClear,
+    Pause,
+    KindCount
   };
-  static constexpr std::array<int, KindCount> kWeights = {
-      180, 60, 90, 60, 50, 15, 30, 60, 15, 150, 80, 25, 25, 20, 12, 20};
+  static constexpr std::array<int, KindCount> kWeights = {180, 60,  90, 60, 50, 15, 30, 60,
+                                                          15,  150, 80, 25, 25, 20, 12, 20};
   switch (static_cast<Kind>(mRandom.weighted(kWeights))) {
-    case Key: keyAction(); break;
-    case Accelerator: acceleratorAction(); break;
-    case Drag: dragAction(); break;
-    case Click: clickAction(); break;
-    case Wheel: wheelAction(); break;
-    case Middle: middleClickAction(); break;
-    case Hover: hoverAction(); break;
-    case Trackbar: trackbarAction(); break;
-    case MenuBar: menuBarAction(); break;
-    case Command: commandAction(); break;
-    case Drop: dropAction(); break;
-    case Save: saveProjectAction(); break;
-    case Load: loadProjectAction(); break;
-    case Resize: resizeAction(); break;
-    case FullClear: fullClearAction(); break;
-    case Pause: pauseAction(); break;
-    case KindCount: break;
+    case Key:
+      keyAction();
+      break;
+    case Accelerator:
+      acceleratorAction();
+      break;
+    case Drag:
+      dragAction();
+      break;
+    case Click:
+      clickAction();
+      break;
+    case Wheel:
+      wheelAction();
+      break;
+    case Middle:
+      middleClickAction();
+      break;
+    case Hover:
+      hoverAction();
+      break;
+    case Trackbar:
+      trackbarAction();
+      break;
+    case MenuBar:
+      menuBarAction();
+      break;
+    case Command:
+      commandAction();
+      break;
+    case Drop:
+      dropAction();
+      break;
+    case Save:
+      saveProjectAction();
+      break;
+    case Load:
+      loadProjectAction();
+      break;
+    case Resize:
+      resizeAction();
+      break;
+    case FullClear:
+      fullClearAction();
+      break;
+    case Pause:
+      pauseAction();
+      break;
+    case KindCount:
+      break;
   }
 }
 
@@ -105,11 +153,10 @@ void SoakDriver::runNextAction() {
 void SoakDriver::sendKey(int key, int modifiers, const std::string& text) {
   // Keys work whichever part of the window has the focus: mostly the view, now and then the
   // window itself.
-  QWidget* target = mRandom.chance(85) ? static_cast<QWidget*>(mWindow.view())
-                                       : static_cast<QWidget*>(&mWindow);
+  QWidget* target =
+      mRandom.chance(85) ? static_cast<QWidget*>(mWindow.view()) : static_cast<QWidget*>(&mWindow);
   beginAction("key", modifierText(modifiers) + (text.empty() ? keyText(key) : text));
-  QTest::keyClick(target, static_cast<Qt::Key>(key),
-                  static_cast<Qt::KeyboardModifiers>(modifiers));
+  QTest::keyClick(target, static_cast<Qt::Key>(key), static_cast<Qt::KeyboardModifiers>(modifiers));
 }
 
 void SoakDriver::keyAction() {
@@ -205,8 +252,8 @@ void SoakDriver::wheelAction() {
     y = trackbarBase(mWindow.scene().view, view->height()) -
         static_cast<int>(fy * TrackbarGeometry::kBandHeight);
   }
-  beginAction("wheel", std::to_string(delta) + " at " + std::to_string(x) + "," +
-                           std::to_string(y));
+  beginAction("wheel",
+              std::to_string(delta) + " at " + std::to_string(x) + "," + std::to_string(y));
   const QPointF at(x, y);
   QWheelEvent event(at, view->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -357,8 +404,10 @@ void SoakDriver::dropFiles(const std::vector<std::filesystem::path>& paths) {
 
 void SoakDriver::dropAction() {
   const int size = mRandom.below(100);
-  const int count = size < 70 ? 1 : size < 90 ? mRandom.between(2, 5)
-                                 : size < 98 ? mRandom.between(6, 20) : mRandom.between(21, 120);
+  const int count = size < 70   ? 1
+                    : size < 90 ? mRandom.between(2, 5)
+                    : size < 98 ? mRandom.between(6, 20)
+                                : mRandom.between(21, 120);
   const std::vector<std::filesystem::path> paths = pickCorpusFiles(count);
   std::string text = std::to_string(paths.size()) + " file(s):";
   for (size_t i = 0; i < paths.size() && i < 4; ++i) {

@@ -163,9 +163,8 @@ void SoakDriver::checkStatusBar() {
   for (int k = 0; k < scene.grid.fileCount; ++k) {
     nodes += scene.grid.fileNodeCount(k);
   }
-  const std::string expected = statusRightText(storedPoints(scene.contours),
-                                               storedPoints(scene.overlays),
-                                               static_cast<uint32_t>(nodes));
+  const std::string expected = statusRightText(
+      storedPoints(scene.contours), storedPoints(scene.overlays), static_cast<uint32_t>(nodes));
   ++mCounts.statusChecks;
   if (shown->right != expected) {
     fail("the status bar shows '" + shown->right + "' but the scene holds '" + expected + "'");
@@ -228,8 +227,7 @@ void SoakDriver::checkMemoryAfterClear() {
          std::to_string(scene.grid.fileCount) + ")");
     return;
   }
-  if (scene.overlays.groupCount() != 0 || scene.contours.groupCount() != 0 ||
-      scene.image.loaded) {
+  if (scene.overlays.groupCount() != 0 || scene.contours.groupCount() != 0 || scene.image.loaded) {
     fail("a full clear left layers, contours or the draped image behind");
     return;
   }

@@ -62,14 +62,22 @@ constexpr double kLon0 = 139.0125, kLat0 = 35.0083;
 
 const char* corpusKindName(CorpusKind kind) {
   switch (kind) {
-    case CorpusKind::Elevation: return "elevation";
-    case CorpusKind::Lines: return "lines";
-    case CorpusKind::Image: return "image";
-    case CorpusKind::Project: return "project";
-    case CorpusKind::Seed: return "seed";
-    case CorpusKind::Hostile: return "hostile";
-    case CorpusKind::Other: return "other";
-    case CorpusKind::Count: break;
+    case CorpusKind::Elevation:
+      return "elevation";
+    case CorpusKind::Lines:
+      return "lines";
+    case CorpusKind::Image:
+      return "image";
+    case CorpusKind::Project:
+      return "project";
+    case CorpusKind::Seed:
+      return "seed";
+    case CorpusKind::Hostile:
+      return "hostile";
+    case CorpusKind::Other:
+      return "other";
+    case CorpusKind::Count:
+      break;
   }
   return "?";
 }
@@ -289,8 +297,10 @@ void SoakCorpus::writeLines() {
   std::string points = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Dataset>\n";
   std::string contours = points;
   for (int i = 0; i < 25; ++i) {
-    std::snprintf(line, sizeof line, "<ElevPt gml:id=\"p%d\">\n<gml:pos>%.8f %.8f</gml:pos>\n"
-                  "</ElevPt>\n", i, 35.002 + 0.0004 * i, 139.003 + 0.0008 * i);
+    std::snprintf(line, sizeof line,
+                  "<ElevPt gml:id=\"p%d\">\n<gml:pos>%.8f %.8f</gml:pos>\n"
+                  "</ElevPt>\n",
+                  i, 35.002 + 0.0004 * i, 139.003 + 0.0008 * i);
     points += line;
   }
   for (int k = 1; k <= 6; ++k) {
@@ -396,9 +406,9 @@ void SoakCorpus::writeProjects() {
   fixtures::writeBytes(dir / "absolute.tvp", absolute + "[View]\nColorS=-5\nScale=9999\n"
                                                         "Alpha=300\nRZoom=0\nColorT=7\n");
   add(dir / "absolute.tvp", CorpusKind::Project);
-  fixtures::writeBytes(dir / "missing.tvp", "[File]\nName1=gone.xml\nName2=" +
-                                                mDemoTiles.back().filename().string() +
-                                                "\n[File1]\nName1=gone.nmea\n[Calc1]\nName1=1,50\n");
+  fixtures::writeBytes(dir / "missing.tvp",
+                       "[File]\nName1=gone.xml\nName2=" + mDemoTiles.back().filename().string() +
+                           "\n[File1]\nName1=gone.nmea\n[Calc1]\nName1=1,50\n");
   add(dir / "missing.tvp", CorpusKind::Project);
   fixtures::writeBytes(dir / "nothing.tvp", "[View]\nScale=10\n");
   add(dir / "nothing.tvp", CorpusKind::Project);
@@ -411,8 +421,8 @@ void SoakCorpus::writeSeeds() {
   fs::create_directories(dir);
   // Whole-file seeds get the extension that chooses their reader.
   const std::pair<const char*, const char*> whole[] = {
-      {"demxml", ".xml"}, {"tvd", ".tvd"}, {"zip", ".zip"},    {"gsi", ".xml"},
-      {"nmea", ".nmea"},  {"bln", ".bln"}, {"xyn", ".xyn"},    {"blhrgb", ".blhrgb"},
+      {"demxml", ".xml"}, {"tvd", ".tvd"}, {"zip", ".zip"}, {"gsi", ".xml"},
+      {"nmea", ".nmea"},  {"bln", ".bln"}, {"xyn", ".xyn"}, {"blhrgb", ".blhrgb"},
   };
   for (const auto& [folder, ext] : whole) {
     for (const fs::path& p : sortedFiles(raw / folder)) {
@@ -486,7 +496,8 @@ void SoakCorpus::writeHostile() {
                   139.002 + 0.02 * i / 70000.0);
     longLine += line;
   }
-  fixtures::writeBytes(dir / "long-polyline.xml", longLine + "</gml:posList>\n</Cntr>\n</Dataset>\n");
+  fixtures::writeBytes(dir / "long-polyline.xml",
+                       longLine + "</gml:posList>\n</Cntr>\n</Dataset>\n");
   add(dir / "long-polyline.xml", CorpusKind::Hostile);
   fixtures::writeBytes(dir / "long-label.bln", "35.005,139.01," + std::string(200000, 'x') + "\n");
   add(dir / "long-label.bln", CorpusKind::Hostile);

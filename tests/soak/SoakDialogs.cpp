@@ -51,7 +51,8 @@ void enabledActions(QMenu* menu, std::vector<QAction*>& out) {
 
 // Types `names` into the dialog's name field in `folder`, as a person does (selectFile leaves
 // the field alone while it has the focus).
-void chooseInDialog(QFileDialog* dialog, const std::filesystem::path& folder, const QString& names) {
+void chooseInDialog(QFileDialog* dialog, const std::filesystem::path& folder,
+                    const QString& names) {
   dialog->setDirectory(QString::fromStdString(folder.string()));
   if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
     edit->setText(names);
@@ -64,7 +65,8 @@ void chooseInDialog(QFileDialog* dialog, const std::filesystem::path& folder, co
 
 void SoakDriver::pollModal() {
   // A dialog or menu shown again (the menus of the menu bar live on) is answered again.
-  std::erase_if(mAnswered, [](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
+  std::erase_if(mAnswered,
+                [](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
   const auto answered = [this](QWidget* w) {
     return std::any_of(mAnswered.begin(), mAnswered.end(),
                        [w](const QPointer<QWidget>& p) { return p == w; });
@@ -175,7 +177,8 @@ void SoakDriver::answerFileDialog(QFileDialog* dialog) {
     kind = CorpusKind::Project;
   } else if (filters.contains(QStringLiteral("*.png"))) {
     kind = CorpusKind::Image;
-  } else if (filters.contains(QStringLiteral("*.nmea")) || filters.contains(QStringLiteral("*.xyn"))) {
+  } else if (filters.contains(QStringLiteral("*.nmea")) ||
+             filters.contains(QStringLiteral("*.xyn"))) {
     kind = CorpusKind::Lines;
   }
   const int any = mAnswers.below(100);
@@ -192,7 +195,8 @@ void SoakDriver::answerFileDialog(QFileDialog* dialog) {
   } else {
     const std::vector<const CorpusFile*> files = mCorpus.ofKind(kind);
     for (int i = 0; i < count && !files.empty(); ++i) {
-      const CorpusFile* f = files[static_cast<size_t>(mAnswers.below(static_cast<int>(files.size())))];
+      const CorpusFile* f =
+          files[static_cast<size_t>(mAnswers.below(static_cast<int>(files.size())))];
       // Several files come from one folder, as a dialog selects them.
       if (paths.empty() || f->path.parent_path() == paths.front().parent_path()) {
         if (!f->heavy || mAnswers.chance(15)) {
@@ -433,9 +437,8 @@ void SoakDriver::answerPopup(QMenu* menu) {
   enabledActions(menu, actions);
   const int choice = mAnswers.below(1 << 20);
   const bool choose = mAnswers.chance(40);
-  QAction* chosen = choose && !actions.empty()
-                        ? actions[static_cast<size_t>(choice) % actions.size()]
-                        : nullptr;
+  QAction* chosen =
+      choose && !actions.empty() ? actions[static_cast<size_t>(choice) % actions.size()] : nullptr;
   // A click on an item closes the menus first, then the item acts.
   for (QWidget* popup = QApplication::activePopupWidget(); popup != nullptr;
        popup = QApplication::activePopupWidget()) {

@@ -150,7 +150,9 @@ void SoakDriver::qtMessage(int type, const char* category, const char* text) {
     gDriver->note("image reader: " + std::string(text));
     return;
   }
-  const char* kind = type == QtWarningMsg ? "warning" : type == QtCriticalMsg ? "critical" : "fatal";
+  const char* kind = type == QtWarningMsg    ? "warning"
+                     : type == QtCriticalMsg ? "critical"
+                                             : "fatal";
   gDriver->mQtMessages.push_back(std::string("Qt ") + kind + " [" + from + "]: " + text);
   if (type == QtFatalMsg) {
     printReportOnce("soak: Qt fatal message: " + std::string(text));
@@ -257,8 +259,8 @@ std::string SoakDriver::failureReport() const {
   const std::string seed = std::to_string(mOptions.seed);
   std::string out = "soak FAILED at action #" + std::to_string(mActionIndex) + " (seed " + seed +
                     "): " + (mFailure.empty() ? std::string("see above") : mFailure) + "\n";
-  out += "replay: torvane-soak --seed " + seed + " --actions " +
-         std::to_string(mActionIndex + 1) + "\n";
+  out += "replay: torvane-soak --seed " + seed + " --actions " + std::to_string(mActionIndex + 1) +
+         "\n";
   const std::vector<std::string> actions = recentActions();
   out += "last " + std::to_string(actions.size()) + " actions:\n";
   for (const std::string& a : actions) {

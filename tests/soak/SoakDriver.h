@@ -54,8 +54,8 @@ namespace torvane::soak {
 
 struct SoakOptions {
   uint64_t seed = 1;
-  double seconds = 60;    //!< stop after this long (<= 0: no time limit)
-  int64_t actions = -1;   //!< stop after this many actions (< 0: no count limit)
+  double seconds = 60;            //!< stop after this long (<= 0: no time limit)
+  int64_t actions = -1;           //!< stop after this many actions (< 0: no count limit)
   std::filesystem::path scratch;  //!< saved projects, images and exports go here
   int frameTimeoutMs = 10000;     //!< a frame must be drawn this soon after each action
   int hangSeconds = 600;          //!< an action running longer than this is a hang
@@ -74,10 +74,10 @@ struct SoakCounts {
   int64_t actions = 0;
   std::map<std::string, int64_t> byKind;
   int64_t dialogs = 0;
-  int64_t messages = 0;        //!< error boxes the program showed
-  int64_t fileDiagnostics = 0; //!< Qt's image readers' warnings about broken image files
-  int64_t projectsSaved = 0;   //!< saves whose file was checked by reloading it
-  int64_t projectsLoaded = 0;  //!< loads of a project the soak saved, checked against its text
+  int64_t messages = 0;         //!< error boxes the program showed
+  int64_t fileDiagnostics = 0;  //!< Qt's image readers' warnings about broken image files
+  int64_t projectsSaved = 0;    //!< saves whose file was checked by reloading it
+  int64_t projectsLoaded = 0;   //!< loads of a project the soak saved, checked against its text
   int64_t fullClears = 0;
   int64_t framesChecked = 0;
   int64_t statusChecks = 0;

@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
     }
   }
   if (options.scratch.empty()) {
-    options.scratch = std::filesystem::temp_directory_path() /
-                      ("torvane-soak-" + std::to_string(::getpid()));
+    options.scratch =
+        std::filesystem::temp_directory_path() / ("torvane-soak-" + std::to_string(::getpid()));
   }
   std::filesystem::create_directories(options.scratch);
   // No AutoRun.tvp of the caller's folder is opened, and relative names land in the scratch.
@@ -85,8 +85,7 @@ int main(int argc, char** argv) {
   useCNumberFormat();
   installQtTranslation(QLocale(QLocale::Japanese, QLocale::Japan));
 
-  std::printf("soak: seed %llu, %s; corpus in %s\n",
-              static_cast<unsigned long long>(options.seed),
+  std::printf("soak: seed %llu, %s; corpus in %s\n", static_cast<unsigned long long>(options.seed),
               options.actions >= 0 ? (std::to_string(options.actions) + " actions").c_str()
                                    : (std::to_string(options.seconds) + " s").c_str(),
               options.scratch.c_str());
@@ -114,8 +113,8 @@ int main(int argc, char** argv) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const soak::SoakCounts& c = driver.counts();
     std::printf("soak: seed %llu: %lld actions in %.0f s, %s\n",
-                static_cast<unsigned long long>(options.seed),
-                static_cast<long long>(c.actions), seconds, ok ? "no failure" : "FAILED");
+                static_cast<unsigned long long>(options.seed), static_cast<long long>(c.actions),
+                seconds, ok ? "no failure" : "FAILED");
     std::string kinds;
     for (const auto& [kind, n] : c.byKind) {
       kinds += " " + kind + " " + std::to_string(n);

@@ -137,16 +137,26 @@ private slots:
     QMessageBox box;
     const bool failed = !driver.runAction("fault", [&] {
       switch (fault) {
-        case 0: qWarning("a warning of the self-test"); break;
-        case 1: box.show(); break;
+        case 0:
+          qWarning("a warning of the self-test");
+          break;
+        case 1:
+          box.show();
+          break;
         case 2:
           QTimer::singleShot(0, mWindow.get(), [this] {
             showErrorBox(mWindow.get(), QStringLiteral("late"), QStringLiteral("late box"));
           });
           break;
-        case 3: QApplication::setOverrideCursor(Qt::WaitCursor); break;
-        case 4: mWindow->view()->hide(); break;
-        default: mWindow->scene().overlays.releaseVertexBuffer(); break;
+        case 3:
+          QApplication::setOverrideCursor(Qt::WaitCursor);
+          break;
+        case 4:
+          mWindow->view()->hide();
+          break;
+        default:
+          mWindow->scene().overlays.releaseVertexBuffer();
+          break;
       }
     });
     box.close();

@@ -37,8 +37,7 @@ inline void buildGrid(ElevationGrid& grid, const std::vector<SubGrid>& subs) {
       for (uint32_t c = 0; c < s.columns; ++c) {
         const double x = s.x0 + c * s.spacing;
         const double y = s.y0 - r * s.spacing;
-        grid.appendNode(x, y, s.height(static_cast<int>(r), static_cast<int>(c)), x / 1e5,
-                        y / 1e5);
+        grid.appendNode(x, y, s.height(static_cast<int>(r), static_cast<int>(c)), x / 1e5, y / 1e5);
       }
     }
   }

@@ -70,11 +70,14 @@ std::string lemHeaderText(const LemTile& t, bool layoutA) {
   const int b[] = {3, 4, 17, 18, 19, 20, 21};
   const int* at = layoutA ? a : b;
   auto cm = [](double metres) { return number(std::round(metres * 100)); };
-  const std::string values[] = {std::to_string(t.columns), std::to_string(t.rows),
-                                std::to_string(t.zone),    cm(t.south),
-                                cm(t.west),                cm(t.north),
+  const std::string values[] = {std::to_string(t.columns),
+                                std::to_string(t.rows),
+                                std::to_string(t.zone),
+                                cm(t.south),
+                                cm(t.west),
+                                cm(t.north),
                                 cm(t.east)};
-  const char* names[] = {"東西方向の点数", "南北方向の点数", "座標系番号", "区画左下X座標",
+  const char* names[] = {"東西方向の点数", "南北方向の点数", "座標系番号",   "区画左下X座標",
                          "区画左下Y座標",  "区画右上X座標",  "区画右上Y座標"};
   const char* eol = t.crlf ? "\r\n" : "\n";
   std::string out;
@@ -99,8 +102,8 @@ std::string lemText(const LemTile& t) {
     std::snprintf(prefix, sizeof prefix, "%06d%04d", 533945, i % 10000);
     out += prefix;
     for (int j = 0; j < t.columns; ++j) {
-      const size_t k = static_cast<size_t>(i) * static_cast<size_t>(t.columns) +
-                       static_cast<size_t>(j);
+      const size_t k =
+          static_cast<size_t>(i) * static_cast<size_t>(t.columns) + static_cast<size_t>(j);
       const int v = k < t.decimetres.size() ? t.decimetres[k] : -9999;
       char field[16];
       std::snprintf(field, sizeof field, "%5d", v);

@@ -55,8 +55,8 @@ struct GeoTerrain {
                          const double* height = nullptr) {
     double X = 0, Y = 0, H = 0;
     EXPECT_TRUE(heightAtGeo(scene().grid, scene().mesh, lon, lat, X, Y, H)) << lon << " " << lat;
-    return makeOverlayVertex(scene().mesh.fit(), scene().view.Scale, X, Y,
-                             height ? *height : H, colour, lift);
+    return makeOverlayVertex(scene().mesh.fit(), scene().view.Scale, X, Y, height ? *height : H,
+                             colour, lift);
   }
 };
 

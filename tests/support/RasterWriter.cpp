@@ -18,8 +18,8 @@ void registerDrivers() {
 
 GDALDatasetH memoryCopy(const RasterTile& tile) {
   const GDALDataType type = GDALGetDataTypeByName(tile.type.c_str());
-  GDALDatasetH mem = GDALCreate(GDALGetDriverByName("MEM"), "", tile.columns, tile.rows,
-                                tile.bands, type, nullptr);
+  GDALDatasetH mem = GDALCreate(GDALGetDriverByName("MEM"), "", tile.columns, tile.rows, tile.bands,
+                                type, nullptr);
   if (mem == nullptr) {
     return nullptr;
   }
@@ -28,8 +28,8 @@ GDALDatasetH memoryCopy(const RasterTile& tile) {
     values[i] = tile.heights[i];
   }
   GDALRasterBandH band = GDALGetRasterBand(mem, 1);
-  bool ok = GDALRasterIO(band, GF_Write, 0, 0, tile.columns, tile.rows, values.data(),
-                         tile.columns, tile.rows, GDT_Float64, 0, 0) == CE_None;
+  bool ok = GDALRasterIO(band, GF_Write, 0, 0, tile.columns, tile.rows, values.data(), tile.columns,
+                         tile.rows, GDT_Float64, 0, 0) == CE_None;
   if (tile.noData) {
     ok = ok && GDALSetRasterNoDataValue(band, *tile.noData) == CE_None;
   }
@@ -40,8 +40,8 @@ GDALDatasetH memoryCopy(const RasterTile& tile) {
   if (tile.geotransform) {
     // A PixelIsPoint file stores node (0, 0) itself as its tie point.
     const double half = tile.pixelIsPoint ? 0.0 : 0.5;
-    double gt[6] = {tile.west - half * tile.dx, tile.dx, 0, tile.north + half * tile.dy, 0,
-                    -tile.dy};
+    double gt[6] = {tile.west - half * tile.dx,  tile.dx, 0,
+                    tile.north + half * tile.dy, 0,       -tile.dy};
     ok = ok && GDALSetGeoTransform(mem, gt) == CE_None;
   }
   if (tile.epsg != 0) {
@@ -158,14 +158,16 @@ std::pair<double, double> positionIn(int epsg, double lon, double lat) {
 
 std::string vrtText(const std::filesystem::path& source, int columns, int rows) {
   char head[200];
-  std::snprintf(head, sizeof head, "<VRTDataset rasterXSize=\"%d\" rasterYSize=\"%d\">\n",
-                columns, rows);
+  std::snprintf(head, sizeof head, "<VRTDataset rasterXSize=\"%d\" rasterYSize=\"%d\">\n", columns,
+                rows);
   return std::string(head) +
          "  <SRS dataAxisToSRSAxisMapping=\"2,1\">EPSG:6668</SRS>\n"
          "  <GeoTransform>139.0, 0.01, 0, 36.0, 0, -0.01</GeoTransform>\n"
          "  <VRTRasterBand dataType=\"Float32\" band=\"1\">\n"
          "    <SimpleSource>\n"
-         "      <SourceFilename relativeToVRT=\"0\">" + source.string() + "</SourceFilename>\n"
+         "      <SourceFilename relativeToVRT=\"0\">" +
+         source.string() +
+         "</SourceFilename>\n"
          "      <SourceBand>1</SourceBand>\n"
          "    </SimpleSource>\n"
          "  </VRTRasterBand>\n"

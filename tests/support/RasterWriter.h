@@ -18,15 +18,15 @@ struct RasterTile {
   //! Node (0, 0), the centre of the north-west cell, and the spacing east and south, in the
   //! units of the coordinate system.
   double west = 139.0, north = 36.0, dx = 0.01, dy = 0.01;
-  int epsg = 6668;            //!< 0: no coordinate system
-  bool geotransform = true;   //!< false: none written
+  int epsg = 6668;           //!< 0: no coordinate system
+  bool geotransform = true;  //!< false: none written
   //! AREA_OR_POINT=Point with the tie point stored at node (0, 0), as PixelIsPoint files hold it.
   bool pixelIsPoint = false;
   std::vector<double> heights;  //!< row by row from the north; missing values are 0
   std::optional<double> noData;
-  double scale = 1, offset = 0;  //!< metres = stored value x scale + offset
-  std::string type = "Float32";  //!< a GDAL data type name
-  std::string driver = "GTiff";  //!< GTiff, AAIGrid, HFA, VRT, SRTMHGT, ...
+  double scale = 1, offset = 0;      //!< metres = stored value x scale + offset
+  std::string type = "Float32";      //!< a GDAL data type name
+  std::string driver = "GTiff";      //!< GTiff, AAIGrid, HFA, VRT, SRTMHGT, ...
   std::vector<std::string> options;  //!< creation options, e.g. "TILED=YES"
   int bands = 1;                     //!< bands beyond the first hold 0
 };

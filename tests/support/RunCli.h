@@ -29,8 +29,7 @@ inline CliResult runCli(const std::string& args, const std::string& shellPrefix 
     return r;
   }
   ::close(fd);
-  const std::string command =
-      shellPrefix + std::string(TORVANE_CLI) + " " + args + " 2>" + errPath;
+  const std::string command = shellPrefix + std::string(TORVANE_CLI) + " " + args + " 2>" + errPath;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe) {
     std::array<char, 4096> buf{};

@@ -16,11 +16,20 @@ std::string escaped(const std::string& text) {
   std::string out;
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -132,8 +141,7 @@ bool writeOgrFile(const std::filesystem::path& path, const char* driverName,
   if (driver == nullptr) {
     return false;
   }
-  const GDALDatasetUniquePtr data(
-      driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+  const GDALDatasetUniquePtr data(driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
   if (!data) {
     return false;
   }

@@ -42,7 +42,7 @@ std::string geoJsonPositions(const GeoLine& points);
 //! One layer of a file written through GDAL: features as WKT with a name each.
 struct OgrLayerContent {
   std::string name;
-  int epsg = 4326;  //!< 0: no coordinate system
+  int epsg = 4326;                                            //!< 0: no coordinate system
   std::vector<std::pair<std::string, std::string>> features;  //!< WKT geometry, name
 };
 

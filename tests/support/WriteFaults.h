@@ -40,8 +40,7 @@ inline const char* faultName(FaultAt at) {
  */
 class WriteFault {
 public:
-  WriteFault(FaultAt at, int nth = 1, int code = ENOSPC)
-      : mScope(makeCalls()) {
+  WriteFault(FaultAt at, int nth = 1, int code = ENOSPC) : mScope(makeCalls()) {
     state() = {at, nth, code, 0};
   }
   ~WriteFault() { state() = {}; }
@@ -78,7 +77,9 @@ private:
     calls.write = [](int fd, const void* data, size_t size) -> ssize_t {
       return failNow(FaultAt::Write) ? -1 : systemWriterCalls().write(fd, data, size);
     };
-    calls.fsync = [](int fd) { return failNow(FaultAt::Fsync) ? -1 : systemWriterCalls().fsync(fd); };
+    calls.fsync = [](int fd) {
+      return failNow(FaultAt::Fsync) ? -1 : systemWriterCalls().fsync(fd);
+    };
     calls.close = [](int fd) {
       if (failNow(FaultAt::Close)) {
         const int code = errno;

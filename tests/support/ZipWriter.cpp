@@ -15,8 +15,8 @@ bool writeZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
   }
   for (const ZipEntry& e : entries) {
     zip_source_t* source = zip_source_buffer(zip, e.data.data(), e.data.size(), 0);
-    const zip_int64_t index = source ? zip_file_add(zip, e.name.c_str(), source, ZIP_FL_ENC_UTF_8)
-                                     : -1;
+    const zip_int64_t index =
+        source ? zip_file_add(zip, e.name.c_str(), source, ZIP_FL_ENC_UTF_8) : -1;
     if (index < 0) {
       zip_source_free(source);
       zip_discard(zip);
@@ -98,8 +98,8 @@ std::string rawZip(const std::vector<RawEntry>& entries, bool zip64End) {
       put16(s, z64 ? 45 : 20);
       put16(s, e.flags);
       put16(s, e.method);
-      put16(s, 0);       // time
-      put16(s, 0x21);    // date: 1980-01-01
+      put16(s, 0);     // time
+      put16(s, 0x21);  // date: 1980-01-01
       put32(s, e.crc);
       put32(s, z64 ? k32 : e.payload.size());
       put32(s, z64 ? k32 : e.declaredSize);
@@ -122,10 +122,10 @@ std::string rawZip(const std::vector<RawEntry>& entries, bool zip64End) {
   const uint64_t cdOffset = out.size();
   out += central;
   const uint64_t n = entries.size();
-  const bool need64 = zip64End || n >= 0xFFFF ||
-                      std::any_of(entries.begin(), entries.end(), [](const RawEntry& e) {
-                        return e.zip64 || e.declaredSize >= k32;
-                      });
+  const bool need64 =
+      zip64End || n >= 0xFFFF || std::any_of(entries.begin(), entries.end(), [](const RawEntry& e) {
+        return e.zip64 || e.declaredSize >= k32;
+      });
   if (need64) {
     const uint64_t recordOffset = out.size();
     put32(out, 0x06064b50);

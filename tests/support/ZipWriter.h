@@ -31,8 +31,8 @@ struct RawEntry {
   uint16_t method = 0;        //!< 0 stored, 8 deflate
   uint64_t declaredSize = 0;  //!< inflated size written in the headers
   uint32_t crc = 0;
-  uint16_t flags = 0;         //!< general purpose bits; 1 marks the member encrypted
-  bool zip64 = false;         //!< sizes in a zip64 extra field (forced when they need it)
+  uint16_t flags = 0;  //!< general purpose bits; 1 marks the member encrypted
+  bool zip64 = false;  //!< sizes in a zip64 extra field (forced when they need it)
 };
 
 /// A stored member whose headers tell the truth.

@@ -17,7 +17,7 @@ constexpr uint32_t kRed = 0x0000FF, kYellow = 0x00FFFF, kGreen = 0x00FF00, kCyan
                    kBlue = 0xFF0000, kMagenta = 0xFF00FF;  // COLORREF 0x00BBGGRR
 
 TEST(Hls, PureHuesAndGreys) {
-  const std::pair<int, uint32_t> hues[] = {{0, kRed},   {40, kYellow}, {80, kGreen},
+  const std::pair<int, uint32_t> hues[] = {{0, kRed},    {40, kYellow}, {80, kGreen},
                                            {120, kCyan}, {160, kBlue},  {200, kMagenta}};
   for (const auto& [hue, colour] : hues) {
     SCOPED_TRACE(hue);
@@ -79,8 +79,8 @@ TEST(ToneCurves, IdentityAndPowerCurves) {
   for (int j = 0; j < 256; ++j) {
     ASSERT_EQ(curves.identity()[static_cast<size_t>(j)], j);
   }
-  EXPECT_EQ(curves.curve(5)[128], 64);    // 255 (128/255)^2 = 64.25
-  EXPECT_EQ(curves.curve(20)[64], 127);   // 255 sqrt(64/255) = 127.75
+  EXPECT_EQ(curves.curve(5)[128], 64);   // 255 (128/255)^2 = 64.25
+  EXPECT_EQ(curves.curve(20)[64], 127);  // 255 sqrt(64/255) = 127.75
   for (int c = 1; c <= 30; ++c) {
     EXPECT_EQ(curves.curve(c)[0], 0);
     EXPECT_EQ(curves.curve(c)[255], 255);
@@ -138,8 +138,7 @@ struct ColourFixture {
   }
   void setMeasures(std::vector<double> slope, std::vector<double> above,
                    std::vector<double> below) {
-    auto fill = [&](NodeArray& a, const std::vector<double>& v, double& lo,
-                    double& hi) {
+    auto fill = [&](NodeArray& a, const std::vector<double>& v, double& lo, double& hi) {
       lo = hi = v[0];
       for (size_t i = 0; i < v.size(); ++i) {
         a[i] = v[i];
@@ -169,8 +168,8 @@ TEST(LandColouring, ImageModesAndAlpha) {
   f.settings.ColorT = 2;
   f.settings.OceanT = false;
   ASSERT_TRUE(f.colour(50));
-  EXPECT_EQ(f.vertices[0].diffuse, 0x800000FFu);   // sea: OceanC blue as A8R8G8B8
-  EXPECT_EQ(f.vertices[6].diffuse, 0x800000FFu);   // 50 m at sea level 50
+  EXPECT_EQ(f.vertices[0].diffuse, 0x800000FFu);  // sea: OceanC blue as A8R8G8B8
+  EXPECT_EQ(f.vertices[6].diffuse, 0x800000FFu);  // 50 m at sea level 50
   EXPECT_EQ(f.vertices[7].diffuse, 0x80FFFFFFu);
 }
 
@@ -187,11 +186,11 @@ TEST(LandColouring, SeaRules) {
 
   // Sea level 100, graded, Hmin 0: depth shades from black at the lowest height.
   ASSERT_TRUE(f.colour(100));
-  EXPECT_EQ(f.rgb(0), 0x804020u);                      // height 0: caught by the first rule
-  EXPECT_EQ(f.rgb(3), 0x402010u);                      // half way: half the colour
-  EXPECT_EQ(f.rgb(4), 0x7F3F1Fu);                      // 0.9999996 of the colour
-  EXPECT_EQ(f.rgb(6), 0x804020u);                      // within 0.00005 above the level
-  EXPECT_EQ(f.rgb(7), 0x7F7F7Fu);                      // land, half way up the ramp
+  EXPECT_EQ(f.rgb(0), 0x804020u);  // height 0: caught by the first rule
+  EXPECT_EQ(f.rgb(3), 0x402010u);  // half way: half the colour
+  EXPECT_EQ(f.rgb(4), 0x7F3F1Fu);  // 0.9999996 of the colour
+  EXPECT_EQ(f.rgb(6), 0x804020u);  // within 0.00005 above the level
+  EXPECT_EQ(f.rgb(7), 0x7F7F7Fu);  // land, half way up the ramp
 
   // Without graded tints every node below 100.00005 m has the plain colour.
   f.settings.OceanT = false;
@@ -286,9 +285,9 @@ TEST(LandColouring, PairsAtTheCornersOfTheirRanges) {
 // channels are trunc(255 x).
 TEST(LandColouring, EveryTypeColoursByItsOwnMeasures) {
   std::vector<double> heights(12, 50.0), slope(12, 20.0), above(12, 10.0), below(12, 5.0);
-  heights[0] = 0, slope[0] = 0, above[0] = 0, below[0] = 0;          // the lows of the ranges
-  heights[1] = 100, slope[1] = 40, above[1] = 20, below[1] = 10;     // the highs
-  heights[5] = 25, slope[5] = 30, above[5] = 10, below[5] = 1.25;   // the node under test
+  heights[0] = 0, slope[0] = 0, above[0] = 0, below[0] = 0;        // the lows of the ranges
+  heights[1] = 100, slope[1] = 40, above[1] = 20, below[1] = 10;   // the highs
+  heights[5] = 25, slope[5] = 30, above[5] = 10, below[5] = 1.25;  // the node under test
   ColourFixture f(heights);
   f.setMeasures(slope, above, below);
   f.settings.OceanT = false;
@@ -297,22 +296,22 @@ TEST(LandColouring, EveryTypeColoursByItsOwnMeasures) {
     int ramp;
     uint32_t rgb;
   } cases[] = {
-      {kLandElevation, kRampWhiteBlack, 0xBFBFBF},           // 1 - 0.25
-      {kLandSlope, kRampWhiteBlack, 0x3F3F3F},               // 1 - 0.75
-      {kLandOpenAbove, kRampWhiteBlack, 0x7F7F7F},           // 1 - 0.5
-      {kLandOpenBelow, kRampWhiteBlack, 0xDFDFDF},           // 1 - 0.125
-      {kLandElevationSlope, kRampWhiteRed, 0x3F2F2F},        // v 0.25, w 0.1875
-      {kLandElevationOpenAbove, kRampWhiteRed, 0x7F5F5F},    // v 0.5, w 0.375
-      {kLandSlopeOpenAbove, kRampWhiteRed, 0x7F1F1F},        // v 0.5, w 0.125
-      {kLandOpenings, kRampWhiteRed, 0x7F6F6F},              // p below: v 0.5, w 0.4375
-      {kLandElevationOpenings, kRampWhiteRed, 0x4F3B3B},     // S 0.3125, G 0.234375
-      {kLandSlopeOpenings, kRampWhiteRed, 0x4F1313},         // S 0.3125, G 0.078125
-      {kLandElevationSlope + 10, kRampWhiteRed, 0x3FBFBF},   // w = u 0.75
+      {kLandElevation, kRampWhiteBlack, 0xBFBFBF},          // 1 - 0.25
+      {kLandSlope, kRampWhiteBlack, 0x3F3F3F},              // 1 - 0.75
+      {kLandOpenAbove, kRampWhiteBlack, 0x7F7F7F},          // 1 - 0.5
+      {kLandOpenBelow, kRampWhiteBlack, 0xDFDFDF},          // 1 - 0.125
+      {kLandElevationSlope, kRampWhiteRed, 0x3F2F2F},       // v 0.25, w 0.1875
+      {kLandElevationOpenAbove, kRampWhiteRed, 0x7F5F5F},   // v 0.5, w 0.375
+      {kLandSlopeOpenAbove, kRampWhiteRed, 0x7F1F1F},       // v 0.5, w 0.125
+      {kLandOpenings, kRampWhiteRed, 0x7F6F6F},             // p below: v 0.5, w 0.4375
+      {kLandElevationOpenings, kRampWhiteRed, 0x4F3B3B},    // S 0.3125, G 0.234375
+      {kLandSlopeOpenings, kRampWhiteRed, 0x4F1313},        // S 0.3125, G 0.078125
+      {kLandElevationSlope + 10, kRampWhiteRed, 0x3FBFBF},  // w = u 0.75
       {kLandElevationOpenAbove + 10, kRampWhiteRed, 0x7FBFBF},
       {kLandElevationOpenings + 10, kRampWhiteRed, 0x4F5F5F},  // G 0.5 x 0.75
-      {kLandSlopeOpenAbove + 10, kRampWhiteRed, 0x7F3F3F},   // w = u 0.25
-      {kLandSlopeOpenings + 10, kRampWhiteRed, 0x4F1F1F},    // G 0.5 x 0.25
-      {kLandOpenings + 10, kRampWhiteRed, 0x7FDFDF},         // w = u 0.875
+      {kLandSlopeOpenAbove + 10, kRampWhiteRed, 0x7F3F3F},     // w = u 0.25
+      {kLandSlopeOpenings + 10, kRampWhiteRed, 0x4F1F1F},      // G 0.5 x 0.25
+      {kLandOpenings + 10, kRampWhiteRed, 0x7FDFDF},           // w = u 0.875
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.type);

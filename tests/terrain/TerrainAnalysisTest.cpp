@@ -149,14 +149,14 @@ Reference scalarReference(const ElevationGrid& g) {
                       SW = h + w - 1, S = h + w, SE = h + w + 1;
         const double sx = std::fabs(dX(NW)) + 2 * std::fabs(dX(W)) + std::fabs(dX(SW)) +
                           std::fabs(dX(NE)) + 2 * std::fabs(dX(E)) + std::fabs(dX(SE));
-        const double gx = sx > 0.00005 ? (g.H[NW] + 2 * g.H[W] + g.H[SW] - g.H[NE] -
-                                          2 * g.H[E] - g.H[SE]) / sx
-                                       : 0;
+        const double gx =
+            sx > 0.00005 ? (g.H[NW] + 2 * g.H[W] + g.H[SW] - g.H[NE] - 2 * g.H[E] - g.H[SE]) / sx
+                         : 0;
         const double sy = std::fabs(dY(NW)) + 2 * std::fabs(dY(N)) + std::fabs(dY(NE)) +
                           std::fabs(dY(SW)) + 2 * std::fabs(dY(S)) + std::fabs(dY(SE));
-        const double gy = sy > 0.00005 ? (g.H[NW] + 2 * g.H[N] + g.H[NE] - g.H[SW] -
-                                          2 * g.H[S] - g.H[SE]) / sy
-                                       : 0;
+        const double gy =
+            sy > 0.00005 ? (g.H[NW] + 2 * g.H[N] + g.H[NE] - g.H[SW] - 2 * g.H[S] - g.H[SE]) / sy
+                         : 0;
         ref.slope[h] = std::atan(std::sqrt(gx * gx + gy * gy)) * kDeg;
         double up = 0, down = 0;
         for (int64_t n : {NW, N, NE, W, E, SW, S, SE}) {
@@ -264,8 +264,23 @@ TEST(TerrainAnalysis, NarrowAndWideRowsGiveTheSameBits) {
 }
 
 TEST(AtanApprox, WithinAnUlpOrSoOfStdAtan) {
-  std::vector<double> in = {0.0, -0.0, 1e-300, -1e-300, 1e-8, 0.5, -0.5, 0.66, 0.6600000000000001,
-                            1, -1, 2.414213562373095, 2.4142135623730954, 2.5, 1e8, -1e8, 1e300,
+  std::vector<double> in = {0.0,
+                            -0.0,
+                            1e-300,
+                            -1e-300,
+                            1e-8,
+                            0.5,
+                            -0.5,
+                            0.66,
+                            0.6600000000000001,
+                            1,
+                            -1,
+                            2.414213562373095,
+                            2.4142135623730954,
+                            2.5,
+                            1e8,
+                            -1e8,
+                            1e300,
                             std::numeric_limits<double>::infinity(),
                             -std::numeric_limits<double>::infinity()};
   std::mt19937_64 rng(7);

@@ -113,8 +113,8 @@ TEST(TerrainMesh, IndexTypeFollowsTheTotalNodeCount) {
     // Indices are relative to each sub-grid's first node: the second sub-grid starts at 0.
     if (subs.size() == 2) {
       const uint64_t second = 6ull * (subs[0].columns - 1) * (subs[0].rows - 1);
-      const uint64_t first = type == IndexType::UInt16 ? mesh.indices16()[second]
-                                                       : mesh.indices32()[second];
+      const uint64_t first =
+          type == IndexType::UInt16 ? mesh.indices16()[second] : mesh.indices32()[second];
       EXPECT_EQ(first, 0u);
     }
   }
@@ -189,8 +189,8 @@ TEST(TerrainMesh, UploadsThroughTheDeviceAndReleasesBeforeFreeing) {
     EXPECT_EQ(device.indexType, IndexType::UInt16);
     EXPECT_EQ(device.indexCount, 54u);
     EXPECT_TRUE(mesh.uploadVertices());  // replaces the buffer whole
-    EXPECT_EQ(device.log, (std::vector<std::string>{"createVertex", "createIndex",
-                                                     "releaseVertex", "createVertex"}));
+    EXPECT_EQ(device.log, (std::vector<std::string>{"createVertex", "createIndex", "releaseVertex",
+                                                    "createVertex"}));
     device.refuseIndices = true;
     EXPECT_FALSE(mesh.uploadIndices());
     EXPECT_FALSE(device.hasIndexBuffer);

@@ -41,7 +41,8 @@ TEST(Furniture, CompassTurnsWithTheAzimuth) {
     // The yellow ticks lie across the needles, 19 to 21 pixels out.
     EXPECT_NEAR(std::hypot(s[5].points[0].x - 770, s[5].points[0].y - 30), 21, 1e-9);
     EXPECT_NEAR((s[5].points[0].x - 770) * (c.northTip.x - 770) +
-                    (s[5].points[0].y - 30) * (c.northTip.y - 30), 0, 1e-9);
+                    (s[5].points[0].y - 30) * (c.northTip.y - 30),
+                0, 1e-9);
   }
   const ScreenStroke ring = compassStrokes(0, 800)[0];
   ASSERT_EQ(ring.points.size(), 21u);

@@ -192,7 +192,8 @@ TEST(TerrainPicker, SameAnswerAsTheExhaustiveTest) {
       // and corners, where rounding decides which of the touching triangles accepts them.
       const TerrainVertex& v = mesh.vertices()[static_cast<size_t>(unit(random) * 1000)];
       const Vec3f dir = f3(unit(random) - 0.5, unit(random) - 0.5, (unit(random) - 0.5) * 0.2);
-      const Vec3f n = f3(v.x - dir.x, v.y - dir.y, v.z - dir.z), f = f3(v.x + dir.x, v.y + dir.y, v.z + dir.z);
+      const Vec3f n = f3(v.x - dir.x, v.y - dir.y, v.z - dir.z),
+                  f = f3(v.x + dir.x, v.y + dir.y, v.z + dir.z);
       const PickResult c = intersectTerrain(mesh, grid, n, f);
       const PickResult d = picker.intersect(mesh, n, f);
       ASSERT_EQ(c.found, d.found);

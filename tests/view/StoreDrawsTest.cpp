@@ -43,20 +43,20 @@ TEST(StoreDraws, LayersKeepTheirStartVerticesAndSkipShortPolylines) {
   OverlayStore store;
   ASSERT_TRUE(store.allocateOverlayStore(1000));
   const std::vector<Layer> layers = {
-      {kDrawPoints, 3, {2, 1}},                       // points 0..2
-      {kDrawLineStrip, 0, {5}, false},                // 3..7, hidden
-      {kDrawLineStrip, 0, {1, 4}},                    // 8 (too short), 9..12
-      {kDrawTriangles, 0, {2, 7}},                    // 13..14 (too short), 15..21: 2 triangles
-      {kDrawMarks, 5, {3}, true, {"A", "", "三"}},    // 22..24
-      {kDrawPoints, 0, {1}},                          // 25, at the size last set
-      {kDrawPoints, 5, {2}},                          // 26..27
-      {kDrawLineStrip, 0, {2}},                       // 28..29
-      {kDrawLineStrip, 0, {3}},                       // 30..32, same batch
-      {kDrawMarks, 5, {2}, false, {"", "x"}},         // 33..34
-      {7, 0, {4}},                                    // an unknown mode draws nothing
-      {kDrawLineStrip, 0, {2}},                       // 39..40, joins 28..32 past hidden marks
-      {kDrawMarks, 5, {1}, true, {"m"}},              // 41: its labels come between
-      {kDrawLineStrip, 0, {2}},                       // 42..43
+      {kDrawPoints, 3, {2, 1}},                     // points 0..2
+      {kDrawLineStrip, 0, {5}, false},              // 3..7, hidden
+      {kDrawLineStrip, 0, {1, 4}},                  // 8 (too short), 9..12
+      {kDrawTriangles, 0, {2, 7}},                  // 13..14 (too short), 15..21: 2 triangles
+      {kDrawMarks, 5, {3}, true, {"A", "", "三"}},  // 22..24
+      {kDrawPoints, 0, {1}},                        // 25, at the size last set
+      {kDrawPoints, 5, {2}},                        // 26..27
+      {kDrawLineStrip, 0, {2}},                     // 28..29
+      {kDrawLineStrip, 0, {3}},                     // 30..32, same batch
+      {kDrawMarks, 5, {2}, false, {"", "x"}},       // 33..34
+      {7, 0, {4}},                                  // an unknown mode draws nothing
+      {kDrawLineStrip, 0, {2}},                     // 39..40, joins 28..32 past hidden marks
+      {kDrawMarks, 5, {1}, true, {"m"}},            // 41: its labels come between
+      {kDrawLineStrip, 0, {2}},                     // 42..43
   };
   for (const Layer& l : layers) {
     addGroup(store, l.polylines, l.shown, [&](uint32_t index, uint32_t n) {

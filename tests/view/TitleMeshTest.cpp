@@ -16,10 +16,10 @@ TEST(TitleMesh, FitsThreeUnitsWideWithOneThirdVerticalCentre) {
   const std::vector<LineVertex> lines = buildTitleWireframe(outlines);
   ASSERT_EQ(lines.size(), (4 + 3) * 6u);  // front, back and side edge per outline point
 
-  auto [xmin, xmax] = std::minmax_element(lines.begin(), lines.end(),
-                                          [](auto& a, auto& b) { return a.x < b.x; });
-  auto [ymin, ymax] = std::minmax_element(lines.begin(), lines.end(),
-                                          [](auto& a, auto& b) { return a.y < b.y; });
+  auto [xmin, xmax] =
+      std::minmax_element(lines.begin(), lines.end(), [](auto& a, auto& b) { return a.x < b.x; });
+  auto [ymin, ymax] =
+      std::minmax_element(lines.begin(), lines.end(), [](auto& a, auto& b) { return a.y < b.y; });
   EXPECT_FLOAT_EQ(xmin->x, -1.5f);
   EXPECT_FLOAT_EQ(xmax->x, 1.5f);
   // cy = (0 + 1) / 3, k = 3 / 4.

@@ -44,16 +44,16 @@ TEST_F(LoadedView, TrackbarHitTest) {
     int x, y, hit;
   };
   const Case cases[] = {
-      {3, true, 15, 485, 11},  {3, true, 35, 500, 42},  {3, true, 55, 560, 53},
-      {3, true, 19, 476, 11},  {3, true, 15, 475, 0},   {3, true, 55, 565, -1},
-      {3, true, 5, 500, -1},   {3, true, 25, 500, -1},  {3, true, 65, 500, -1},
-      {3, true, 70, 500, 0},   {3, true, 15, 576, 0},   {3, false, 15, 585, 13},
-      {3, false, 15, 590, -1}, {1, true, 15, 500, 42},  {1, true, 35, 500, 52},
+      {3, true, 15, 485, 11},  {3, true, 35, 500, 42}, {3, true, 55, 560, 53},
+      {3, true, 19, 476, 11},  {3, true, 15, 475, 0},  {3, true, 55, 565, -1},
+      {3, true, 5, 500, -1},   {3, true, 25, 500, -1}, {3, true, 65, 500, -1},
+      {3, true, 70, 500, 0},   {3, true, 15, 576, 0},  {3, false, 15, 585, 13},
+      {3, false, 15, 590, -1}, {1, true, 15, 500, 42}, {1, true, 35, 500, 52},
       {1, true, 50, 500, 0},   {2, true, 15, 500, 12},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.ColorT << " " << c.statusBar << " " << c.x << ","
-                                      << c.y);
+    SCOPED_TRACE(::testing::Message()
+                 << c.ColorT << " " << c.statusBar << " " << c.x << "," << c.y);
     scene.view.ColorT = c.ColorT;
     scene.view.statusBar = c.statusBar;
     EXPECT_EQ(hitTrackbar(scene, window, c.x, c.y), c.hit);
@@ -211,8 +211,7 @@ TEST_F(LoadedView, DragsPanAndRotate) {
     EXPECT_EQ(input.MouseMode, -1);
     viewMouseMove(scene, input, window, 340, 230, true, false);
     EXPECT_EQ(input.MouseMode, -2);
-    EXPECT_EQ(viewMouseMove(scene, input, window, 420, 260, true, false).cursor,
-              ViewCursor::Grab);
+    EXPECT_EQ(viewMouseMove(scene, input, window, 420, 260, true, false).cursor, ViewCursor::Grab);
     const ViewResponse r = viewMouseRelease(scene, input, window, MouseButton::Left, 420, 260);
     EXPECT_TRUE(r.release);
     EXPECT_EQ(r.cursor, ViewCursor::Hover);
@@ -299,8 +298,8 @@ TEST_F(LoadedView, ButtonsOnTrackbarsAndTheView) {
   togglePathRuler(scene.ruler);
   EXPECT_EQ(viewCursorAt(scene, window, 400, 300), ViewCursor::Cross);
   EXPECT_EQ(viewMousePress(scene, input, window, 400, 300).cursor, ViewCursor::Unchanged);
-  EXPECT_TRUE(viewMouseRelease(scene, input, window, MouseButton::Left, 400, 300, ruler)
-                  .updateMenus);
+  EXPECT_TRUE(
+      viewMouseRelease(scene, input, window, MouseButton::Left, 400, 300, ruler).updateMenus);
   EXPECT_EQ(clicks, 1);
   viewMousePress(scene, input, window, 400, 300);
   viewMouseMove(scene, input, window, 410, 300, true, false);
