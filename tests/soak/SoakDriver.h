@@ -61,10 +61,10 @@ struct SoakOptions {
   int hangSeconds = 600;          //!< an action running longer than this is a hang
   //! Heap growth allowed between the first full clear and a later one. The software OpenGL
   //! driver keeps memory of its own that the program cannot free: compiled shader variants
-  //! (some tens of MiB as new drawing states are met) and the binning blocks of the largest
-  //! frame drawn so far (up to about 120 MiB after the 10 m samples), bounded by the largest
-  //! terrain and not growing with the number of opens. What the program leaks on each open or
-  //! clear accumulates past any fixed margin in a long run.
+  //! (some tens of MiB as new drawing states are met) and the binned commands of the frame it
+  //! drew last (up to 36 MiB; torvane-soak has it draw in the calling thread, so that no queue
+  //! of drawn frames keeps more). What the program leaks on each open or clear accumulates past
+  //! any fixed margin in a long run.
   int64_t memoryMarginBytes = int64_t{160} << 20;
   bool verbose = false;  //!< print every action as it runs
 };
