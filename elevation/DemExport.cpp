@@ -129,7 +129,9 @@ void pasteRow(Canvas& canvas, const Footprint& f, uint32_t r, const Between& at,
               const double* upper, const double* lower, uint8_t order) {
   float* out = canvas.heights.data() + static_cast<size_t>(r) * canvas.width;
   uint8_t* owner = canvas.owner.data() + static_cast<size_t>(r) * canvas.width;
-  for (const auto& [c, x] : f.columns) {
+  for (const auto& column : f.columns) {
+    const uint32_t c = column.first;
+    const Between& x = column.second;  // a plain reference: lambdas may not capture bindings
     if (owner[c] != kNoOwner && owner[c] > order) {
       continue;
     }
