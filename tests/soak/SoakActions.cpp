@@ -18,6 +18,7 @@
 #include "gui/MainWindow.h"
 #include "gui/TerrainView.h"
 #include "scene/CommandTable.h"
+#include "scene/DropDispatch.h"
 #include "tests/soak/SoakDriver.h"
 #include "view/Trackbars.h"
 #include "view/ViewControl.h"
@@ -439,7 +440,14 @@ void SoakDriver::loadProjectAction() {
   std::filesystem::path path;
   if (!mOurProjects.empty() && ours % 3 != 0) {
     path = mOurProjects[static_cast<size_t>(ours) % mOurProjects.size()];
-    mLoadedProjects.push_back(path);
+    // Checked after the action unless the window ignores the drop (an auto-rotating view takes
+    // no drops) or says the load failed.
+    const Scene& scene = mWindow.scene();
+    const DropContext context{scene.view.rotating, scene.grid.count > 0, scene.grid.GeoCoordinates};
+    if (decideDrop(std::span(&path, 1), context).action == DropAction::LoadProject) {
+      mLoadedProjects.push_back(path);
+      mMessagesBeforeLoad = mCounts.messages;
+    }
   } else if (!projects.empty()) {
     path = projects[static_cast<size_t>(corpusIndex)]->path;
   }

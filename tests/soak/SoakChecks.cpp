@@ -203,10 +203,11 @@ void SoakDriver::checkSavedProjects() {
       mOurProjects.push_back(path);
     }
   }
-  // A project the soak saved, loaded into the window, saves to the text it was loaded from.
+  // A project the soak saved, loaded into the window, saves to the text it was loaded from. A
+  // failed load says so in a message and keeps the scene, and the caption, as they were.
   for (const std::filesystem::path& path : mLoadedProjects) {
     const QString caption = QString::fromStdString(path.string()) + QStringLiteral(" - ");
-    if (!mWindow.windowTitle().startsWith(caption)) {
+    if (!mWindow.windowTitle().startsWith(caption) || mCounts.messages > mMessagesBeforeLoad) {
       continue;  // it did not load (a file it names was dropped in between)
     }
     const std::string saved = readBackPart(readText(path));

@@ -223,6 +223,7 @@ void SoakDriver::answerFileDialog(QFileDialog* dialog) {
   if (kind == CorpusKind::Project &&
       std::find(mOurProjects.begin(), mOurProjects.end(), paths.front()) != mOurProjects.end()) {
     mLoadedProjects.push_back(paths.front());
+    mMessagesBeforeLoad = mCounts.messages;
   }
   static_cast<QDialog*>(dialog)->accept();
   if (!guard.isNull() && dialog->isVisible()) {

@@ -196,7 +196,8 @@ private:
   int mAnswerDepth = 0;
   std::vector<std::filesystem::path> mSavedProjects;   // by the running action
   std::vector<std::filesystem::path> mLoadedProjects;  // soak-saved projects the action loaded
-  std::vector<std::filesystem::path> mOurProjects;     // every project the soak saved
+  int64_t mMessagesBeforeLoad = 0;  // error boxes before the load: one more means it failed
+  std::vector<std::filesystem::path> mOurProjects;  // every project the soak saved
   bool mFullClear = false;
 
   // When the running action or its checks began (steady clock ticks), watched for hangs.
